@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The test command: builds everything, runs the native core tests (ASan/UBSan), then runs the
+# Windows tests under Wine in a fresh prefix inside the build tree, with its own wineserver and
+# Xvfb display. Prints the counts and exits non-zero on any failure.
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/wine-session.sh"
+
+"$root/scripts/install-deps.sh" || exit 1
+WEBCAM_WERROR="${WEBCAM_WERROR:-ON}" "$root/scripts/build.sh" || { echo "build failed"; exit 1; }
+
+passed=0
+failed=0
+# run_ctest NAME DIR: runs one ctest suite and adds its counts to the totals.
+run_ctest() {
+    local name="$1" dir="$2" log total fails
+    log="$dir/ctest-output.txt"
+    echo "== $name tests =="
+    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$(nproc)") 2>&1 | tee "$log"
+    total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+    fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
+    if [ -z "$total" ]; then
+        if grep -q "No tests were found" "$log"; then
+            total=0; fails=0
+        else
+            echo "$name: ctest did not report a result"; total=1; fails=1
+        fi
+    fi
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+}
+
+run_ctest native "$root/build/native"
+
+trap wine_session_stop EXIT
+wine_session_start "$root/build/win/wineprefix"
+wine_session_prepare_prefix "$root/build/win/test-prefix-setup.txt" || failed=$((failed + 1))
+run_ctest Windows "$root/build/win"
+wine_session_stop
+trap - EXIT
+
+echo "tests: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

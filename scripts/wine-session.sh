@@ -1,0 +1,90 @@
+# Sourced by the test and run scripts: a fresh Wine prefix with its own persistent wineserver,
+# and an Xvfb display when none is given. `wine_session_stop` ends only the processes that
+# `wine_session_start` started, by process id (and the prefix's own wineserver).
+
+WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+_wine_server_pid=""
+_xvfb_pid=""
+
+# wine_session_start PREFIX [use-existing-display]
+wine_session_start() {
+    export WINEPREFIX="$1"
+    export WINEDEBUG=-all
+    export WINEARCH=win64
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+
+    if [ "${2:-}" = "use-existing-display" ] && [ -n "${DISPLAY:-}" ]; then
+        :
+    else
+        _start_xvfb
+    fi
+
+    # Standard streams detached: Wine's background processes must not inherit our pipes.
+    "$WINESERVER" -f -p </dev/null >/dev/null 2>&1 &
+    _wine_server_pid=$!
+    # No Mono or Gecko: their installers would ask questions nobody answers here.
+    WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+    "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
+}
+
+_start_xvfb() {
+    local n
+    for n in $(seq 90 199); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+            _xvfb_pid=$!
+            local i
+            for i in $(seq 1 100); do
+                [ -e "/tmp/.X11-unix/X$n" ] && break
+                kill -0 "$_xvfb_pid" 2>/dev/null || break
+                sleep 0.1
+            done
+            if [ -e "/tmp/.X11-unix/X$n" ]; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            _xvfb_pid=""
+        fi
+    done
+    echo "no free X display for Xvfb" >&2
+    return 1
+}
+
+# Carries out test-prefix-setup.txt (see cmake/TestPrefix.cmake).
+wine_session_prepare_prefix() {
+    local setup="$1" verb file name
+    [ -f "$setup" ] || return 0
+    while read -r verb file name; do
+        case "$verb" in
+            regsvr32)
+                "$WINE" regsvr32 /s "Z:${file//\//\\}" </dev/null >/dev/null 2>&1 ||
+                    { echo "regsvr32 failed for $file" >&2; return 1; }
+                ;;
+            system)
+                cp "$file" "$WINEPREFIX/drive_c/windows/system32/$name"
+                "$WINE" reg add 'HKCU\Software\Wine\DllOverrides' /v "$name" /d native /f \
+                    </dev/null >/dev/null 2>&1
+                ;;
+            "") ;;
+            *) echo "unknown prefix setup line: $verb" >&2; return 1 ;;
+        esac
+    done <"$setup"
+}
+
+wine_session_stop() {
+    if [ -n "${WINEPREFIX:-}" ]; then
+        "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+    fi
+    if [ -n "$_wine_server_pid" ]; then
+        kill "$_wine_server_pid" 2>/dev/null || true
+        wait "$_wine_server_pid" 2>/dev/null || true
+        _wine_server_pid=""
+    fi
+    if [ -n "$_xvfb_pid" ]; then
+        kill "$_xvfb_pid" 2>/dev/null || true
+        wait "$_xvfb_pid" 2>/dev/null || true
+        _xvfb_pid=""
+    fi
+}

@@ -1,0 +1,81 @@
+// Scratch folders and small file helpers for the Windows tests.
+#include "scratch_directory.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <stdexcept>
+
+namespace testsupport {
+
+std::wstring ExecutableDirectory() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+ScratchDirectory::ScratchDirectory() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    static unsigned counter = 0;
+    for (;;) {
+        m_path = std::wstring(temp) + L"webcam-test-" + std::to_wstring(GetCurrentProcessId()) +
+                 L"-" + std::to_wstring(++counter);
+        if (CreateDirectoryW(m_path.c_str(), nullptr)) return;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create a scratch directory");
+    }
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    // SHFileOperation wants a double-terminated list.
+    std::wstring from = m_path + L'\0';
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    SHFileOperationW(&op);
+}
+
+std::wstring ScratchDirectory::Child(const std::wstring& name) const {
+    return m_path + L"\\" + name;
+}
+
+std::wstring ScratchDirectory::MakeNestedPathOfLength(size_t length) const {
+    std::wstring path = m_path;
+    if (length <= path.size() + 1) throw std::invalid_argument("length too short");
+    while (path.size() < length) {
+        size_t room = length - path.size() - 1;  // characters left after the backslash
+        // Never leave a remainder too short for another folder of at least one character.
+        size_t part = room > 200 ? 100 : room;
+        path += L"\\" + std::wstring(part, L'd');
+        if (!CreateDirectoryW(path.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create a nested directory");
+    }
+    return path;
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& content) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a file");
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::wstring ReadUtf16File(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::wstring text(GetFileSize(file, nullptr) / sizeof(wchar_t), L'\0');
+    DWORD read = 0;
+    ReadFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+    CloseHandle(file);
+    text.resize(read / sizeof(wchar_t));
+    return text;
+}
+
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace testsupport
