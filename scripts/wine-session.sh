@@ -26,6 +26,10 @@ wine_session_start() {
     _wine_server_pid=$!
     # No Mono or Gecko: their installers would ask questions nobody answers here.
     WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+    # Wine draws window frames and captions itself: there is no window manager on Xvfb.
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
+    # No window manager either: Wine would wait for one on every window it hides.
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
     "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 }
 

@@ -1,0 +1,6 @@
+// About box.
+#include "about_dlg.h"
+
+#include "resources/resource.h"
+
+CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}

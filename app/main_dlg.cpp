@@ -1,0 +1,238 @@
+// The main window.
+#include "main_dlg.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <strsafe.h>
+
+#include <cstdarg>
+#include <new>
+
+#include "app/about_dlg.h"
+#include "capture/capture_session.h"
+#include "capture/capture_state.h"
+#include "capture/device_catalogue.h"
+#include "capture/device_enumeration.h"
+#include "capture/graph_control.h"
+#include "capture/graph_lock.h"
+#include "framework/cmenu.h"
+#include "resources/resource.h"
+#include "settings/settings_store.h"
+#include "snapshot/snapshot_pipeline.h"
+#include "snapshot/snapshot_request.h"
+#include "ui/option_dlg.h"
+#include "ui/restart_dlg.h"
+
+ULONG_PTR g_gdiplusToken = 0;
+
+BEGIN_MESSAGE_MAP(CZevuvArividDlg, CDialog)
+ON_MESSAGE(WM_GRAPHNOTIFY, OnGraphNotify)
+ON_MESSAGE(WM_SNAPSHOT, OnSnapshot)
+ON_MESSAGE(WM_DEVICECHANGE, OnDeviceChangeMessage)
+ON_COMMAND(ID_PREVIEW, OnPreview)
+ON_COMMAND(ID_CAPTURE, OnCapture)
+ON_COMMAND(ID_RECORD, OnRecord)
+ON_COMMAND(ID_STOP, OnStop)
+ON_COMMAND(ID_OPTION, OnOption)
+ON_MESSAGE(WM_SYSCOMMAND, OnSysCommand)
+ON_MESSAGE(WM_PAINT, OnPaint)
+ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
+ON_MESSAGE(WM_CLOSE, OnClose)
+ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
+ON_MESSAGE(WM_SIZING, OnSizing)
+ON_MESSAGE(WM_ENTERSIZEMOVE, OnEnterSizeMove)
+ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
+ON_MESSAGE(WM_SIZE, OnSize)
+END_MESSAGE_MAP()
+
+CZevuvArividDlg::CZevuvArividDlg(CWnd* parent)
+    : CDialog(IDD_ZEVUVARIVID_DIALOG, parent),
+      m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))) {
+    g_restartPending = 0;
+}
+
+CZevuvArividDlg::~CZevuvArividDlg() {
+    if (m_hWnd) DestroyWindow();  // while the toolbar member still exists
+}
+
+BOOL CZevuvArividDlg::OnInitDialog() {
+    CreateGraphLock();
+    CDialog::OnInitDialog();
+
+    if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
+        wchar_t about[256] = L"";
+        LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
+        if (about[0]) {
+            systemMenu->AppendMenuW(MF_SEPARATOR);
+            systemMenu->AppendMenuW(MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        ShowErrorBox(L"CoInitialize Failed!\r\n");
+        ExitProcess(1);
+    }
+
+    RECT noBorders{};
+    if (!m_toolbar.CreateEx(this, TBSTYLE_FLAT,
+                            WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_TOOLTIPS, noBorders,
+                            AFX_IDW_TOOLBAR) ||
+        !m_toolbar.LoadToolBar(IDR_TOOLBAR))
+        return FALSE;
+    InstallTrueColorImages(m_toolbar, IDB_TOOLBAR_NORMAL, IDB_TOOLBAR_DISABLED);
+    m_toolbar.ShowWindow(SW_SHOW);
+    RepositionBars(AFX_IDW_CONTROLBAR_FIRST, AFX_IDW_CONTROLBAR_LAST, 0);
+
+    ResetDeviceTables();
+    g_recordMode = 0;
+    EnumerationObjects enumeration;
+    EnumerateDevices(enumeration);
+    SelectFirstDevices();
+    LoadSettings([this] { CloseSequence(); });
+
+    g_hMainWnd = m_hWnd;
+    RECT toolbarRect;
+    m_toolbar.GetWindowRect(&toolbarRect);
+    g_videoTop = toolbarRect.bottom - toolbarRect.top + 3;
+
+    Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no callback, nothing suppressed
+    Gdiplus::GdiplusStartup(&g_gdiplusToken, &gdiplusInput, nullptr);
+    return TRUE;  // the enumeration's temporary objects are released here
+}
+
+void CZevuvArividDlg::ShowErrorBox(const wchar_t* format, ...) {
+    wchar_t text[1024] = L"";
+    va_list args;
+    va_start(args, format);
+    StringCchVPrintfW(text, 1023, format, args);  // truncated text is still terminated
+    va_end(args);
+    MessageBoxW(text, L"Webcam Message", MB_ICONHAND);
+}
+
+void CZevuvArividDlg::CloseSequence() {
+    if (g_optionDlg) {
+        delete g_optionDlg;
+        g_optionDlg = nullptr;
+    }
+    DeleteGraphLock();
+    if (g_gdiplusToken) {
+        Gdiplus::GdiplusShutdown(g_gdiplusToken);
+        g_gdiplusToken = 0;
+    }
+    TeardownGraph(m_hWnd);
+    if (g_restartPending) {
+        g_restartPending = 0;
+        RequestSystemRestart();
+    }
+}
+
+void CZevuvArividDlg::EndThroughCloseSequence(int result) {
+    if (!m_closeSequenceRan) CloseSequence();
+    m_closeSequenceRan = true;
+    EndDialog(result);
+}
+
+void CZevuvArividDlg::OnOK() { EndThroughCloseSequence(IDOK); }
+
+void CZevuvArividDlg::OnCancel() { EndThroughCloseSequence(IDCANCEL); }
+
+LRESULT CZevuvArividDlg::OnClose(WPARAM, LPARAM) {
+    CloseSequence();
+    m_closeSequenceRan = true;
+    return Default();  // the dialog's cancel, which ends it
+}
+
+LRESULT CZevuvArividDlg::OnGraphNotify(WPARAM, LPARAM) { return OnGraphEvent(m_hWnd); }
+
+LRESULT CZevuvArividDlg::OnSnapshot(WPARAM wParam, LPARAM lParam) {
+    return OnSnapshotFrame(wParam, lParam);
+}
+
+LRESULT CZevuvArividDlg::OnDeviceChangeMessage(WPARAM wParam, LPARAM) {
+    LRESULT result = Default();
+    OnDeviceChange(m_hWnd, wParam);
+    return result;
+}
+
+void CZevuvArividDlg::OnPreview() { StartPreview(m_hWnd); }
+void CZevuvArividDlg::OnCapture() { RequestSnapshot(); }
+void CZevuvArividDlg::OnRecord() { StartRecording(m_hWnd); }
+void CZevuvArividDlg::OnStop() { StopCapture(m_hWnd); }
+
+void CZevuvArividDlg::OnOption() {
+    delete g_optionDlg;  // its window goes with it
+    g_optionDlg = new (std::nothrow) OptionDlg(nullptr);
+    if (!g_optionDlg) return;
+    g_optionDlg->m_pMainDlg = this;
+    if (g_optionDlg->Create(IDD_OPTION, nullptr)) g_optionDlg->ShowWindow(SW_SHOW);
+}
+
+LRESULT CZevuvArividDlg::OnSysCommand(WPARAM wParam, LPARAM) {
+    if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg about;
+        about.DoModal();
+        return 0;
+    }
+    return Default();
+}
+
+LRESULT CZevuvArividDlg::OnPaint(WPARAM, LPARAM) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    RECT client;
+    GetClientRect(&client);
+    if (IsIconic()) {
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc));
+        int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, m_hIcon);
+    } else {
+        // The band XORed with itself is black: the video area before any video.
+        BitBlt(dc, 0, g_videoTop, client.right, client.bottom - g_videoTop, dc, 0, g_videoTop,
+               SRCINVERT);
+        if (m_toolbar.m_hWnd) m_toolbar.Invalidate(TRUE);
+    }
+    EndPaint(m_hWnd, &paint);
+    return 0;
+}
+
+LRESULT CZevuvArividDlg::OnQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
+
+LRESULT CZevuvArividDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
+    if (wParam == PBT_APMSUSPEND) OnPowerSuspend(m_hWnd);
+    return Default();
+}
+
+void CZevuvArividDlg::MoveToolbar(int width) {
+    if (!m_toolbar.m_hWnd) return;
+    RECT toolbarClient;
+    m_toolbar.GetClientRect(&toolbarClient);
+    m_toolbar.MoveWindow(0, 0, width, toolbarClient.bottom, TRUE);
+}
+
+LRESULT CZevuvArividDlg::OnSizing(WPARAM, LPARAM lParam) {
+    PlaceVideoWindow(m_hWnd);
+    auto* proposed = reinterpret_cast<const RECT*>(lParam);
+    MoveToolbar(proposed->right - proposed->left);
+    return Default();
+}
+
+LRESULT CZevuvArividDlg::OnEnterSizeMove(WPARAM, LPARAM) {
+    ModifyStyle(0, WS_CLIPCHILDREN);
+    return Default();
+}
+
+LRESULT CZevuvArividDlg::OnExitSizeMove(WPARAM, LPARAM) {
+    ModifyStyle(WS_CLIPCHILDREN, 0);
+    return Default();
+}
+
+LRESULT CZevuvArividDlg::OnSize(WPARAM, LPARAM lParam) {
+    PlaceVideoWindow(m_hWnd);
+    MoveToolbar(LOWORD(lParam));
+    return Default();
+}

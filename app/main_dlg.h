@@ -1,0 +1,58 @@
+// The main window: a resizable dialog with the toolbar along its top edge and the video area
+// below it. Its initialisation also starts COM, the device catalogue, the settings and GDI+;
+// its message table binds the toolbar, device, power and graph messages to the capture engine.
+#pragma once
+#include <windows.h>
+
+#include "framework/cdialog.h"
+#include "ui/true_color_toolbar.h"
+
+// Token of the running GDI+ library; 0 while it is not running.
+extern ULONG_PTR g_gdiplusToken;
+
+class CZevuvArividDlg : public CDialog {
+public:
+    explicit CZevuvArividDlg(CWnd* parent = nullptr);
+    ~CZevuvArividDlg() override;
+
+    // The close-time teardown: options dialog, graph lock, GDI+, graph, then the system
+    // restart when one is pending. The window itself is not closed here.
+    void CloseSequence();
+    // Shows a formatted message (at most 1022 characters) with a stop icon.
+    void ShowErrorBox(const wchar_t* format, ...);
+
+    CTrueColorToolBar& Toolbar() { return m_toolbar; }
+
+protected:
+    BOOL OnInitDialog() override;
+    // Enter and Esc end the program through the close-time teardown, as closing does.
+    void OnOK() override;
+    void OnCancel() override;
+
+    LRESULT OnGraphNotify(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSnapshot(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDeviceChangeMessage(WPARAM wParam, LPARAM lParam);
+    void OnPreview();
+    void OnCapture();
+    void OnRecord();
+    void OnStop();
+    void OnOption();
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSizing(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEnterSizeMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void EndThroughCloseSequence(int result);
+    void MoveToolbar(int width);
+
+    HICON m_hIcon;
+    CTrueColorToolBar m_toolbar;
+    bool m_closeSequenceRan = false;  // by WM_CLOSE, before the dialog's cancel ends it
+};

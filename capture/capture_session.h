@@ -1,0 +1,20 @@
+// The capture session: the interfaces of the one graph that exists at a time, null while
+// there is none. Created by the graph build, released only by the teardown. User-interface
+// thread only.
+#pragma once
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+extern Microsoft::WRL::ComPtr<IGraphBuilder> g_pGraph;
+extern Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> g_pBuilder;
+extern Microsoft::WRL::ComPtr<IMediaControl> g_pMediaControl;
+extern Microsoft::WRL::ComPtr<IVideoWindow> g_pVideoWindow;
+extern Microsoft::WRL::ComPtr<IMediaEventEx> g_pMediaEvent;
+
+// Top edge, in client pixels, of the video area under the toolbar (toolbar height + 3).
+extern int g_videoTop;
+
+// Places the renderer's window over the main window's client area below g_videoTop, when a
+// renderer window exists.
+void PlaceVideoWindow(HWND mainWnd);

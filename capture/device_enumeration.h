@@ -1,0 +1,18 @@
+// Fills and refreshes the device catalogue from the system device enumerator.
+#pragma once
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+// The temporary objects an enumeration works with; its caller releases them afterwards.
+struct EnumerationObjects {
+    Microsoft::WRL::ComPtr<IGraphBuilder> graph;
+    Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> builder;
+};
+
+// Adds the cameras and then the audio capture devices to the tables, from their current
+// counts. The first failing HRESULT, else 0.
+HRESULT EnumerateDevices(EnumerationObjects& objects);
+
+// Rebuilds both tables and derives the selection again from the stored settings.
+void RefreshDeviceSelection();

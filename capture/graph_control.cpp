@@ -1,0 +1,100 @@
+// Graph control, events and teardown.
+#include "graph_control.h"
+
+#include <dbt.h>
+
+#include "capture/capture_graph.h"
+#include "capture/capture_session.h"
+#include "capture/capture_state.h"
+#include "capture/device_enumeration.h"
+#include "capture/graph_lock.h"
+#include "capture/toolbar_buttons.h"
+#include "framework/modal_seam.h"
+#include "resources/resource.h"
+#include "snapshot/snapshot_request.h"
+
+int g_captureState = Stopped;
+int g_recordMode = 0;
+int g_deviceRescanPending = 0;
+
+void StartPreview(HWND mainWnd) {
+    g_recordMode = 0;
+    g_snapshotRequested = 0;
+    RebuildGraph(mainWnd);
+}
+
+void RequestSnapshot() { g_snapshotRequested = 1; }
+
+void StartRecording(HWND mainWnd) {
+    g_recordMode = 1;
+    RebuildGraph(mainWnd);
+}
+
+void StopCapture(HWND mainWnd) {
+    if (g_captureState == Recording) {
+        g_recordMode = 0;
+        g_snapshotRequested = 0;
+        RebuildGraph(mainWnd);  // the recording ends, the preview goes on
+    } else {
+        TeardownGraph(mainWnd);
+    }
+}
+
+void RebuildGraph(HWND mainWnd) {
+    PassGraphLock();
+    TeardownGraph(mainWnd);
+    if (g_deviceRescanPending) RefreshDeviceSelection();  // the flag stays set
+    if (FAILED(BuildCaptureGraph(mainWnd))) {
+        AfxModalSeam().messageBox(mainWnd, L"Can not connect the capture device", L"Error", MB_OK);
+        TeardownGraph(mainWnd);
+    }
+}
+
+void TeardownGraph(HWND mainWnd) {
+    if (g_pMediaControl) g_pMediaControl->StopWhenReady();
+    g_captureState = Stopped;
+    if (g_pMediaEvent) g_pMediaEvent->SetNotifyWindow(0, WM_GRAPHNOTIFY, 0);
+    if (g_pVideoWindow) {
+        g_pVideoWindow->put_Visible(OAFALSE);
+        g_pVideoWindow->put_Owner(0);
+    }
+    // Releasing the graph manager releases its filters; this is what closes a recording.
+    g_pMediaControl.Reset();
+    g_pMediaEvent.Reset();
+    g_pVideoWindow.Reset();
+    g_pGraph.Reset();
+    g_pBuilder.Reset();
+    SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
+    SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
+}
+
+HRESULT OnGraphEvent(HWND mainWnd) {
+    if (!g_pMediaEvent) return E_POINTER;
+    HRESULT result = 0;
+    bool deviceLost = false;
+    long code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (SUCCEEDED(g_pMediaEvent->GetEvent(&code, &param1, &param2, 0))) {
+        if (code == EC_DEVICE_LOST) deviceLost = true;
+        result = g_pMediaEvent->FreeEventParams(code, param1, param2);
+    }
+    if (deviceLost) {
+        TeardownGraph(mainWnd);
+        RefreshDeviceSelection();
+    }
+    return result;
+}
+
+void OnDeviceChange(HWND, WPARAM eventType) {
+    PassGraphLock();
+    if (eventType != DBT_DEVICEARRIVAL && eventType != DBT_DEVICEREMOVECOMPLETE &&
+        eventType != DBT_DEVNODES_CHANGED)
+        return;
+    if (g_captureState == Stopped) {
+        RefreshDeviceSelection();
+    } else {
+        g_deviceRescanPending = 1;
+    }
+}
+
+void OnPowerSuspend(HWND mainWnd) { TeardownGraph(mainWnd); }

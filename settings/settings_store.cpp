@@ -1,0 +1,4 @@
+// Settings store.
+#include "settings_store.h"
+
+void LoadSettings(const std::function<void()>&) {}

@@ -1,0 +1,197 @@
+// The resources shipped in Webcam.exe: dialog templates, texts, toolbar, bitmaps, icon and
+// version information, read from the program file itself.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include "framework/toolbar_resource.h"
+#include "resources/resource.h"
+#include "support/dialog_template.h"
+#include "support/scratch_directory.h"
+
+using namespace testsupport;
+
+namespace {
+
+class WebcamResources : public ::testing::Test {
+protected:
+    ResourceModule m_program{ExecutableDirectory() + L"Webcam.exe"};
+};
+
+TEST_F(WebcamResources, MainWindowTemplate) {
+    auto t = LoadDialogTemplate(m_program.get(), IDD_ZEVUVARIVID_DIALOG);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->caption, L"Webcam 1.2");
+    EXPECT_EQ(t->style, 0x10CF0048u);
+    EXPECT_EQ(t->exStyle, 0x00040300u);
+    EXPECT_EQ(t->cx, 365);
+    EXPECT_EQ(t->cy, 273);
+    EXPECT_EQ(t->typeface, L"MS Shell Dlg");
+    EXPECT_EQ(t->pointSize, 9);
+    EXPECT_TRUE(t->items.empty());
+}
+
+TEST_F(WebcamResources, AboutBoxTemplate) {
+    auto t = LoadDialogTemplate(m_program.get(), IDD_ABOUTBOX);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->caption, L"\u95DC\u65BC ZevuvArivid");
+    EXPECT_EQ(t->style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
+              DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(t->cx, 170);
+    EXPECT_EQ(t->cy, 62);
+    EXPECT_EQ(t->typeface, L"MS Shell Dlg");
+    EXPECT_EQ(t->pointSize, 9);
+    ASSERT_EQ(t->items.size(), 3u);
+
+    const DialogItem& icon = t->items[0];
+    EXPECT_EQ(icon.className, L"Static");
+    EXPECT_EQ(icon.style & SS_TYPEMASK, DWORD(SS_ICON));
+    EXPECT_EQ(icon.textOrdinal, IDR_MAINFRAME);
+    EXPECT_EQ(icon.x, 14);
+    EXPECT_EQ(icon.y, 14);
+
+    const DialogItem& text = t->items[1];
+    EXPECT_EQ(text.text, L"ZevuvArivid, 1.2 \u7248");
+    EXPECT_EQ(text.x, 42);
+    EXPECT_EQ(text.y, 14);
+    EXPECT_EQ(text.cx, 114);
+    EXPECT_EQ(text.cy, 8);
+
+    const DialogItem& ok = t->items[2];
+    EXPECT_EQ(ok.id, DWORD(IDOK));
+    EXPECT_EQ(ok.text, L"\u78BA\u5B9A");
+    EXPECT_EQ(ok.style & 0xF, DWORD(BS_DEFPUSHBUTTON));
+    EXPECT_EQ(ok.x, 113);
+    EXPECT_EQ(ok.y, 41);
+    EXPECT_EQ(ok.cx, 50);
+    EXPECT_EQ(ok.cy, 14);
+}
+
+TEST_F(WebcamResources, RestartPromptTemplate) {
+    auto t = LoadDialogTemplate(m_program.get(), IDD_RESTART);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->style, 0x800008C8u);
+    EXPECT_EQ(t->exStyle, DWORD(WS_EX_TOPMOST));
+    EXPECT_TRUE(t->caption.empty());
+    EXPECT_EQ(t->cx, 180);
+    EXPECT_EQ(t->cy, 74);
+    EXPECT_EQ(t->typeface, L"MS Shell Dlg");
+    EXPECT_EQ(t->pointSize, 12);
+    EXPECT_EQ(t->weight, 400);
+    ASSERT_EQ(t->items.size(), 3u);
+
+    struct Expected {
+        DWORD id;
+        const wchar_t* text;
+        short x, y, cx, cy;
+        DWORD kind;
+    };
+    const Expected expected[] = {
+        {IDOK, L"Yes", 20, 50, 50, 14, BS_DEFPUSHBUTTON},
+        {IDCANCEL, L"No", 110, 50, 50, 14, BS_PUSHBUTTON},
+        {0xFFFF, L"You must restart your system for the configuration changes made to Webcam to "
+                 L"take effect. Click Yes to restart now or No if you plan to maunally restart "
+                 L"later.",
+         11, 7, 160, 32, SS_LEFT},
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        const DialogItem& item = t->items[i];
+        EXPECT_EQ(item.id & 0xFFFF, expected[i].id) << i;
+        EXPECT_EQ(item.text, expected[i].text) << i;
+        EXPECT_EQ(item.x, expected[i].x) << i;
+        EXPECT_EQ(item.y, expected[i].y) << i;
+        EXPECT_EQ(item.cx, expected[i].cx) << i;
+        EXPECT_EQ(item.cy, expected[i].cy) << i;
+        EXPECT_EQ(item.style & 0xF, expected[i].kind) << i;
+    }
+    EXPECT_TRUE(t->items[0].style & WS_TABSTOP);
+    EXPECT_TRUE(t->items[1].style & WS_TABSTOP);
+}
+
+TEST_F(WebcamResources, AboutEntryText) {
+    wchar_t text[256] = L"";
+    ASSERT_GT(LoadStringW(m_program.get(), IDS_ABOUTBOX, text, 256), 0);
+    EXPECT_STREQ(text, L"\u95DC\u65BC ZevuvArivid(&A)...");
+}
+
+TEST_F(WebcamResources, ToolbarHasFiveButtonsOf82By48) {
+    std::string bytes = m_program.Bytes(MAKEINTRESOURCEW(241), IDR_TOOLBAR);
+    auto toolbar = ParseToolbarResource(bytes.data(), bytes.size());
+    ASSERT_TRUE(toolbar);
+    EXPECT_EQ(toolbar->imageWidth, 82);
+    EXPECT_EQ(toolbar->imageHeight, 48);
+    EXPECT_EQ(toolbar->commandIds, (std::vector<uint16_t>{32771, 32772, 32773, 32774, 32775}));
+}
+
+// Bitmap resources hold a BITMAPINFOHEADER, the palette, then the bottom-up pixels.
+TEST_F(WebcamResources, ToolbarBitmapsAndTheirKeyPixels) {
+    struct Expected {
+        UINT id;
+        WORD bits;
+        unsigned firstPixelColour;  // 0xRRGGBB, through the palette where there is one
+    };
+    for (const Expected& e : {Expected{IDR_TOOLBAR, 4, 0xC0C0C0},
+                              Expected{IDB_TOOLBAR_NORMAL, 24, 0xE2E3EB},
+                              Expected{IDB_TOOLBAR_DISABLED, 8, 0xE3E3E3}}) {
+        std::string bytes = m_program.Bytes(RT_BITMAP, e.id);
+        ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << e.id;
+        auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bytes.data());
+        EXPECT_EQ(header->biWidth, 410) << e.id;
+        EXPECT_EQ(header->biHeight, 48) << e.id;  // positive: bottom-up
+        EXPECT_EQ(header->biBitCount, e.bits) << e.id;
+
+        size_t colours = e.bits <= 8 ? (header->biClrUsed ? header->biClrUsed : 1u << e.bits) : 0;
+        auto* palette = reinterpret_cast<const RGBQUAD*>(bytes.data() + header->biSize);
+        auto* pixels = reinterpret_cast<const BYTE*>(palette + colours);
+        unsigned colour = 0;
+        if (e.bits == 24) {
+            colour = pixels[2] << 16 | pixels[1] << 8 | pixels[0];
+        } else {
+            unsigned index = e.bits == 4 ? pixels[0] >> 4 : pixels[0];
+            if (e.id == IDR_TOOLBAR) EXPECT_EQ(index, 7u);
+            if (e.id == IDB_TOOLBAR_DISABLED) {
+                EXPECT_EQ(index, 227u);
+                for (unsigned k = 0; k < 256; ++k) {
+                    ASSERT_TRUE(palette[k].rgbRed == k && palette[k].rgbGreen == k &&
+                                palette[k].rgbBlue == k);
+                }
+            }
+            colour = palette[index].rgbRed << 16 | palette[index].rgbGreen << 8 |
+                     palette[index].rgbBlue;
+        }
+        EXPECT_EQ(colour, e.firstPixelColour) << e.id;
+    }
+}
+
+TEST_F(WebcamResources, ProgramIcon) {
+    EXPECT_NE(LoadImageW(m_program.get(), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 32, 32, 0),
+              nullptr);
+}
+
+TEST_F(WebcamResources, VersionNamesWebcamExe) {
+    std::wstring path = ExecutableDirectory() + L"Webcam.exe";
+    DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<BYTE> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 2u);
+    EXPECT_EQ(fixed->dwFileVersionLS, (0u << 16) | 202u);
+    EXPECT_EQ(fixed->dwProductVersionMS, (1u << 16) | 2u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 202u);
+
+    for (const wchar_t* key : {L"\\StringFileInfo\\040404b0\\OriginalFilename",
+                               L"\\StringFileInfo\\040404b0\\InternalName"}) {
+        wchar_t* value = nullptr;
+        ASSERT_TRUE(VerQueryValueW(info.data(), key, reinterpret_cast<void**>(&value), &length));
+        EXPECT_STREQ(value, L"Webcam.exe");
+    }
+    wchar_t* version = nullptr;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040404b0\\FileVersion",
+                               reinterpret_cast<void**>(&version), &length));
+    EXPECT_STREQ(version, L"1.2.0.202");
+}
+
+}  // namespace
