@@ -30,7 +30,7 @@ HWND CDialog::CreateFromTemplate(HWND owner) {
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam) {
     if (message != WM_INITDIALOG) return FALSE;  // the rest reaches the object's table first
     auto* dialog = reinterpret_cast<CDialog*>(lParam);
-    dialog->SubclassWindow(hwnd);
+    dialog->Subclass(hwnd);
     return dialog->OnInitDialog();
 }
 

@@ -67,7 +67,7 @@ void CWnd::ForgetWindow() {
     m_superProc = nullptr;
 }
 
-bool CWnd::SubclassWindow(HWND hwnd) {
+bool CWnd::Subclass(HWND hwnd) {
     if (!Attach(hwnd)) return false;
     m_superProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RoutingWndProc)));
@@ -81,7 +81,7 @@ bool CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR name, DWORD style,
                                   parent ? parent->m_hWnd : nullptr,
                                   reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                   ::GetModuleHandleW(nullptr), nullptr);
-    return hwnd && SubclassWindow(hwnd);
+    return hwnd && Subclass(hwnd);
 }
 
 bool CWnd::DestroyWindow() {

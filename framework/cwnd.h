@@ -33,7 +33,7 @@ public:
     bool Attach(HWND hwnd);
     HWND Detach();
     // Binds and routes the window's messages through this object's table.
-    bool SubclassWindow(HWND hwnd);
+    bool Subclass(HWND hwnd);
 
     bool CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR name, DWORD style, const RECT& rect,
                   CWnd* parent, UINT id);

@@ -4,5 +4,5 @@
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
     if (control.m_hWnd) return;
     HWND item = dx->m_pDlgWnd->GetDlgItem(id);
-    if (item) control.SubclassWindow(item);  // unbound again when the control is destroyed
+    if (item) control.Subclass(item);  // unbound again when the control is destroyed
 }

@@ -11,12 +11,12 @@ WEBCAM_WERROR="${WEBCAM_WERROR:-ON}" "$root/scripts/build.sh" || { echo "build f
 
 passed=0
 failed=0
-# run_ctest NAME DIR: runs one ctest suite and adds its counts to the totals.
+# run_ctest NAME DIR JOBS: runs one ctest suite and adds its counts to the totals.
 run_ctest() {
-    local name="$1" dir="$2" log total fails
+    local name="$1" dir="$2" jobs="$3" log total fails
     log="$dir/ctest-output.txt"
     echo "== $name tests =="
-    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$(nproc)") 2>&1 | tee "$log"
+    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$jobs") 2>&1 | tee "$log"
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
     if [ -z "$total" ]; then
@@ -30,12 +30,13 @@ run_ctest() {
     failed=$((failed + fails))
 }
 
-run_ctest native "$root/build/native"
+run_ctest native "$root/build/native" "$(nproc)"
 
 trap wine_session_stop EXIT
-wine_session_start "$root/build/win/wineprefix"
+wine_session_start "$root/build/win/wineprefix" fresh private-display
 wine_session_prepare_prefix "$root/build/win/test-prefix-setup.txt" || failed=$((failed + 1))
-run_ctest Windows "$root/build/win"
+# One at a time: the tests share one screen, and some read pixels back from it.
+run_ctest Windows "$root/build/win" 1
 wine_session_stop
 trap - EXIT
 

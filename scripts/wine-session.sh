@@ -7,18 +7,20 @@ WINESERVER=/usr/lib/wine/wineserver64
 _wine_server_pid=""
 _xvfb_pid=""
 
-# wine_session_start PREFIX [use-existing-display]
+# wine_session_start PREFIX [fresh|reuse] [private-display|existing-display]
+#   fresh: the prefix is made anew (tests); reuse: an existing one is kept (the run command).
+#   existing-display: use $DISPLAY when it is set; otherwise a private Xvfb display.
 wine_session_start() {
     export WINEPREFIX="$1"
     export WINEDEBUG=-all
     export WINEARCH=win64
-    rm -rf "$WINEPREFIX"
+    [ "${2:-fresh}" = "fresh" ] && rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
 
-    if [ "${2:-}" = "use-existing-display" ] && [ -n "${DISPLAY:-}" ]; then
+    if [ "${3:-private-display}" = "existing-display" ] && [ -n "${DISPLAY:-}" ]; then
         :
     else
-        _start_xvfb
+        _start_xvfb || return 1
     fi
 
     # Standard streams detached: Wine's background processes must not inherit our pipes.

@@ -1,29 +1,286 @@
-// The main window created in this process, driven with messages.
+// Webcam's main window opened in the test process and driven with messages.
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 #include <gtest/gtest.h>
 
-#include "app/main_dlg.h"
+#include <string>
+#include <vector>
+
 #include "capture/capture_session.h"
-#include "resources/resource.h"
-#include "support/ui_helpers.h"
+#include "capture/capture_state.h"
+#include "capture/graph_lock.h"
+#include "framework/cwinapp.h"
+#include "snapshot/snapshot_request.h"
+#include "support/main_window_fixture.h"
+#include "ui/option_dlg.h"
+#include "ui/restart_dlg.h"
 
 using namespace testsupport;
 
-TEST(MainWindowProbe, Toolbar) {
-    CZevuvArividDlg dlg;
-    ASSERT_TRUE(dlg.Create(IDD_ZEVUVARIVID_DIALOG));
+namespace {
+
+std::vector<std::wstring> ChildTexts(HWND parent) {
+    std::vector<std::wstring> texts;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        texts.push_back(WindowText(c));
+    return texts;
+}
+
+TEST_F(MainWindowTest, CaptionStylesAndIcon) {
+    EXPECT_EQ(WindowText(hwnd()), L"Webcam 1.2");
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_STYLE));
+    for (DWORD bit : {WS_VISIBLE, WS_CAPTION, WS_SYSMENU, WS_THICKFRAME, WS_MINIMIZEBOX,
+                      WS_MAXIMIZEBOX})
+        EXPECT_TRUE(style & bit) << std::hex << bit;
+    DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd(), GWL_EXSTYLE));
+    for (DWORD bit : {WS_EX_APPWINDOW, WS_EX_CLIENTEDGE, WS_EX_WINDOWEDGE})
+        EXPECT_TRUE(exStyle & bit) << std::hex << bit;
+
+    auto big = SendMessageW(hwnd(), WM_GETICON, ICON_BIG, 0);
+    EXPECT_NE(big, 0);
+    EXPECT_EQ(SendMessageW(hwnd(), WM_GETICON, ICON_SMALL, 0), big);
+    EXPECT_EQ(SendMessageW(hwnd(), WM_QUERYDRAGICON, 0, 0), big);
+}
+
+TEST_F(MainWindowTest, SystemMenuEndsWithTheAboutEntry) {
+    HMENU menu = GetSystemMenu(hwnd(), FALSE);
+    ASSERT_NE(menu, nullptr);
+    int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(GetMenuItemID(menu, count - 1), UINT(IDM_ABOUTBOX));
+    wchar_t text[128] = L"";
+    GetMenuStringW(menu, count - 1, text, 128, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"\u95DC\u65BC ZevuvArivid(&A)...");
+    EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+}
+
+TEST_F(MainWindowTest, AboutEntryOpensTheAboutBoxModally) {
+    CWinApp app;  // the program's application object makes the main window the owner
+    app.m_pMainWnd = m_window.get();
+    std::vector<std::wstring> texts;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+    WindowWatcher user(L"\u95DC\u65BC ZevuvArivid", [&](HWND about) {
+        texts = ChildTexts(about);
+        owner = GetWindow(about, GW_OWNER);
+        ownerEnabled = IsWindowEnabled(owner);
+        SendMessageW(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+    });
+    SendMessageW(hwnd(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    ASSERT_TRUE(user.Join());
+    ASSERT_EQ(texts.size(), 3u);  // the icon, the text, the button
+    EXPECT_EQ(texts[1], L"ZevuvArivid, 1.2 \u7248");
+    EXPECT_EQ(texts[2], L"\u78BA\u5B9A");
+    EXPECT_EQ(owner, hwnd());
+    EXPECT_FALSE(ownerEnabled);
+    EXPECT_TRUE(IsWindowEnabled(hwnd()));  // enabled again after
+}
+
+TEST_F(MainWindowTest, OtherSystemCommandsBehaveAsUsual) {
+    SendMessageW(hwnd(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     PumpMessages();
-    HWND tb = dlg.Toolbar().m_hWnd;
-    printf("toolbar %p count=%d videoTop=%d\n", tb, (int)SendMessageW(tb, TB_BUTTONCOUNT, 0, 0), g_videoTop);
-    RECT r; GetWindowRect(tb, &r); printf("tb rect %ld %ld %ld %ld vis=%d\n", r.left, r.top, r.right, r.bottom, IsWindowVisible(tb));
-    SaveScreenshot(CaptureWindow(dlg.m_hWnd), L"probe");
+    EXPECT_TRUE(IsIconic(hwnd()));
+    SendMessageW(hwnd(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    PumpMessages();
+    EXPECT_FALSE(IsIconic(hwnd()));
 }
-#include "framework/toolbar_resource.h"
-TEST(MainWindowProbe, Resource) {
-    HRSRC r = FindResourceW(nullptr, MAKEINTRESOURCEW(134), MAKEINTRESOURCEW(241));
-    printf("res %p size %lu\n", r, r ? SizeofResource(nullptr, r) : 0);
-    if (r) { auto* p = (const unsigned short*)LockResource(LoadResource(nullptr, r)); for (int i=0;i<9;i++) printf("%u ", p[i]); printf("\n"); }
-    HBITMAP b = CreateMappedBitmap(GetModuleHandleW(nullptr), 134, 0, nullptr, 0);
-    printf("mapped %p\n", b);
+
+TEST_F(MainWindowTest, ToolbarSpansTheWidthAndTheVideoAreaStartsBelowIt) {
+    auto checkLayout = [&](int expectedWidth) {
+        RECT bar;
+        GetWindowRect(toolbar(), &bar);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&bar), 2);
+        EXPECT_EQ(bar.left, 0);
+        EXPECT_EQ(bar.top, 0);
+        EXPECT_EQ(bar.right - bar.left, expectedWidth);
+        EXPECT_EQ(g_videoTop, bar.bottom - bar.top + 3);
+    };
+    RECT client;
+    GetClientRect(hwnd(), &client);
+    checkLayout(client.right);
+    EXPECT_GE(g_videoTop, 48 + 3);
+
+    SetWindowPos(hwnd(), nullptr, 0, 0, 900, 500, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
+    GetClientRect(hwnd(), &client);
+    checkLayout(client.right);
+
+    // During a drag the toolbar takes the proposed window width, frame included.
+    RECT proposed{10, 10, 10 + 1000, 10 + 600};
+    SendMessageW(hwnd(), WM_SIZING, WMSZ_RIGHT, reinterpret_cast<LPARAM>(&proposed));
+    checkLayout(1000);
+    EXPECT_EQ(proposed.right, 1010);  // the proposal is never changed
+
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    PumpMessages();
+    ShowWindow(hwnd(), SW_RESTORE);
+    PumpMessages();
+    GetClientRect(hwnd(), &client);
+    checkLayout(client.right);
 }
+
+TEST_F(MainWindowTest, ClipChildrenOnlyWhileSizingOrMoving) {
+    EXPECT_FALSE(GetWindowLongPtrW(hwnd(), GWL_STYLE) & WS_CLIPCHILDREN);
+    SendMessageW(hwnd(), WM_ENTERSIZEMOVE, 0, 0);
+    EXPECT_TRUE(GetWindowLongPtrW(hwnd(), GWL_STYLE) & WS_CLIPCHILDREN);
+    SendMessageW(hwnd(), WM_EXITSIZEMOVE, 0, 0);
+    EXPECT_FALSE(GetWindowLongPtrW(hwnd(), GWL_STYLE) & WS_CLIPCHILDREN);
+}
+
+TEST_F(MainWindowTest, PaintingLeavesTheVideoAreaBlack) {
+    SetWindowPos(hwnd(), HWND_TOP, 20, 20, 700, 560, 0);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    auto videoBandNonBlack = [](const ScreenPixels& client) {
+        int count = 0;
+        for (int y = g_videoTop; y < client.height; y += 3)
+            for (int x = 0; x < client.width; x += 3) count += client.At(x, y) != 0;
+        return count;
+    };
+    auto toolbarBlack = [](const ScreenPixels& client) {
+        int count = 0;
+        for (int y = 0; y < g_videoTop - 3; ++y)
+            for (int x = 0; x < client.width; ++x) count += client.At(x, y) == 0;
+        return count;
+    };
+    // The toolbar strip shows its pictures, not black; the band below it is all black.
+    auto looksRight = [&](const ScreenPixels& client) {
+        return client.height > g_videoTop && videoBandNonBlack(client) == 0 &&
+               toolbarBlack(client) < client.width * (g_videoTop - 3) / 4;
+    };
+    ScreenPixels client = CaptureClientWhen(hwnd(), looksRight);
+    SaveScreenshot(CaptureWindow(hwnd()), L"main-window");
+    ASSERT_GT(client.height, g_videoTop);
+    EXPECT_EQ(videoBandNonBlack(client), 0);
+    EXPECT_LT(toolbarBlack(client), client.width * (g_videoTop - 3) / 4);
+}
+
+TEST_F(MainWindowTest, MinimisedWindowPaintsItsIcon) {
+    ShowWindow(hwnd(), SW_MINIMIZE);
+    PumpMessages();
+    EXPECT_TRUE(IsIconic(hwnd()));
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // must not fail
+    PumpMessages();
+}
+
+// What the system restart request saw of the program's state when it was made.
+struct RestartObservation {
+    int calls = 0;
+    UINT flags = 0;
+    DWORD reason = 1;
+    bool optionsGone = false, lockGone = false, gdiplusStopped = false, graphGone = false;
+    int captureState = -1;
+};
+
+void ObserveRestart(RestartObservation& seen) {
+    AfxModalSeam().exitWindows = [&seen](UINT flags, DWORD reason) {
+        ++seen.calls;
+        seen.flags = flags;
+        seen.reason = reason;
+        seen.optionsGone = g_optionDlg == nullptr;
+        seen.lockGone = g_graphLock == nullptr;
+        seen.gdiplusStopped = g_gdiplusToken == 0;
+        seen.graphGone = !g_pGraph;
+        seen.captureState = g_captureState;
+        return TRUE;
+    };
+}
+
+TEST_F(MainWindowTest, CloseRequestsTheRestartLastAndOnlyWhenPending) {
+    RestartObservation seen;
+    ObserveRestart(seen);
+    g_optionDlg = new OptionDlg;
+    ASSERT_NE(g_graphLock, nullptr);
+    ASSERT_NE(g_gdiplusToken, 0u);
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_PPV_ARGS(&g_pGraph))));
+    g_restartPending = 1;
+
+    SendMessageW(hwnd(), WM_CLOSE, 0, 0);
+    PumpMessages();
+
+    EXPECT_EQ(seen.calls, 1);  // once, although the dialog's cancel follows the close
+    EXPECT_EQ(seen.flags, UINT(EWX_REBOOT | EWX_FORCEIFHUNG));
+    EXPECT_EQ(seen.reason, 0u);
+    EXPECT_TRUE(seen.optionsGone);
+    EXPECT_TRUE(seen.lockGone);
+    EXPECT_TRUE(seen.gdiplusStopped);
+    EXPECT_TRUE(seen.graphGone);
+    EXPECT_EQ(seen.captureState, Stopped);
+    EXPECT_EQ(g_restartPending, 0);
+    EXPECT_FALSE(IsWindowVisible(hwnd()));  // the dialog ended
+}
+
+TEST_F(MainWindowTest, CloseWithoutPendingRestartRequestsNone) {
+    RestartObservation seen;
+    ObserveRestart(seen);
+    SendMessageW(hwnd(), WM_CLOSE, 0, 0);
+    PumpMessages();
+    EXPECT_EQ(seen.calls, 0);
+    EXPECT_EQ(g_graphLock, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hwnd()));
+}
+
+TEST_F(MainWindowTest, EnterAndEscEndTheWindowThroughTheCloseSequence) {
+    for (WPARAM command : {IDOK, IDCANCEL}) {
+        SetUp();
+        RestartObservation seen;
+        ObserveRestart(seen);
+        g_restartPending = 1;
+        SendMessageW(hwnd(), WM_COMMAND, command, 0);
+        EXPECT_EQ(seen.calls, 1) << command;
+        EXPECT_TRUE(seen.lockGone) << command;
+        EXPECT_FALSE(IsWindowVisible(hwnd())) << command;
+    }
+}
+
+TEST_F(MainWindowTest, ErrorBoxTextIsBoundedAndTerminated) {
+    std::vector<std::wstring> texts;
+    std::vector<std::wstring> captions;
+    std::vector<UINT> types;
+    AfxModalSeam().messageBox = [&](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+        EXPECT_EQ(owner, hwnd());
+        texts.push_back(text);
+        captions.push_back(caption);
+        types.push_back(type);
+        return IDOK;
+    };
+    m_window->ShowErrorBox(L"%d devices", 3);
+    std::wstring longText(3000, L'x');
+    m_window->ShowErrorBox(L"%s!", longText.c_str());
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], L"3 devices");
+    EXPECT_EQ(texts[1], std::wstring(1022, L'x'));
+    EXPECT_EQ(captions[0], L"Webcam Message");
+    EXPECT_EQ(types[0], UINT(MB_ICONHAND));
+}
+
+TEST_F(MainWindowTest, ToolbarCommandsReachTheCaptureEngine) {
+    g_snapshotRequested = 0;
+    SendMessageW(hwnd(), WM_COMMAND, ID_CAPTURE, 0);
+    EXPECT_EQ(g_snapshotRequested, 1);
+    g_snapshotRequested = 0;
+
+    // Stop with nothing running only enables Preview and Record again.
+    SendMessageW(toolbar(), TB_ENABLEBUTTON, ID_PREVIEW, FALSE);
+    SendMessageW(toolbar(), TB_ENABLEBUTTON, ID_RECORD, FALSE);
+    SendMessageW(hwnd(), WM_COMMAND, ID_STOP, 0);
+    EXPECT_TRUE(SendMessageW(toolbar(), TB_ISBUTTONENABLED, ID_PREVIEW, 0));
+    EXPECT_TRUE(SendMessageW(toolbar(), TB_ISBUTTONENABLED, ID_RECORD, 0));
+    EXPECT_EQ(g_captureState, Stopped);
+
+    // A graph notification without a graph finds no event interface.
+    EXPECT_EQ(static_cast<HRESULT>(SendMessageW(hwnd(), WM_APP + 1, 0, 0)), E_POINTER);
+}
+
+TEST_F(MainWindowTest, DropDownNotificationsOfTheFiveButtonsDoNothing) {
+    for (int id = ID_PREVIEW; id <= ID_OPTION; ++id) {
+        NMTOOLBARW notification{};
+        notification.hdr = {toolbar(), AFX_IDW_TOOLBAR, static_cast<UINT>(TBN_DROPDOWN)};
+        notification.iItem = id;
+        SendMessageW(hwnd(), WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&notification));
+    }
+    EXPECT_EQ(FindWindowW(L"#32768", nullptr), nullptr);  // no popup menu opened
+}
+
+}  // namespace

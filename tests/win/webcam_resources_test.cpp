@@ -147,7 +147,9 @@ TEST_F(WebcamResources, ToolbarBitmapsAndTheirKeyPixels) {
             colour = pixels[2] << 16 | pixels[1] << 8 | pixels[0];
         } else {
             unsigned index = e.bits == 4 ? pixels[0] >> 4 : pixels[0];
-            if (e.id == IDR_TOOLBAR) EXPECT_EQ(index, 7u);
+            if (e.id == IDR_TOOLBAR) {
+                EXPECT_EQ(index, 7u);
+            }
             if (e.id == IDB_TOOLBAR_DISABLED) {
                 EXPECT_EQ(index, 227u);
                 for (unsigned k = 0; k < 256; ++k) {

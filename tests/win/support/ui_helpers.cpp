@@ -125,6 +125,16 @@ ScreenPixels CaptureWindow(HWND hwnd) {
     return CaptureScreen(r);
 }
 
+ScreenPixels CaptureClientWhen(HWND hwnd, const std::function<bool(const ScreenPixels&)>& settled,
+                               DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        PumpMessages(20, 200);
+        ScreenPixels image = CaptureClient(hwnd);
+        if (settled(image) || GetTickCount() - start > timeoutMs) return image;
+    }
+}
+
 std::wstring SaveScreenshot(const ScreenPixels& image, const std::wstring& name) {
     std::wstring dir = ExecutableDirectory() + L"..\\screenshots";
     CreateDirectoryW(dir.c_str(), nullptr);

@@ -51,6 +51,10 @@ ScreenPixels CaptureScreen(const RECT& screenRect);
 ScreenPixels CaptureClient(HWND hwnd);
 // The whole window, frame included.
 ScreenPixels CaptureWindow(HWND hwnd);
+// The X server shows what Wine drew a little later: captures the client area until `settled`
+// holds for it (at most `timeoutMs`), pumping messages meanwhile; the last capture.
+ScreenPixels CaptureClientWhen(HWND hwnd, const std::function<bool(const ScreenPixels&)>& settled,
+                               DWORD timeoutMs = 5000);
 // Writes a 32-bit BMP into <build>/screenshots/<name>.bmp; the path written.
 std::wstring SaveScreenshot(const ScreenPixels& image, const std::wstring& name);
 

@@ -1,0 +1,72 @@
+// Running Webcam.exe from the tests.
+#include "webcam_process.h"
+
+#include <vector>
+
+#include "scratch_directory.h"
+#include "ui_helpers.h"
+
+namespace testsupport {
+
+WebcamProcess::WebcamProcess(const std::wstring& currentDirectory) {
+    std::wstring command = L"\"" + ExecutableDirectory() + L"Webcam.exe\"";
+    std::vector<wchar_t> mutableCommand(command.begin(), command.end());
+    mutableCommand.push_back(L'\0');
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(nullptr, mutableCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+        m_id = pi.dwProcessId;
+    }
+}
+
+WebcamProcess::~WebcamProcess() {
+    if (!m_process) return;
+    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_process, 99);
+        WaitForSingleObject(m_process, 5000);
+    }
+    CloseHandle(m_process);
+}
+
+namespace {
+
+struct Search {
+    DWORD pid;
+    const wchar_t* caption;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->pid && IsWindowVisible(hwnd) &&
+        WindowText(hwnd) == search->caption)
+        search->found.push_back(hwnd);
+    return TRUE;
+}
+
+}  // namespace
+
+HWND WebcamProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        Search search{m_id, caption, {}};
+        EnumWindows(&Collect, reinterpret_cast<LPARAM>(&search));
+        if (!search.found.empty()) return search.found.front();
+        if (WaitForSingleObject(m_process, 20) != WAIT_TIMEOUT) return nullptr;
+    }
+    return nullptr;
+}
+
+bool WebcamProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!m_process || WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
+    GetExitCodeProcess(m_process, exitCode);
+    return true;
+}
+
+}  // namespace testsupport

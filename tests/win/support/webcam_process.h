@@ -1,0 +1,30 @@
+// Webcam.exe started as a separate process, as a user starts it, and found by its window.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace testsupport {
+
+class WebcamProcess {
+public:
+    // Starts the program from the test's folder with `currentDirectory` (empty: the test's).
+    explicit WebcamProcess(const std::wstring& currentDirectory = {});
+    ~WebcamProcess();  // ends the process if it still runs
+    WebcamProcess(const WebcamProcess&) = delete;
+    WebcamProcess& operator=(const WebcamProcess&) = delete;
+
+    bool started() const { return m_process != nullptr; }
+    DWORD id() const { return m_id; }
+    // The process's visible top-level window with this caption, waiting up to `timeoutMs`.
+    HWND WaitForWindow(const wchar_t* caption = L"Webcam 1.2", DWORD timeoutMs = 20000) const;
+    // Waits for the process to end; true with its exit code when it did within `timeoutMs`.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
+
+private:
+    HANDLE m_process = nullptr;
+    DWORD m_id = 0;
+};
+
+
+}  // namespace testsupport
