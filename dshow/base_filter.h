@@ -50,6 +50,8 @@ public:
     bool IsActive() const { return m_state != State_Stopped; }
     FILTER_STATE State() const { return m_state; }
     IFilterGraph* Graph() const { return m_pGraph; }
+    // The stream time's origin given by the last Run.
+    REFERENCE_TIME StreamStart() const { return m_start; }
     // Sends an event to the graph's event sink, when the filter is in a graph.
     HRESULT NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
     // Asks the graph to reconnect `pin` with `type` (any type when null).
