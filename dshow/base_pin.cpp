@@ -11,7 +11,7 @@
 
 CBasePin::CBasePin(const wchar_t*, CBaseFilter* filter, CriticalSection* lock, HRESULT*,
                    const wchar_t* name, PIN_DIRECTION direction)
-    : CUnknown(filter->GetOwner()),
+    : CUnknown(nullptr),
       m_name(name ? name : L""),
       m_pFilter(filter),
       m_pLock(lock),
@@ -25,6 +25,10 @@ STDMETHODIMP CBasePin::NonDelegatingQueryInterface(REFIID iid, void** out) {
     if (iid == IID_IPin) return GetInterface(static_cast<IPin*>(this), out);
     return CUnknown::NonDelegatingQueryInterface(iid, out);
 }
+
+STDMETHODIMP_(ULONG) CBasePin::NonDelegatingAddRef() { return m_pFilter->AddRef(); }
+
+STDMETHODIMP_(ULONG) CBasePin::NonDelegatingRelease() { return m_pFilter->Release(); }
 
 bool CBasePin::IsStopped() const { return m_pFilter->IsStopped(); }
 

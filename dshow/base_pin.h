@@ -1,7 +1,8 @@
 // The pin contract (IPin): connection with media-type agreement, the connection's type, pin
 // information and id, QueryAccept, type enumeration, and segment data. A pin lives inside its
-// filter: its IUnknown calls go to the filter, and its pointer to the filter holds no
-// reference. The connected pin is referenced while the connection lasts.
+// filter: it answers QueryInterface itself but counts its references on the filter, and its
+// pointer to the filter holds no reference. The connected pin is referenced while the
+// connection lasts.
 //
 // Threads: connection calls come from the graph's thread under the filter's lock.
 #pragma once
@@ -24,6 +25,8 @@ public:
 
     DECLARE_IUNKNOWN
     STDMETHODIMP NonDelegatingQueryInterface(REFIID iid, void** out) override;
+    STDMETHODIMP_(ULONG) NonDelegatingAddRef() override;
+    STDMETHODIMP_(ULONG) NonDelegatingRelease() override;
 
     // IPin
     STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) override;

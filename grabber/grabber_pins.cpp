@@ -209,6 +209,15 @@ HRESULT CSampleGrabberAllocator::Alloc() {
     return S_OK;
 }
 
+void CSampleGrabberAllocator::AdoptMemory(IMediaSample* sample, const DeliveryBuffer& memory) {
+    ScopedCriticalSection lock(m_lock.get());
+    // The delivery properties allow a single sample, so no other sample still uses m_memory.
+    if (m_count != 1 || memory.size <= static_cast<size_t>(m_prefix)) return;
+    m_memory = memory;
+    m_size = static_cast<long>(memory.size) - m_prefix;
+    static_cast<CMediaSample*>(sample)->SetPointer(m_memory.data.get() + m_prefix, m_size);
+}
+
 STDMETHODIMP CSampleGrabberAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME* start,
                                                 REFERENCE_TIME* end, DWORD flags) {
     HRESULT hr = CMemAllocator::GetBuffer(sample, start, end, flags);
@@ -236,9 +245,12 @@ STDMETHODIMP CSampleGrabberAllocator::GetBuffer(IMediaSample** sample, REFERENCE
                 if (width != grabber->m_width || height != grabber->m_height) {
                     grabber->m_width = width;
                     grabber->m_height = height;
-                    // Samples already out keep the old block alive through their allocator.
-                    if (grabber->ReplaceDeliveryBuffer(header->biSizeImage))
+                    // The sample just handed out moves into a block of the new size; the old
+                    // block goes only once nothing points into it.
+                    if (grabber->ReplaceDeliveryBuffer(header->biSizeImage)) {
                         pin->GrowDeliveryBuffer(grabber->m_deliveryBuffer);
+                        AdoptMemory(*sample, grabber->m_deliveryBuffer);
+                    }
                 }
             }
         }

@@ -63,6 +63,9 @@ protected:
     HRESULT Alloc() override;
 
 private:
+    // Moves the allocator's one sample, just handed out and not yet filled, into `memory`.
+    void AdoptMemory(IMediaSample* sample, const DeliveryBuffer& memory);
+
     CSampleGrabberInPin* m_pPin;  // the owning input pin; not referenced
     DeliveryBuffer m_memory;      // what the samples point into, kept while they exist
 };

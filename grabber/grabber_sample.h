@@ -14,7 +14,11 @@ constexpr CLSID CLSID_RirovirGrabber = {
 constexpr IID IID_IGrabberSample = {
     0xA639A5C9, 0x313B, 0x4F4F, {0xA1, 0x55, 0xA5, 0x8C, 0x9E, 0xA6, 0xBB, 0xE8}};
 
-struct IGrabberSample : public IUnknown {
+struct
+#ifdef _MSC_VER
+    __declspec(uuid("A639A5C9-313B-4F4F-A155-A58C9EA6BBE8"))
+#endif
+    IGrabberSample : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetOfferedType(const AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetInputConnectionType(AM_MEDIA_TYPE* type) = 0;
     virtual HRESULT STDMETHODCALLTYPE UseInputBuffer(ALLOCATOR_PROPERTIES props, BYTE* buffer) = 0;
@@ -29,3 +33,8 @@ struct IGrabberSample : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetFrameSize(LONG* width, LONG* height) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetInputSubtype(GUID* subtype) = 0;
 };
+
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(IGrabberSample, 0xA639A5C9, 0x313B, 0x4F4F, 0xA1, 0x55, 0xA5, 0x8C, 0x9E, 0xA6,
+                0xBB, 0xE8)
+#endif

@@ -1,0 +1,332 @@
+// The frame grabber in a real filter graph between a test source and a test sink: per-frame
+// callback and copy, renderer pitch, time stamps, discontinuities, stream samples, the
+// one-frame grab, and the control interface.
+#include <windows.h>
+#include <dshow.h>
+#include <gtest/gtest.h>
+#include <wrl/client.h>
+
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include "dshow/platform_interfaces.h"
+#include "support/grabber_harness.h"
+
+using Microsoft::WRL::ComPtr;
+using namespace testsupport;
+
+namespace {
+
+const DWORD kYuy2 = MAKEFOURCC('Y', 'U', 'Y', '2');
+const DWORD kUyvy = MAKEFOURCC('U', 'Y', 'V', 'Y');
+const DWORD kYv12 = MAKEFOURCC('Y', 'V', '1', '2');
+const DWORD kI420 = MAKEFOURCC('I', '4', '2', '0');
+
+std::vector<BYTE> Ramp(size_t size) {
+    std::vector<BYTE> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<BYTE>(i * 7 + i / 640);
+    return bytes;
+}
+
+class GrabberTest : public ::testing::Test {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(GrabberTest, CallbackSeesEachFrameWithItsSizeAndBytes) {
+    struct Case {
+        DWORD fourcc;
+        int bytes;
+    };
+    for (Case c : {Case{kYuy2, 640 * 480 * 2}, Case{kUyvy, 640 * 480 * 2},
+                   Case{kYv12, 640 * 480 * 3 / 2}, Case{kI420, 640 * 480 * 3 / 2}}) {
+        GrabberHarness harness;
+        ASSERT_EQ(harness.Build(VideoType(c.fourcc, 640, 480), SinkOptions{}), S_OK);
+        std::vector<BYTE> frame = Ramp(static_cast<size_t>(c.bytes));
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(harness.Push({frame.data(), c.bytes, true, true, i * 333333}), S_OK);
+
+        auto frames = CallbackFrames();
+        ASSERT_EQ(frames.size(), 3u);
+        EXPECT_EQ(frames[0].width, 640);
+        EXPECT_EQ(frames[0].height, 480);
+        EXPECT_EQ(frames[0].size, c.bytes);
+        EXPECT_EQ(frames[2].bytes, frame);
+        auto received = harness.Sink()->Received();
+        ASSERT_EQ(received.size(), 3u);
+        EXPECT_EQ(received[1].data, frame);  // copied unchanged at equal pitch
+        EXPECT_NE(received[1].identity, harness.Source()->LastSample());  // a copy, not the input
+        GUID subtype{};
+        harness.Grabber()->GetInputSubtype(&subtype);
+        EXPECT_EQ(subtype.Data1, c.fourcc);
+    }
+}
+
+TEST_F(GrabberTest, RendererAskingForAWiderPitchGetsRowsCopiedWithItAndUpstreamLearnsOfIt) {
+    GrabberHarness harness;
+    SinkOptions options;
+    options.widerFirstBuffer = 704;
+    ASSERT_EQ(harness.Build(VideoType(kYuy2, 640, 480), options), S_OK);
+    std::vector<BYTE> frame = Ramp(640 * 480 * 2);
+    ASSERT_EQ(harness.Push({frame.data(), 640 * 480 * 2}), S_OK);
+
+    auto received = harness.Sink()->Received();
+    ASSERT_EQ(received.size(), 1u);
+    ASSERT_GE(received[0].data.size(), 704u * 480 * 2);
+    for (int row : {0, 1, 240, 479}) {
+        const BYTE* out = received[0].data.data() + row * 704 * 2;
+        const BYTE* in = frame.data() + row * 640 * 2;
+        ASSERT_TRUE(std::equal(in, in + 640 * 2, out)) << "row " << row;
+    }
+
+    // The next buffer handed upstream carries the renderer's type; a frame in that type then
+    // passes as one block.
+    std::vector<BYTE> wide = Ramp(704 * 480 * 2);
+    ASSERT_EQ(harness.Push({wide.data(), 704 * 480 * 2}), S_OK);
+    const CMediaType& announced = harness.Source()->AnnouncedType();
+    ASSERT_EQ(announced.formattype, FORMAT_VideoInfo);
+    EXPECT_EQ(reinterpret_cast<const VIDEOINFOHEADER*>(announced.pbFormat)->bmiHeader.biWidth, 704);
+    received = harness.Sink()->Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[1].data, wide);
+    LONG width = 0, height = 0;
+    harness.Grabber()->GetFrameSize(&width, &height);
+    EXPECT_EQ(width, 704);
+    auto frames = CallbackFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].width, 704);
+    EXPECT_EQ(frames[1].size, 704 * 480 * 2);
+}
+
+TEST_F(GrabberTest, FramesShorterThanTheirFormatAreNeverReadPastTheirEnd) {
+    GrabberHarness harness;
+    ASSERT_EQ(harness.Build(VideoType(kYuy2, 640, 480), SinkOptions{}), S_OK);
+    std::vector<BYTE> frame = Ramp(1000);
+    ASSERT_EQ(harness.Push({frame.data(), 1000}), S_OK);
+    auto frames = CallbackFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].size, 1000);  // bounded by the sample's real length
+    EXPECT_EQ(frames[0].bytes, frame);
+}
+
+TEST_F(GrabberTest, PlanarFramesAreCopiedPlaneByPlaneAtTheWiderPitch) {
+    GrabberHarness harness;
+    SinkOptions options;
+    options.widerFirstBuffer = 704;
+    ASSERT_EQ(harness.Build(VideoType(kYv12, 640, 480), options), S_OK);
+    std::vector<BYTE> frame = Ramp(640 * 480 * 3 / 2);
+    ASSERT_EQ(harness.Push({frame.data(), 640 * 480 * 3 / 2}), S_OK);
+
+    auto received = harness.Sink()->Received();
+    ASSERT_EQ(received.size(), 1u);
+    const BYTE* out = received[0].data.data();
+    ASSERT_GE(received[0].data.size(), 704u * 480 * 3 / 2);
+    // Y rows at pitch 704, then each chroma plane's rows at pitch 352.
+    for (int row : {0, 479})
+        EXPECT_TRUE(std::equal(frame.data() + row * 640, frame.data() + row * 640 + 640,
+                               out + row * 704));
+    for (int plane = 0; plane < 2; ++plane) {
+        const BYTE* in = frame.data() + 640 * 480 + plane * 320 * 240;
+        const BYTE* to = out + 704 * 480 + plane * 352 * 240;
+        for (int row : {0, 1, 239})
+            EXPECT_TRUE(std::equal(in + row * 320, in + row * 320 + 320, to + row * 352))
+                << "plane " << plane << " row " << row;
+    }
+}
+
+TEST_F(GrabberTest, NonKeyFramesLoseTheirTimeStampsOnlyWhenARendererIsDownstream) {
+    for (bool renderer : {false, true}) {
+        GrabberHarness harness;
+        SinkOptions options;
+        options.posesAsVmr = renderer;
+        ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), options), S_OK);
+        std::vector<BYTE> frame = Ramp(320 * 240 * 2);
+        ASSERT_EQ(harness.Push({frame.data(), 320 * 240 * 2, true, true, 1000}), S_OK);
+        ASSERT_EQ(harness.Push({frame.data(), 320 * 240 * 2, false, true, 2000}), S_OK);
+
+        auto received = harness.Sink()->Received();
+        ASSERT_EQ(received.size(), 2u);
+        EXPECT_TRUE(received[0].timed);
+        EXPECT_EQ(received[0].start, 1000);
+        EXPECT_TRUE(received[0].syncPoint);
+        EXPECT_FALSE(received[1].syncPoint);
+        EXPECT_EQ(received[1].timed, !renderer) << "renderer " << renderer;
+        EXPECT_FALSE(received[0].discontinuity);
+    }
+}
+
+TEST_F(GrabberTest, MixerPinDownstreamMarksEveryOutputAsADiscontinuity) {
+    GrabberHarness harness;
+    SinkOptions options;
+    options.mixerPin = true;
+    ASSERT_EQ(harness.Build(VideoType(kUyvy, 320, 240), options), S_OK);
+    std::vector<BYTE> frame = Ramp(320 * 240 * 2);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(harness.Push({frame.data(), 320 * 240 * 2, i == 0}), S_OK);
+    auto received = harness.Sink()->Received();
+    ASSERT_EQ(received.size(), 3u);
+    for (const auto& sample : received) EXPECT_TRUE(sample.discontinuity);
+    EXPECT_TRUE(received[0].timed);   // a key frame keeps its time
+    EXPECT_FALSE(received[1].timed);  // the mixer pin counts as a renderer
+}
+
+TEST_F(GrabberTest, StreamSamplesThatAreNotMediaBypassTheCallbackAndTheCopy) {
+    GrabberHarness harness;
+    ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), SinkOptions{}), S_OK);
+    std::vector<BYTE> frame = Ramp(320 * 240 * 2);
+    CTestSource::Push control{frame.data(), 320 * 240 * 2};
+    control.streamId = AM_STREAM_CONTROL;
+    ASSERT_EQ(harness.Push(control), S_OK);
+
+    EXPECT_TRUE(CallbackFrames().empty());
+    auto received = harness.Sink()->Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].identity, harness.Source()->LastSample());  // delivered unchanged
+}
+
+TEST_F(GrabberTest, OneFrameGrabQueryGrabAndTimeout) {
+    GrabberHarness harness;
+    ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), SinkOptions{}), S_OK);
+    LONG size = 0;
+    std::vector<BYTE> grabbed(320 * 240 * 2);
+    // A grab before any query has no buffer to fill.
+    size = static_cast<LONG>(grabbed.size());
+    EXPECT_EQ(harness.Grabber()->GrabNextFrame(&size, grabbed.data(), nullptr), E_FAIL);
+
+    size = 0;
+    ASSERT_EQ(harness.Grabber()->GrabNextFrame(&size, nullptr, nullptr), S_OK);
+    EXPECT_EQ(size, 320 * 240 * 2);
+
+    // No frame within 1000 ms: E_FAIL, and the request stays armed.
+    EXPECT_EQ(harness.Grabber()->GrabNextFrame(&size, grabbed.data(), nullptr), E_FAIL);
+    std::vector<BYTE> frame = Ramp(320 * 240 * 2);
+    ASSERT_EQ(harness.Push({frame.data(), 320 * 240 * 2}), S_OK);
+    // That frame filled the buffer already: the next grab returns it at once.
+    ASSERT_EQ(harness.Grabber()->GrabNextFrame(&size, grabbed.data(), nullptr), S_OK);
+    EXPECT_EQ(grabbed, frame);
+
+    // A grab waiting while a frame arrives from another thread.
+    std::vector<BYTE> second = Ramp(320 * 240 * 2);
+    second[0] ^= 0xFF;
+    std::thread pusher([&] {
+        Sleep(100);
+        harness.Push({second.data(), 320 * 240 * 2});
+    });
+    HRESULT hr = harness.Grabber()->GrabNextFrame(&size, grabbed.data(), nullptr);
+    pusher.join();
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_EQ(grabbed, second);
+}
+
+TEST_F(GrabberTest, ControlInterfaceResults) {
+    ComPtr<IBaseFilter> filter = CreateGrabber();
+    ASSERT_TRUE(filter);
+    ComPtr<IGrabberSample> grabber;
+    ASSERT_EQ(filter.As(&grabber), S_OK);
+
+    LONG width = 0, height = 0;
+    grabber->GetFrameSize(&width, &height);
+    EXPECT_EQ(width, 704);
+    EXPECT_EQ(height, 576);
+    EXPECT_EQ(grabber->SetFrameSize(240, 320), E_NOTIMPL);  // height first
+    grabber->GetFrameSize(&width, &height);
+    EXPECT_EQ(width, 320);
+    EXPECT_EQ(height, 240);
+    EXPECT_EQ(grabber->Reserved1(0), S_OK);
+    EXPECT_EQ(grabber->Reserved2(0), E_NOTIMPL);
+
+    std::vector<BYTE> buffer(1000);
+    EXPECT_EQ(grabber->UseInputBuffer({2, 1000, 1, 0}, buffer.data()), E_INVALIDARG);
+    EXPECT_EQ(grabber->UseInputBuffer({1, 1000, 1, 0}, nullptr), E_POINTER);
+    EXPECT_EQ(grabber->UseInputBuffer({1, 1000, 1, 0}, buffer.data()), S_OK);
+    AM_MEDIA_TYPE type{};
+    EXPECT_EQ(grabber->GetInputConnectionType(&type), VFW_E_NOT_CONNECTED);
+}
+
+TEST_F(GrabberTest, UseInputBufferRefusesAConnectedFilter) {
+    GrabberHarness harness;
+    ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), SinkOptions{}), S_OK);
+    std::vector<BYTE> buffer(320 * 240 * 2);
+    EXPECT_EQ(harness.Grabber()->UseInputBuffer({1, 320 * 240 * 2, 1, 0}, buffer.data()),
+              E_INVALIDARG);
+    AM_MEDIA_TYPE type{};
+    ASSERT_EQ(harness.Grabber()->GetInputConnectionType(&type), S_OK);
+    EXPECT_EQ(type.subtype.Data1, kYuy2);
+    CoTaskMemFree(type.pbFormat);
+}
+
+TEST_F(GrabberTest, TypeAcceptance) {
+    ComPtr<IBaseFilter> filter = CreateGrabber();
+    ComPtr<IPin> input = PinOf(filter.Get(), PINDIR_INPUT, 0);
+    ASSERT_TRUE(input);
+    // The grabber refuses connections outside a graph, so the types are judged by a pin that
+    // asks the grabber's input pin to receive a connection from it.
+    CTestSource* stub = new CTestSource(VideoType(kYuy2, 8, 8));
+    ComPtr<IBaseFilter> stubFilter;
+    stub->NonDelegatingQueryInterface(IID_PPV_ARGS(&stubFilter));
+
+    for (DWORD fourcc : {kYuy2, kUyvy, kYv12, kI420}) {
+        CMediaType accepted = VideoType(fourcc, 640, 480);
+        EXPECT_EQ(input->QueryAccept(&accepted), S_OK);
+    }
+    CMediaType rgb = VideoType(kYuy2, 640, 480);
+    rgb.SetSubtype(&MEDIASUBTYPE_RGB24);
+    EXPECT_EQ(input->QueryAccept(&rgb), S_FALSE);
+    EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &rgb), E_FAIL);
+    CMediaType mjpg = VideoType(MAKEFOURCC('M', 'J', 'P', 'G'), 640, 480);
+    EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &mjpg), E_FAIL);
+    CMediaType audio(&MEDIATYPE_Audio);
+    audio.SetSubtype(&MEDIASUBTYPE_PCM);
+    EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &audio), VFW_E_INVALIDMEDIATYPE);
+}
+
+TEST_F(GrabberTest, FactoryPinsAndNames) {
+    ComPtr<IClassFactory> factory;
+    CLSID unknown = CLSID_RirovirGrabber;
+    unknown.Data1 ^= 1;
+    EXPECT_EQ(DllGetClassObject(unknown, IID_IClassFactory, &factory), CLASS_E_CLASSNOTAVAILABLE);
+    ASSERT_EQ(DllGetClassObject(CLSID_RirovirGrabber, IID_IUnknown, &factory), S_OK);
+
+    ComPtr<IBaseFilter> filter = CreateGrabber();
+    CLSID clsid{};
+    filter->GetClassID(&clsid);
+    EXPECT_EQ(clsid, CLSID_RirovirGrabber);
+    struct Expected {
+        PIN_DIRECTION direction;
+        const wchar_t* name;
+        const wchar_t* id;
+    };
+    for (Expected e : {Expected{PINDIR_INPUT, L"Input", L"In"},
+                       Expected{PINDIR_OUTPUT, L"Output", L"Out"}}) {
+        ComPtr<IPin> pin = PinOf(filter.Get(), e.direction, 0);
+        ASSERT_TRUE(pin);
+        PIN_INFO info{};
+        pin->QueryPinInfo(&info);
+        EXPECT_STREQ(info.achName, e.name);
+        info.pFilter->Release();
+        LPWSTR id = nullptr;
+        pin->QueryId(&id);
+        EXPECT_STREQ(id, e.id);
+        CoTaskMemFree(id);
+        ComPtr<IPin> found;
+        EXPECT_EQ(filter->FindPin(e.id, &found), S_OK);
+        EXPECT_EQ(found.Get(), pin.Get());
+    }
+}
+
+TEST_F(GrabberTest, ReferencesGoBackToZeroWhenTheGraphGoes) {
+    IBaseFilter* grabber = nullptr;
+    {
+        GrabberHarness harness;
+        ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), SinkOptions{}), S_OK);
+        std::vector<BYTE> frame = Ramp(320 * 240 * 2);
+        harness.Push({frame.data(), 320 * 240 * 2});
+        ComPtr<IBaseFilter> held;
+        harness.Grabber()->QueryInterface(IID_PPV_ARGS(&held));
+        grabber = held.Detach();  // our own reference, beyond the graph's
+    }
+    EXPECT_EQ(grabber->Release(), 0u);
+}
+
+}  // namespace
