@@ -203,9 +203,10 @@ void CSampleGrabber::ReadOutputConnection() {
 HRESULT CSampleGrabber::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
     ALLOCATOR_PROPERTIES request{1, 1, 0, 0};
     if (m_pInput && m_pInput->IsConnected()) {
-        ComPtr<IMemAllocator> inputAllocator;
-        HRESULT hr = m_pInput->GetAllocator(&inputAllocator);
-        if (SUCCEEDED(hr)) hr = inputAllocator->GetProperties(&request);
+        // The allocator the upstream pin chose and notified, ours or its own.
+        IMemAllocator* inputAllocator = m_pInput->Allocator();
+        if (!inputAllocator) return VFW_E_NO_ALLOCATOR;
+        HRESULT hr = inputAllocator->GetProperties(&request);
         if (FAILED(hr)) return hr;
     }
     props->cBuffers = request.cBuffers > 0 ? request.cBuffers : 1;
