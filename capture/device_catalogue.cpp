@@ -38,3 +38,15 @@ void CopyName(wchar_t (&destination)[kNameCapacity], const wchar_t* source) {
     if (length) std::wmemmove(destination, source, length);
     destination[length] = L'\0';
 }
+
+int FindVideoDeviceById(const wchar_t* id) {
+    for (int i = 0; i < g_videoDeviceCount; ++i)
+        if (std::wcscmp(g_videoDevices[i].deviceId, id) == 0) return i;
+    return -1;
+}
+
+int FindAudioDeviceByName(const wchar_t* name) {
+    for (int i = 0; i < g_audioDeviceCount; ++i)
+        if (std::wcscmp(g_audioDevices[i].friendlyName, name) == 0) return i;
+    return -1;
+}

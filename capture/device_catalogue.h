@@ -40,5 +40,9 @@ extern int g_audioInputIndex;
 void ResetDeviceTables();
 // Selects entry 0 of both tables and input 0.
 void SelectFirstDevices();
+// The first camera whose device ID is `id`, or -1 (exact, case-sensitive comparison).
+int FindVideoDeviceById(const wchar_t* id);
+// The first audio device whose friendly name is `name`, or -1.
+int FindAudioDeviceByName(const wchar_t* name);
 // Copies `source` into a name field, truncated to 255 characters and always terminated.
 void CopyName(wchar_t (&destination)[kNameCapacity], const wchar_t* source);

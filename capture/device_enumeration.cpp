@@ -1,6 +1,168 @@
-// Device enumeration.
+// Device enumeration: the cameras with their usable resolutions and the audio capture devices
+// with their input lines, from the system device enumerator.
 #include "device_enumeration.h"
 
-HRESULT EnumerateDevices(EnumerationObjects&) { return E_NOTIMPL; }
+#include <wrl/client.h>
 
-void RefreshDeviceSelection() {}
+#include <algorithm>
+
+#include "capture/camera_format.h"
+#include "capture/device_catalogue.h"
+#include "capture/media_type_view.h"
+#include "capture/resolution_list.h"
+#include "dshow/media_type.h"
+#include "settings/settings_store.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr int kCapabilitiesExamined = 40;
+constexpr int kCapabilitySize = 128;  // one VIDEO_STREAM_CONFIG_CAPS
+
+using DeviceHandler = void (*)(IBaseFilter* filter, const wchar_t* friendlyName,
+                               const wchar_t* deviceId, EnumerationObjects& objects);
+
+void ReadFriendlyName(IMoniker* moniker, wchar_t (&name)[kNameCapacity]) {
+    name[0] = L'\0';
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) return;
+    VARIANT value;
+    VariantInit(&value);
+    if (SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) && value.vt == VT_BSTR)
+        CopyName(name, value.bstrVal);
+    VariantClear(&value);
+}
+
+void ReadDisplayName(IMoniker* moniker, wchar_t (&name)[kNameCapacity]) {
+    name[0] = L'\0';
+    LPOLESTR display = nullptr;
+    if (SUCCEEDED(moniker->GetDisplayName(nullptr, nullptr, &display)) && display) {
+        CopyName(name, display);
+        CoTaskMemFree(display);
+    }
+}
+
+HRESULT EnumerateCategory(REFCLSID category, DeviceHandler handler, EnumerationObjects& objects) {
+    ComPtr<ICreateDevEnum> devices;
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&devices))))
+        return E_FAIL;
+    ComPtr<IEnumMoniker> monikers;
+    if (devices->CreateClassEnumerator(category, &monikers, 0) != S_OK || !monikers) return E_FAIL;
+
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, &moniker, nullptr) == S_OK) {
+        wchar_t friendlyName[kNameCapacity];
+        wchar_t deviceId[kNameCapacity];
+        ReadFriendlyName(moniker.Get(), friendlyName);
+        ReadDisplayName(moniker.Get(), deviceId);
+        if (friendlyName[0]) {
+            ComPtr<IBaseFilter> filter;
+            if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter))))
+                handler(filter.Get(), friendlyName, deviceId, objects);
+        }
+        moniker.Reset();
+    }
+    return S_OK;
+}
+
+// Adds the camera when it offers at least one accepted format.
+void AddCamera(IBaseFilter* filter, const wchar_t* friendlyName, const wchar_t* deviceId,
+               EnumerationObjects& objects) {
+    if (g_videoDeviceCount >= kMaxDevices) return;
+    ComPtr<IAMStreamConfig> config;
+    if (objects.builder->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, filter, IID_IAMStreamConfig,
+                                       reinterpret_cast<void**>(config.GetAddressOf())) != S_OK)
+        return;
+    int count = 0, size = 0;
+    if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size != kCapabilitySize) return;
+
+    VideoDeviceInfo& entry = g_videoDevices[g_videoDeviceCount];
+    for (int i = 0; i < std::min(count, kCapabilitiesExamined); ++i) {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        if (FAILED(config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps))) || !type)
+            continue;
+        CameraFormatView view = ViewOf(*type);
+        VideoInfoFacts facts;
+        if (IsAcceptedCameraFormat(view) && ReadVideoInfo(view, &facts))
+            AddDistinctResolution(entry.widths, entry.heights, &entry.resolutionCount,
+                                  kMaxResolutions, facts.width, facts.height);
+        DeleteMediaType(type);
+    }
+    if (entry.resolutionCount == 0) return;
+    CopyName(entry.friendlyName, friendlyName);
+    CopyName(entry.deviceId, deviceId);
+    SortResolutions(entry.widths, entry.heights, entry.resolutionCount);
+    ++g_videoDeviceCount;
+}
+
+// Adds the audio device when it has at least one input pin (mixer line).
+void AddAudioDevice(IBaseFilter* filter, const wchar_t* friendlyName, const wchar_t* deviceId,
+                    EnumerationObjects&) {
+    if (g_audioDeviceCount >= kMaxDevices) return;
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(&pins))) return;
+    pins->Reset();
+    AudioDeviceInfo& entry = g_audioDevices[g_audioDeviceCount];
+    ComPtr<IPin> pin;
+    while (pins->Next(1, &pin, nullptr) == S_OK) {
+        PIN_DIRECTION direction;
+        if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT) {
+            PIN_INFO info{};
+            if (SUCCEEDED(pin->QueryPinInfo(&info))) {
+                if (entry.inputCount < kMaxInputs) CopyName(entry.inputNames[entry.inputCount++], info.achName);
+                if (info.pFilter) info.pFilter->Release();
+            }
+        }
+        pin.Reset();
+    }
+    if (entry.inputCount == 0) return;
+    CopyName(entry.friendlyName, friendlyName);
+    CopyName(entry.deviceId, deviceId);
+    ++g_audioDeviceCount;
+}
+
+}  // namespace
+
+HRESULT EnumerateDevices(EnumerationObjects& objects) {
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_PPV_ARGS(&objects.graph));
+    if (FAILED(hr)) return hr;
+    hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_PPV_ARGS(&objects.builder));
+    if (FAILED(hr)) return hr;
+    hr = objects.builder->SetFiltergraph(objects.graph.Get());
+    if (FAILED(hr)) return hr;
+    hr = EnumerateCategory(CLSID_VideoInputDeviceCategory, &AddCamera, objects);
+    if (FAILED(hr)) return hr;
+    hr = EnumerateCategory(CLSID_AudioInputDeviceCategory, &AddAudioDevice, objects);
+    return FAILED(hr) ? hr : S_OK;
+}
+
+void RefreshDeviceSelection() {
+    ResetDeviceTables();
+    {
+        EnumerationObjects objects;
+        EnumerateDevices(objects);
+    }
+    wchar_t storedCamera[kSettingCapacity];
+    wchar_t storedAudio[kSettingCapacity];
+    ReadSettingString(L"videoDeviceID", storedCamera);
+    ReadSettingString(L"audioDeviceName", storedAudio);
+
+    int camera = FindVideoDeviceById(storedCamera);
+    g_videoDeviceIndex = camera >= 0 ? camera : 0;
+    CopyName(g_videoDeviceName, g_videoDevices[g_videoDeviceIndex].friendlyName);
+    CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
+
+    int audio = FindAudioDeviceByName(storedAudio);
+    if (audio < 0) {
+        g_audioDeviceIndex = 0;
+        g_audioInputIndex = 0;
+    } else {
+        g_audioDeviceIndex = audio;
+    }
+    CopyName(g_audioDeviceName, g_audioDevices[g_audioDeviceIndex].friendlyName);
+}

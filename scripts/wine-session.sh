@@ -28,6 +28,16 @@ wine_session_start() {
     _wine_server_pid=$!
     # No Mono or Gecko: their installers would ask questions nobody answers here.
     WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+    # The user's folders as real folders inside the prefix: Wine links them to the Linux home.
+    local user_dir folder
+    for user_dir in "$WINEPREFIX"/drive_c/users/*/; do
+        for folder in Desktop Documents Downloads Music Pictures Videos; do
+            if [ -L "$user_dir$folder" ]; then
+                rm -f "$user_dir$folder"
+                mkdir -p "$user_dir$folder"
+            fi
+        done
+    done
     # Wine draws window frames and captions itself: there is no window manager on Xvfb.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
     # No window manager either: Wine would wait for one on every window it hides.

@@ -1,4 +1,205 @@
 // Settings store.
 #include "settings_store.h"
 
-void LoadSettings(const std::function<void()>&) {}
+#include <shellapi.h>
+#include <shlobj.h>
+#include <strsafe.h>
+
+#include <string>
+
+#include "capture/device_catalogue.h"
+#include "ui/restart_dlg.h"
+
+WebcamSettings g_settings;
+std::function<void(const wchar_t* name)> g_settingWriteObserver;
+
+namespace {
+
+constexpr wchar_t kDriverKeyPath[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000";
+constexpr wchar_t kDriverTool[] = L"Zuduzizuzu.exe";
+
+// The settings key opened for `access`, closed when the object goes.
+class OpenSettingsKey {
+public:
+    explicit OpenSettingsKey(REGSAM access) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, access, &m_key) != ERROR_SUCCESS)
+            m_key = nullptr;
+    }
+    ~OpenSettingsKey() {
+        if (m_key) RegCloseKey(m_key);
+    }
+    OpenSettingsKey(const OpenSettingsKey&) = delete;
+    OpenSettingsKey& operator=(const OpenSettingsKey&) = delete;
+    HKEY get() const { return m_key; }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+void NotifyWrite(const wchar_t* name) {
+    if (g_settingWriteObserver) g_settingWriteObserver(name);
+}
+
+// The folder of the program file, with its trailing backslash, whatever its length.
+std::wstring ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+// A special folder's path, or the current directory followed by `fallback`; then a trailing
+// backslash. Never longer than the destination holds.
+void DefaultFolder(int folder, const wchar_t* fallback, wchar_t (&destination)[kPathCapacity]) {
+    destination[0] = L'\0';
+    PIDLIST_ABSOLUTE item = nullptr;
+    bool found = SUCCEEDED(SHGetSpecialFolderLocation(nullptr, folder, &item)) && item &&
+                 SHGetPathFromIDListW(item, destination);
+    CoTaskMemFree(item);
+    if (!found) {
+        DWORD length = GetCurrentDirectoryW(kPathCapacity, destination);
+        if (length == 0 || length >= kPathCapacity) destination[0] = L'\0';
+        StringCchCatW(destination, kPathCapacity, fallback);
+    }
+    size_t length = wcslen(destination);
+    if (length == 0 || destination[length - 1] != L'\\')
+        StringCchCatW(destination, kPathCapacity, L"\\");
+}
+
+// A stored folder exactly as stored, or the default folder.
+void LoadPath(const wchar_t* name, int folder, const wchar_t* fallback,
+              wchar_t (&destination)[kPathCapacity]) {
+    if (!ReadSettingString(name, destination)) DefaultFolder(folder, fallback, destination);
+}
+
+}  // namespace
+
+int32_t ReadSettingDword(const wchar_t* name) {
+    OpenSettingsKey key(KEY_READ);
+    if (!key.get()) return -1;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS)
+        return -1;
+    return static_cast<int32_t>(value);
+}
+
+bool ReadSettingString(const wchar_t* name, wchar_t* destination) {
+    destination[0] = L'\0';
+    OpenSettingsKey key(KEY_READ);
+    if (!key.get()) return false;
+    // Room for 255 characters and a stored terminator; anything longer fails the query.
+    wchar_t text[kSettingCapacity] = {};
+    DWORD size = sizeof(text);
+    if (RegQueryValueExW(key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(text),
+                         &size) != ERROR_SUCCESS)
+        return false;
+    size_t length = size / sizeof(wchar_t);
+    while (length > 0 && text[length - 1] == L'\0') --length;  // a stored terminator
+    if (length > kSettingCapacity - 1) return false;
+    wmemcpy(destination, text, length);
+    destination[length] = L'\0';
+    return true;
+}
+
+bool WriteSettingString(const wchar_t* name, const wchar_t* text) {
+    OpenSettingsKey key(KEY_WRITE);
+    if (!key.get()) return false;
+    NotifyWrite(name);
+    DWORD bytes = static_cast<DWORD>(wcslen(text) * sizeof(wchar_t));
+    return RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                          bytes) == ERROR_SUCCESS;
+}
+
+bool WriteSettingDword(const wchar_t* name, int32_t value) {
+    OpenSettingsKey key(KEY_WRITE);
+    if (!key.get()) return false;
+    NotifyWrite(name);
+    DWORD data = static_cast<DWORD>(value);
+    return RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          sizeof(data)) == ERROR_SUCCESS;
+}
+
+void DriverFlagCheck(const std::function<void()>& runCloseSequence) {
+    HKEY driver = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDriverKeyPath, 0, KEY_READ, &driver) != ERROR_SUCCESS)
+        return;
+    DWORD flags = 0;
+    DWORD size = sizeof(flags);
+    int32_t value = RegQueryValueExW(driver, L"UvcFlags", nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(&flags), &size) == ERROR_SUCCESS
+                        ? static_cast<int32_t>(flags)
+                        : -1;
+    RegCloseKey(driver);
+    if (value != -1) return;
+
+    std::wstring folder = ProgramFolder();
+    if (folder.empty()) return;
+    std::wstring tool = folder + kDriverTool;
+    auto started = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", tool.c_str(), nullptr, nullptr, SW_HIDE));
+    if (started <= 32) return;  // the tool could not be started: no changes were made
+
+    CRestartDlg prompt;
+    INT_PTR answer = prompt.DoModal();
+    if (answer == IDOK) {
+        g_restartPending = 1;
+        runCloseSequence();
+    } else if (answer == IDCANCEL) {
+        g_restartPending = 0;
+    }
+}
+
+void LoadSettings(const std::function<void()>& runCloseSequence) {
+    DriverFlagCheck(runCloseSequence);
+
+    int32_t format = ReadSettingDword(L"CaptureFormat");
+    g_settings.captureFormat = format == -1 ? 0 : format;
+    int32_t light = ReadSettingDword(L"lightSource");
+    g_settings.lightSource = light == -1 ? 1 : light;
+    int32_t resolution = ReadSettingDword(L"videoResolution");
+    g_settings.videoResolution = resolution == -1 ? 0 : resolution;
+
+    wchar_t stored[kSettingCapacity];
+    ReadSettingString(L"videoDeviceID", stored);
+    int camera = FindVideoDeviceById(stored);
+    if (camera >= 0) g_videoDeviceIndex = camera;
+    CopyName(g_videoDeviceName, g_videoDevices[g_videoDeviceIndex].friendlyName);
+    CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
+
+    ReadSettingString(L"audioDeviceName", stored);
+    int audio = FindAudioDeviceByName(stored);
+    if (audio >= 0) g_audioDeviceIndex = audio;
+    CopyName(g_audioDeviceName, g_audioDevices[g_audioDeviceIndex].friendlyName);
+
+    LoadPath(L"capturePath", CSIDL_MYPICTURES, L"\\MyPictures", g_settings.capturePath);
+    LoadPath(L"recordPath", CSIDL_MYVIDEO, L"\\MyVideo", g_settings.recordPath);
+}
+
+void SaveSettings(const wchar_t* audioInputText, const wchar_t* resolutionText) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
+        RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &key, nullptr);
+    WriteSettingDword(L"lightSource", g_settings.lightSource);
+    WriteSettingString(L"capturePath", g_settings.capturePath);
+    WriteSettingString(L"recordPath", g_settings.recordPath);
+    WriteSettingDword(L"CaptureFormat", g_settings.captureFormat);
+    WriteSettingDword(L"videoResolution", g_settings.videoResolution);
+    WriteSettingString(L"videoDeviceName", g_videoDeviceName);
+    WriteSettingString(L"videoDeviceID", g_videoDeviceID);
+    WriteSettingString(L"audioDeviceName", g_audioDeviceName);
+    WriteSettingString(g_audioDeviceName, audioInputText);
+    WriteSettingString(g_videoDeviceID, resolutionText);
+    if (key) RegCloseKey(key);
+}

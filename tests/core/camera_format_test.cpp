@@ -1,0 +1,90 @@
+// The accepted camera formats and the resolution list rules.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "capture/camera_format.h"
+#include "capture/resolution_list.h"
+
+namespace {
+
+MediaGuid FourCc(const char* code) {
+    uint32_t value;
+    std::memcpy(&value, code, 4);
+    return {value, 0, 0x10, {0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71}};
+}
+
+const MediaGuid kVideoInfo = {0x05589F80, 0xC356, 0x11CE, {0xBF, 1, 0, 0xAA, 0, 0x55, 0x59, 0x5A}};
+const MediaGuid kVideoInfo2 = {0xF72A76A0, 0xEB0A, 0x11D0, {0xAC, 0xE4, 0, 0, 0xC0, 0xCC, 0x16, 0xBA}};
+
+struct Block {
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(88);
+    Block(int32_t width, int32_t height, int64_t interval) {
+        std::memcpy(&bytes[52], &width, 4);
+        std::memcpy(&bytes[56], &height, 4);
+        std::memcpy(&bytes[40], &interval, 8);
+    }
+};
+
+CameraFormatView View(const char* subtype, const Block& block, size_t length = 88,
+                      MediaGuid formatType = kVideoInfo, const char* major = "vids") {
+    return {FourCc(major), FourCc(subtype), formatType, block.bytes.data(), length};
+}
+
+TEST(CameraFormat, AcceptsTheFourYuvLayoutsInAVideoInfoBlock) {
+    Block block(640, 480, 333333);
+    for (const char* subtype : {"YUY2", "UYVY", "I420", "YV12"})
+        EXPECT_TRUE(IsAcceptedCameraFormat(View(subtype, block))) << subtype;
+    for (const char* subtype : {"MJPG", "NV12", "IYUV", "RGB3"})
+        EXPECT_FALSE(IsAcceptedCameraFormat(View(subtype, block))) << subtype;
+}
+
+TEST(CameraFormat, RefusesOtherMajorTypesFormatsAndShortBlocks) {
+    Block block(640, 480, 333333);
+    EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 88, kVideoInfo, "auds")));
+    EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 88, kVideoInfo2)));
+    EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 87)));
+    CameraFormatView noBlock = View("YUY2", block);
+    noBlock.format = nullptr;
+    EXPECT_FALSE(IsAcceptedCameraFormat(noBlock));
+    // A four-character code on another GUID base is not the subtype.
+    CameraFormatView otherBase = View("YUY2", block);
+    otherBase.subtype.data2 = 1;
+    EXPECT_FALSE(IsAcceptedCameraFormat(otherBase));
+}
+
+TEST(CameraFormat, ReadsSizeAndIntervalAndWritesTheInterval) {
+    Block block(800, -600, 800000);
+    VideoInfoFacts facts{};
+    ASSERT_TRUE(ReadVideoInfo(View("YUY2", block), &facts));
+    EXPECT_EQ(facts.width, 800);
+    EXPECT_EQ(facts.height, -600);
+    EXPECT_EQ(facts.frameInterval, 800000);
+    ASSERT_TRUE(WriteFrameInterval(block.bytes.data(), 88, 2000000));
+    ReadVideoInfo(View("YUY2", block), &facts);
+    EXPECT_EQ(facts.frameInterval, 2000000);
+    EXPECT_FALSE(WriteFrameInterval(block.bytes.data(), 40, 1));
+    EXPECT_FALSE(ReadVideoInfo(View("YUY2", block, 60), &facts));
+}
+
+TEST(ResolutionList, KeepsDistinctPairsUpToItsCapacity) {
+    int32_t widths[3], heights[3], count = 0;
+    EXPECT_TRUE(AddDistinctResolution(widths, heights, &count, 3, 640, 480));
+    EXPECT_TRUE(AddDistinctResolution(widths, heights, &count, 3, 640, 480));  // once only
+    EXPECT_TRUE(AddDistinctResolution(widths, heights, &count, 3, 640, 360));
+    EXPECT_TRUE(AddDistinctResolution(widths, heights, &count, 3, 320, 240));
+    EXPECT_FALSE(AddDistinctResolution(widths, heights, &count, 3, 1280, 720));
+    EXPECT_EQ(count, 3);
+    EXPECT_TRUE(AddDistinctResolution(widths, heights, &count, 3, 320, 240));  // already there
+}
+
+TEST(ResolutionList, SortsByWidthThenHeight) {
+    int32_t widths[] = {1280, 640, 640, 320, 640};
+    int32_t heights[] = {720, 480, 360, 240, 512};
+    SortResolutions(widths, heights, 5);
+    EXPECT_EQ(std::vector<int32_t>(widths, widths + 5), (std::vector<int32_t>{320, 640, 640, 640, 1280}));
+    EXPECT_EQ(std::vector<int32_t>(heights, heights + 5), (std::vector<int32_t>{240, 360, 480, 512, 720}));
+}
+
+}  // namespace
