@@ -1,0 +1,114 @@
+// Camera frames to 32-bit pixels.
+#include "frame_conversion.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "yuv_kernels.h"
+
+namespace {
+
+constexpr int kMaxSide = 1 << 16;
+
+bool Planar(FrameLayout layout) { return layout == FrameLayout::Yv12 || layout == FrameLayout::I420; }
+
+using RowKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int);
+
+RowKernel FastestRowKernel() {
+#ifdef WEBCAM_HAS_X86_KERNELS
+    return CpuHasAvx2() ? &ConvertRow422Avx2 : &ConvertRow422Sse2;
+#else
+    return &ConvertRow422Scalar;
+#endif
+}
+
+// The U and V planes of a planar frame.
+void ChromaPlanes(FrameLayout layout, const uint8_t* frame, int width, int height,
+                  const uint8_t** u, const uint8_t** v) {
+    size_t luma = static_cast<size_t>(width) * height;
+    size_t chroma = static_cast<size_t>(width / 2) * (height / 2);
+    const uint8_t* first = frame + luma;
+    const uint8_t* second = first + chroma;
+    *u = layout == FrameLayout::I420 ? first : second;
+    *v = layout == FrameLayout::I420 ? second : first;
+}
+
+// One row's chroma, one U and V per pixel pair, ceil(width / 2) of each.
+void RowChroma(FrameLayout layout, const uint8_t* frame, int width, int height, int row,
+               uint8_t* u, uint8_t* v, uint8_t* lumaScratch) {
+    int pairs = (width + 1) / 2;
+    if (Planar(layout)) {
+        int chromaWidth = width / 2, chromaHeight = height / 2;
+        if (chromaWidth == 0 || chromaHeight == 0) {
+            std::fill(u, u + pairs, uint8_t(128));
+            std::fill(v, v + pairs, uint8_t(128));
+            return;
+        }
+        const uint8_t *planeU, *planeV;
+        ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
+        size_t line = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * chromaWidth;
+        for (int p = 0; p < pairs; ++p) {
+            int column = std::min(p, chromaWidth - 1);
+            u[p] = planeU[line + column];
+            v[p] = planeV[line + column];
+        }
+        return;
+    }
+    // Packed: q0..q3 per pair; an odd width's last pixel has Y and one chroma byte only.
+    const uint8_t* q = frame + static_cast<size_t>(row) * width * 2;
+    bool yuy2 = layout == FrameLayout::Yuy2;
+    for (int p = 0; p < width / 2; ++p, q += 4) {
+        lumaScratch[2 * p] = yuy2 ? q[0] : q[1];
+        lumaScratch[2 * p + 1] = yuy2 ? q[2] : q[3];
+        u[p] = yuy2 ? q[1] : q[0];
+        v[p] = yuy2 ? q[3] : q[2];
+    }
+    if (width % 2) {
+        lumaScratch[width - 1] = yuy2 ? q[0] : q[1];
+        u[pairs - 1] = yuy2 ? q[1] : q[0];
+        v[pairs - 1] = pairs > 1 ? v[pairs - 2] : 128;
+    }
+}
+
+}  // namespace
+
+size_t RequiredFrameBytes(FrameLayout layout, int width, int height) {
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return 0;
+    size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (Planar(layout)) return pixels + 2 * static_cast<size_t>(width / 2) * (height / 2);
+    return pixels * 2;
+}
+
+bool ExpandChroma(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
+                  int height, uint8_t* y, uint8_t* u, uint8_t* v) {
+    size_t required = RequiredFrameBytes(layout, width, height);
+    if (!frame || required == 0 || frameBytes < required) return false;
+    std::vector<uint8_t> rowU((width + 1) / 2), rowV((width + 1) / 2), rowY(width);
+    for (int row = 0; row < height; ++row) {
+        size_t start = static_cast<size_t>(row) * width;
+        RowChroma(layout, frame, width, height, row, rowU.data(), rowV.data(), rowY.data());
+        const uint8_t* luma = Planar(layout) ? frame + start : rowY.data();
+        for (int x = 0; x < width; ++x) {
+            y[start + x] = luma[x];
+            u[start + x] = rowU[x / 2];
+            v[start + x] = rowV[x / 2];
+        }
+    }
+    return true;
+}
+
+bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
+                         int height, uint8_t* out, size_t outBytes) {
+    size_t required = RequiredFrameBytes(layout, width, height);
+    if (!frame || !out || required == 0 || frameBytes < required) return false;
+    if (outBytes / 4 / static_cast<size_t>(width) < static_cast<size_t>(height)) return false;
+
+    static const RowKernel kernel = FastestRowKernel();
+    std::vector<uint8_t> rowU((width + 1) / 2), rowV((width + 1) / 2), rowY(width);
+    for (int row = 0; row < height; ++row) {
+        RowChroma(layout, frame, width, height, row, rowU.data(), rowV.data(), rowY.data());
+        const uint8_t* luma = Planar(layout) ? frame + static_cast<size_t>(row) * width : rowY.data();
+        kernel(luma, rowU.data(), rowV.data(), out + static_cast<size_t>(row) * width * 4, width);
+    }
+    return true;
+}

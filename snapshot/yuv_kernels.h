@@ -1,0 +1,27 @@
+// The BT.601 studio-range YUV to 32-bit RGB arithmetic, in 16-bit fixed point, as scalar code
+// and as SSE2 and AVX2 vector code giving the same bytes. Each pixel becomes blue, green, red, 0.
+// Portable: no Windows header; the vector versions exist on x86 only.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// `count` pixels from full-resolution planes.
+void ConvertPixels444Scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                            size_t count);
+// A row of `width` pixels whose chroma is shared by pairs: u[i] and v[i] belong to pixels 2i and
+// 2i + 1 (an odd width's last pixel has a pair of its own).
+void ConvertRow422Scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                         int width);
+
+#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
+#define WEBCAM_HAS_X86_KERNELS 1
+void ConvertPixels444Sse2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                          size_t count);
+void ConvertRow422Sse2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                       int width);
+void ConvertPixels444Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                          size_t count);
+void ConvertRow422Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                       int width);
+bool CpuHasAvx2();
+#endif

@@ -1,0 +1,51 @@
+// Kernel choice for the YUV conversion.
+#include "yuv_to_rgb.h"
+
+#include "yuv_kernels.h"
+
+namespace {
+
+using PixelsKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, size_t);
+
+PixelsKernel Kernel(YuvKernel kernel) {
+    switch (kernel) {
+#ifdef WEBCAM_HAS_X86_KERNELS
+        case YuvKernel::Sse2: return &ConvertPixels444Sse2;
+        case YuvKernel::Avx2: return &ConvertPixels444Avx2;
+#endif
+        default: return &ConvertPixels444Scalar;
+    }
+}
+
+PixelsKernel Fastest() {
+#ifdef WEBCAM_HAS_X86_KERNELS
+    return CpuHasAvx2() ? &ConvertPixels444Avx2 : &ConvertPixels444Sse2;
+#else
+    return &ConvertPixels444Scalar;
+#endif
+}
+
+}  // namespace
+
+bool YuvKernelAvailable(YuvKernel kernel) {
+    switch (kernel) {
+        case YuvKernel::Scalar: return true;
+#ifdef WEBCAM_HAS_X86_KERNELS
+        case YuvKernel::Sse2: return true;
+        case YuvKernel::Avx2: return CpuHasAvx2();
+#endif
+        default: return false;
+    }
+}
+
+void ConvertYuvToRgb32With(YuvKernel kernel, const uint8_t* y, const uint8_t* u, const uint8_t* v,
+                           uint8_t* out, size_t count) {
+    Kernel(kernel)(y, u, v, out, count);
+}
+
+void ConvertYuvToRgb32(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
+                       int width, int height) {
+    if (width < 1 || height < 1) return;
+    static const PixelsKernel kernel = Fastest();
+    kernel(y, u, v, out, static_cast<size_t>(width) * static_cast<size_t>(height));
+}
