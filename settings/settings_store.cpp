@@ -8,6 +8,7 @@
 #include <string>
 
 #include "capture/device_catalogue.h"
+#include "framework/program_folder.h"
 #include "ui/restart_dlg.h"
 
 WebcamSettings g_settings;
@@ -39,22 +40,6 @@ private:
 
 void NotifyWrite(const wchar_t* name) {
     if (g_settingWriteObserver) g_settingWriteObserver(name);
-}
-
-// The folder of the program file, with its trailing backslash, whatever its length.
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
 // A special folder's path, or the current directory followed by `fallback`; then a trailing

@@ -1,14 +1,110 @@
 // The snapshot pipeline.
 #include "snapshot_pipeline.h"
 
-#include <cstdlib>
+#include <mmsystem.h>
 
-#include "snapshot_request.h"
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "framework/modal_seam.h"
+#include "framework/program_folder.h"
+#include "settings/settings_store.h"
+#include "snapshot/dated_file_name.h"
+#include "snapshot/dib_surface.h"
+#include "snapshot/frame_conversion.h"
+#include "snapshot/image_files.h"
+#include "snapshot/snapshot_request.h"
 
 std::atomic<int> g_snapshotRequested{0};
 HWND g_hMainWnd = nullptr;
+int g_videoWidth = 0;
+int g_videoHeight = 0;
+int g_videoSubtype = 0;
+int g_snapshotRescale = 0;
 
-LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM) {
-    std::free(reinterpret_cast<void*>(wParam));
+int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
+    if (g_snapshotRequested.exchange(0) == 0) return 0;  // the path of nearly every frame
+    if (!frame || size <= 0 || width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
+        return 0;
+    auto* block = static_cast<SnapshotFrame*>(
+        std::malloc(offsetof(SnapshotFrame, data) + static_cast<size_t>(size)));
+    if (!block) return 0;  // the request is dropped
+    block->bytes = static_cast<size_t>(size);
+    std::memcpy(block->data, frame, block->bytes);
+    LPARAM packed = static_cast<LPARAM>(width) << 16 | height;
+    if (!PostMessageW(g_hMainWnd, WM_SNAPSHOT, reinterpret_cast<WPARAM>(block), packed))
+        std::free(block);
+    return 0;
+}
+
+namespace {
+
+bool SaveSurface(const DibSurface& surface) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    bool bmp = g_settings.captureFormat != 0;
+    std::wstring name =
+        UniqueDatedFileName(g_settings.capturePath, L"capture", now, bmp ? L"bmp" : L"jpg");
+    if (name.empty()) return false;  // the folder's name leaves no room for the file's
+    if (bmp)
+        return SaveBmp32(surface.width, surface.height, static_cast<const uint8_t*>(surface.pixels),
+                         name.c_str()) == S_OK;
+    return SaveJpeg(name.c_str(), surface) == 0;
+}
+
+// Converts, stretches when the graph runs at a substitute size, and saves.
+bool SaveFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int height) {
+    DibSurface source;
+    if (!CreateDibSurface(width, height, &source)) return false;
+    bool saved = false;
+    if (ConvertFrameToRgb32(layout, frame.data, frame.bytes, width, height,
+                            static_cast<uint8_t*>(source.pixels),
+                            static_cast<size_t>(width) * height * 4)) {
+        if (g_snapshotRescale) {
+            DibSurface scaled;
+            if (CreateDibSurface(g_videoWidth, g_videoHeight, &scaled)) {
+                StretchBlt(scaled.dc, 0, 0, g_videoWidth, g_videoHeight, source.dc, 0, 0, width,
+                           height, SRCCOPY);
+                GdiFlush();
+                saved = SaveSurface(scaled);
+                ReleaseDibSurface(&scaled);
+            }
+        } else {
+            GdiFlush();
+            saved = SaveSurface(source);
+        }
+    }
+    ReleaseDibSurface(&source);
+    return saved;
+}
+
+void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int height) {
+    bool saved = frame && SaveFrame(layout, *frame, width, height);
+    if (!saved) AfxModalSeam().messageBox(g_hMainWnd, L"Can not save image!", L"Warning!", MB_OK);
+    std::free(frame);
+}
+
+}  // namespace
+
+void SavePlanarSnapshot(SnapshotFrame* frame, int width, int height) {
+    SaveSnapshot(g_videoSubtype == 1 ? FrameLayout::I420 : FrameLayout::Yv12, frame, width, height);
+}
+
+void SavePackedSnapshot(SnapshotFrame* frame, int width, int height) {
+    SaveSnapshot(g_videoSubtype == 2 ? FrameLayout::Yuy2 : FrameLayout::Uyvy, frame, width, height);
+}
+
+LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
+    // The shutter sound lies beside the program, wherever the current directory is.
+    std::wstring sound = ProgramFolder() + L"Effect.wav";
+    PlaySoundW(sound.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+    auto* frame = reinterpret_cast<SnapshotFrame*>(wParam);
+    int width = static_cast<int>(lParam >> 16);
+    int height = static_cast<int>(lParam & 0xFFFF);
+    if (g_videoSubtype == 0 || g_videoSubtype == 1)
+        SavePlanarSnapshot(frame, width, height);
+    else
+        SavePackedSnapshot(frame, width, height);
     return 0;
 }

@@ -1,6 +1,31 @@
-// From a grabbed frame to a BMP or JPEG file.
+// From a grabbed frame to a BMP or JPEG file: the grabber's callback copies a requested frame
+// on the streaming thread and posts it to the main window, whose handler converts, names and
+// saves it on the user-interface thread.
 #pragma once
 #include <windows.h>
 
-// Handler of WM_SNAPSHOT on the user-interface thread; frees the frame block.
+#include <cstddef>
+
+// What the last graph build left for the snapshots (written by the capture engine on the
+// user-interface thread): the chosen size, the camera's layout (0 YV12, 1 I420, 2 YUY2,
+// 3 UYVY), and whether snapshots are stretched to the chosen size.
+extern int g_videoWidth;
+extern int g_videoHeight;
+extern int g_videoSubtype;
+extern int g_snapshotRescale;
+
+// A frame on its way from the streaming thread to the handler: a malloc'd block that the
+// message carries and the handler frees.
+struct SnapshotFrame {
+    size_t bytes;
+    BYTE data[1];  // `bytes` of them
+};
+
+// The grabber's per-frame callback (streaming thread): takes the frame when a snapshot was
+// asked for, exactly one per request. Returns 0.
+int SnapshotFrameCallback(int width, int height, BYTE* frame, int size);
+// Handler of WM_SNAPSHOT (user-interface thread); frees the frame. Returns 0.
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam);
+// The two paths of the handler; both free the frame.
+void SavePlanarSnapshot(SnapshotFrame* frame, int width, int height);
+void SavePackedSnapshot(SnapshotFrame* frame, int width, int height);

@@ -1,0 +1,206 @@
+// From a frame to a file on disk: BMP and JPEG contents, the layouts, names that never replace
+// an earlier picture, and every failure that must reach the user as "Can not save image!".
+#include <windows.h>
+#include <gdiplus.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/settings_store.h"
+#include "snapshot/dated_file_name.h"
+#include "snapshot/frame_conversion.h"
+#include "snapshot/image_files.h"
+#include "snapshot/snapshot_pipeline.h"
+#include "snapshot/snapshot_request.h"
+#include "framework/modal_seam.h"
+#include "support/scratch_directory.h"
+#include "test_pattern.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::vector<uint8_t> ReadBytes(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::vector<uint8_t> bytes(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    return bytes;
+}
+
+class SnapshotFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&m_gdiplus, &input, nullptr);
+        wcscpy(g_settings.capturePath, m_folder.path().c_str());
+        g_settings.captureFormat = 1;
+        g_snapshotRescale = 0;
+        g_hMainWnd = nullptr;
+        AfxModalSeam().messageBox = [this](HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
+            m_messages.push_back(std::wstring(caption) + L": " + text);
+            EXPECT_EQ(type, UINT(MB_OK));
+            return IDOK;
+        };
+    }
+    void TearDown() override {
+        AfxResetModalSeam();
+        Gdiplus::GdiplusShutdown(m_gdiplus);
+    }
+    // Hands `frame` to the snapshot handler as the streaming thread's message would.
+    void Snapshot(int subtype, const std::vector<uint8_t>& frame, int width, int height) {
+        g_videoSubtype = subtype;
+        auto* block = static_cast<SnapshotFrame*>(std::malloc(offsetof(SnapshotFrame, data) + frame.size()));
+        block->bytes = frame.size();
+        std::memcpy(block->data, frame.data(), frame.size());
+        OnSnapshotFrame(reinterpret_cast<WPARAM>(block), static_cast<LPARAM>(width) << 16 | height);
+    }
+    std::vector<uint8_t> Pattern(PixelLayout layout, int width, int height) {
+        std::vector<uint8_t> frame(PatternFrameBytes(layout, width, height));
+        FillPatternFrame(layout, width, height, frame.data(), frame.size());
+        return frame;
+    }
+
+    ULONG_PTR m_gdiplus = 0;
+    ScratchDirectory m_folder;
+    std::vector<std::wstring> m_messages;
+};
+
+TEST_F(SnapshotFiles, Yuy2FrameGivesA32BitBottomUpBmpOfTheConvertedPixels) {
+    auto frame = Pattern(PixelLayout::Yuy2, 640, 480);
+    Snapshot(2, frame, 640, 480);
+    auto files = FilesIn(m_folder.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].substr(0, 7), L"capture");
+    EXPECT_EQ(files[0].size(), 7u + 14 + 4);
+    EXPECT_EQ(files[0].substr(21), L".bmp");
+    auto bmp = ReadBytes(m_folder.Child(files[0]));
+    ASSERT_EQ(bmp.size(), 1228854u);
+
+    std::vector<uint8_t> expected(640 * 480 * 4);
+    ASSERT_TRUE(ConvertFrameToRgb32(FrameLayout::Yuy2, frame.data(), frame.size(), 640, 480,
+                                    expected.data(), expected.size()));
+    for (int row = 0; row < 480; ++row)  // the first stored row is the picture's bottom row
+        ASSERT_EQ(std::memcmp(bmp.data() + 54 + row * 2560, expected.data() + (479 - row) * 2560, 2560), 0)
+            << "row " << row;
+    for (size_t i = 54 + 3; i < bmp.size(); i += 4) ASSERT_EQ(bmp[i], 0);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(SnapshotFiles, TheSamePictureInI420Yv12AndUyvyGivesIdenticalFiles) {
+    Snapshot(1, Pattern(PixelLayout::I420, 320, 240), 320, 240);
+    Snapshot(0, Pattern(PixelLayout::Yv12, 320, 240), 320, 240);
+    Snapshot(3, Pattern(PixelLayout::Uyvy, 320, 240), 320, 240);
+    auto files = FilesIn(m_folder.path());
+    ASSERT_EQ(files.size(), 3u);  // none replaced another, even within one second
+    // The test pattern's chroma is constant over every 2x2 block, so all three are one picture.
+    auto first = ReadBytes(m_folder.Child(files[0]));
+    EXPECT_EQ(first.size(), 54u + 320 * 240 * 4);
+    EXPECT_EQ(ReadBytes(m_folder.Child(files[1])), first);
+    EXPECT_EQ(ReadBytes(m_folder.Child(files[2])), first);
+}
+
+TEST_F(SnapshotFiles, JpegOpensAsAPictureOfTheFramesSize) {
+    g_settings.captureFormat = 0;
+    Snapshot(2, Pattern(PixelLayout::Yuy2, 640, 480), 640, 480);
+    auto files = FilesIn(m_folder.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].substr(files[0].size() - 4), L".jpg");
+    Gdiplus::GpImage* image = nullptr;
+    ASSERT_EQ(Gdiplus::DllExports::GdipLoadImageFromFile(m_folder.Child(files[0]).c_str(), &image), Gdiplus::Ok);
+    UINT width = 0, height = 0;
+    Gdiplus::DllExports::GdipGetImageWidth(image, &width);
+    Gdiplus::DllExports::GdipGetImageHeight(image, &height);
+    GUID format{};
+    Gdiplus::DllExports::GdipGetImageRawFormat(image, &format);
+    Gdiplus::DllExports::GdipDisposeImage(image);
+    EXPECT_EQ(width, 640u);
+    EXPECT_EQ(height, 480u);
+    EXPECT_EQ(format, Gdiplus::ImageFormatJPEG);
+    CLSID encoder;
+    EXPECT_GE(FindEncoderClsid(&encoder), 0);
+}
+
+TEST_F(SnapshotFiles, SnapshotsAtARescaledRecordingAreStretchedToTheChosenSize) {
+    g_snapshotRescale = 1;
+    g_videoWidth = 320;
+    g_videoHeight = 240;
+    Snapshot(2, Pattern(PixelLayout::Yuy2, 640, 480), 640, 480);
+    auto files = FilesIn(m_folder.path());
+    ASSERT_EQ(files.size(), 1u);
+    auto bmp = ReadBytes(m_folder.Child(files[0]));
+    ASSERT_EQ(bmp.size(), 54u + 320 * 240 * 4);
+    EXPECT_EQ(*reinterpret_cast<const int32_t*>(&bmp[18]), 320);
+    EXPECT_EQ(*reinterpret_cast<const int32_t*>(&bmp[22]), 240);
+}
+
+TEST_F(SnapshotFiles, DatedNamesNeverNameAnExistingFile) {
+    SYSTEMTIME time{2009, 3, 6, 7, 14, 5, 9, 0};
+    std::wstring first = UniqueDatedFileName(m_folder.path().c_str(), L"capture", time, L"bmp");
+    EXPECT_EQ(first, m_folder.Child(L"capture20090307140509.bmp"));
+    WriteTextFile(first, "x");
+    std::wstring second = UniqueDatedFileName(m_folder.path().c_str(), L"capture", time, L"bmp");
+    EXPECT_EQ(second, m_folder.Child(L"capture20090307140509-2.bmp"));
+    WriteTextFile(second, "x");
+    EXPECT_EQ(UniqueDatedFileName(m_folder.path().c_str(), L"capture", time, L"bmp"),
+              m_folder.Child(L"capture20090307140509-3.bmp"));
+    EXPECT_EQ(UniqueDatedFileName((m_folder.path() + L"\\").c_str(), L"Video", time, L"wmv"),
+              m_folder.path() + L"\\\\Video20090307140509.wmv");
+    // A name that would not fit 259 characters is no name.
+    std::wstring longFolder(259 - 26, L'f');
+    EXPECT_EQ(UniqueDatedFileName(longFolder.c_str(), L"capture", time, L"bmp").size(), 259u);
+    longFolder += L'f';
+    EXPECT_TRUE(UniqueDatedFileName(longFolder.c_str(), L"capture", time, L"bmp").empty());
+}
+
+TEST_F(SnapshotFiles, MissingOrTooLongFoldersReportThatTheImageCouldNotBeSaved) {
+    for (int format : {1, 0}) {
+        g_settings.captureFormat = format;
+        wcscpy(g_settings.capturePath, m_folder.Child(L"missing").c_str());
+        Snapshot(2, Pattern(PixelLayout::Yuy2, 64, 48), 64, 48);
+        std::wstring deep = m_folder.MakeNestedPathOfLength(240);
+        wcscpy(g_settings.capturePath, deep.c_str());
+        Snapshot(2, Pattern(PixelLayout::Yuy2, 64, 48), 64, 48);
+    }
+    EXPECT_EQ(m_messages, std::vector<std::wstring>(4, L"Warning!: Can not save image!"));
+}
+
+TEST_F(SnapshotFiles, FramesShorterThanTheirSizeAreRefused) {
+    auto frame = Pattern(PixelLayout::Yuy2, 64, 48);
+    frame.resize(frame.size() - 1);
+    Snapshot(2, frame, 64, 48);
+    EXPECT_TRUE(FilesIn(m_folder.path()).empty());
+    EXPECT_EQ(m_messages, std::vector<std::wstring>(1, L"Warning!: Can not save image!"));
+}
+
+TEST_F(SnapshotFiles, AFailedWriteRemovesThePartialFile) {
+    std::wstring path = m_folder.Child(L"partial.bmp");
+    WriteTextFile(path, "old");
+    // A handle that cannot write: the write fails, and the file goes.
+    HANDLE readOnly = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
+    const uint8_t bytes[100] = {};
+    EXPECT_FALSE(WriteAllOrRemove(readOnly, path.c_str(), bytes, sizeof(bytes)));
+    EXPECT_FALSE(FileExists(path));
+}
+
+}  // namespace
