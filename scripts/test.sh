@@ -32,6 +32,27 @@ run_ctest() {
 
 run_ctest native "$root/build/native" "$(nproc)"
 
+# The fuzz targets, for a bounded time each.
+echo "== fuzzing =="
+if CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DWEBCAM_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null &&
+    cmake --build "$root/build/fuzz" -j "$(nproc)" >/dev/null; then
+    for fuzzer in "$root"/build/fuzz/bin/*_fuzz; do
+        if "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -seed=1 -print_final_stats=1 \
+                >"$fuzzer.log" 2>&1; then
+            echo "$(basename "$fuzzer"): $(grep -o 'stat::number_of_executed_units: [0-9]*' "$fuzzer.log")"
+            passed=$((passed + 1))
+        else
+            tail -n 30 "$fuzzer.log"
+            echo "$(basename "$fuzzer"): FAILED"
+            failed=$((failed + 1))
+        fi
+    done
+else
+    echo "fuzz build failed"
+    failed=$((failed + 1))
+fi
+
 trap wine_session_stop EXIT
 wine_session_start "$root/build/win/wineprefix" fresh private-display
 wine_session_prepare_prefix "$root/build/win/test-prefix-setup.txt" || failed=$((failed + 1))

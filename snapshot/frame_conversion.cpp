@@ -14,6 +14,16 @@ bool Planar(FrameLayout layout) { return layout == FrameLayout::Yv12 || layout =
 
 using RowKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int);
 
+using PackedKernel = void (*)(const uint8_t*, uint8_t*, int, bool);
+
+PackedKernel FastestPackedKernel() {
+#ifdef WEBCAM_HAS_X86_KERNELS
+    return CpuHasAvx2() ? &ConvertRowPackedAvx2 : &ConvertRowPackedSse2;
+#else
+    return &ConvertRowPackedScalar;
+#endif
+}
+
 RowKernel FastestRowKernel() {
 #ifdef WEBCAM_HAS_X86_KERNELS
     return CpuHasAvx2() ? &ConvertRow422Avx2 : &ConvertRow422Sse2;
@@ -103,12 +113,36 @@ bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameB
     if (!frame || !out || required == 0 || frameBytes < required) return false;
     if (outBytes / 4 / static_cast<size_t>(width) < static_cast<size_t>(height)) return false;
 
-    static const RowKernel kernel = FastestRowKernel();
-    std::vector<uint8_t> rowU((width + 1) / 2), rowV((width + 1) / 2), rowY(width);
+    static const RowKernel planarRow = FastestRowKernel();
+    static const PackedKernel packedRow = FastestPackedKernel();
+    int even = width & ~1;
+    // The last pixel of an odd width takes the last chroma there is; see RowChroma.
+    std::vector<uint8_t> lastU((width + 1) / 2), lastV((width + 1) / 2), lastY(width);
     for (int row = 0; row < height; ++row) {
-        RowChroma(layout, frame, width, height, row, rowU.data(), rowV.data(), rowY.data());
-        const uint8_t* luma = Planar(layout) ? frame + static_cast<size_t>(row) * width : rowY.data();
-        kernel(luma, rowU.data(), rowV.data(), out + static_cast<size_t>(row) * width * 4, width);
+        uint8_t* line = out + static_cast<size_t>(row) * width * 4;
+        if (Planar(layout)) {
+            const uint8_t* luma = frame + static_cast<size_t>(row) * width;
+            int chromaWidth = width / 2, chromaHeight = height / 2;
+            if (chromaWidth > 0 && chromaHeight > 0) {
+                const uint8_t *planeU, *planeV;
+                ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
+                size_t offset = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * chromaWidth;
+                planarRow(luma, planeU + offset, planeV + offset, line, even);
+                if (width > even)
+                    ConvertRow422Scalar(luma + even, planeU + offset + chromaWidth - 1,
+                                        planeV + offset + chromaWidth - 1, line + 4 * even, 1);
+                continue;
+            }
+        } else {
+            packedRow(frame + static_cast<size_t>(row) * width * 2, line, even, layout == FrameLayout::Uyvy);
+            if (width == even) continue;
+        }
+        // Rows without chroma planes, and the last pixel of an odd packed width.
+        RowChroma(layout, frame, width, height, row, lastU.data(), lastV.data(), lastY.data());
+        const uint8_t* luma = Planar(layout) ? frame + static_cast<size_t>(row) * width : lastY.data();
+        int from = Planar(layout) ? 0 : even;
+        ConvertRow422Scalar(luma + from, lastU.data() + from / 2, lastV.data() + from / 2,
+                            line + 4 * from, width - from);
     }
     return true;
 }

@@ -13,15 +13,20 @@ void ConvertPixels444Scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v
 void ConvertRow422Scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                          int width);
 
+// A row of packed 4:2:2 pixels (YUY2: Y0 U Y1 V, or UYVY: U Y0 V Y1): `width` pixels, even.
+void ConvertRowPackedScalar(const uint8_t* packed, uint8_t* out, int width, bool uyvy);
+
 #if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
 #define WEBCAM_HAS_X86_KERNELS 1
 void ConvertPixels444Sse2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                           size_t count);
 void ConvertRow422Sse2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                        int width);
+void ConvertRowPackedSse2(const uint8_t* packed, uint8_t* out, int width, bool uyvy);
 void ConvertPixels444Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                           size_t count);
 void ConvertRow422Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                        int width);
+void ConvertRowPackedAvx2(const uint8_t* packed, uint8_t* out, int width, bool uyvy);
 bool CpuHasAvx2();
 #endif

@@ -48,3 +48,11 @@ void ConvertRow422Scalar(const uint8_t* y, const uint8_t* u, const uint8_t* v, u
                          int width) {
     for (int x = 0; x < width; ++x) Pixel(y[x], Chroma(u[x / 2], v[x / 2]), out + 4 * x);
 }
+
+void ConvertRowPackedScalar(const uint8_t* packed, uint8_t* out, int width, bool uyvy) {
+    for (int x = 0; x + 1 < width; x += 2, packed += 4, out += 8) {
+        ChromaTerms c = uyvy ? Chroma(packed[0], packed[2]) : Chroma(packed[1], packed[3]);
+        Pixel(uyvy ? packed[1] : packed[0], c, out);
+        Pixel(uyvy ? packed[3] : packed[2], c, out + 4);
+    }
+}

@@ -78,4 +78,25 @@ void ConvertRow422Sse2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uin
     ConvertRow422Scalar(y + x, u + x / 2, v + x / 2, out + 4 * x, width - x);
 }
 
+void ConvertRowPackedSse2(const uint8_t* packed, uint8_t* out, int width, bool uyvy) {
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + 2 * x));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(packed + 2 * x + 16));
+        // Luma in the even bytes (YUY2) or the odd ones (UYVY); chroma in the others, U first.
+        __m128i lumaA = uyvy ? _mm_srli_epi16(a, 8) : _mm_and_si128(a, low);
+        __m128i lumaB = uyvy ? _mm_srli_epi16(b, 8) : _mm_and_si128(b, low);
+        __m128i chromaA = uyvy ? _mm_and_si128(a, low) : _mm_srli_epi16(a, 8);
+        __m128i chromaB = uyvy ? _mm_and_si128(b, low) : _mm_srli_epi16(b, 8);
+        __m128i y = _mm_packus_epi16(lumaA, lumaB);
+        __m128i uv = _mm_packus_epi16(chromaA, chromaB);  // U0 V0 U1 V1 ... U7 V7
+        __m128i u = _mm_packus_epi16(_mm_and_si128(uv, low), _mm_setzero_si128());
+        __m128i v = _mm_packus_epi16(_mm_srli_epi16(uv, 8), _mm_setzero_si128());
+        Terms t = ChromaTerms(u, v);
+        Store16(y, Duplicated(t, false), Duplicated(t, true), out + 4 * x);
+    }
+    ConvertRowPackedScalar(packed + 2 * x, out + 4 * x, width - x, uyvy);
+}
+
 #endif
