@@ -1,4 +1,271 @@
 // Graph construction.
 #include "capture_graph.h"
 
-HRESULT BuildCaptureGraph(HWND) { return E_NOTIMPL; }
+#include <wrl/client.h>
+
+#include <cstdio>
+
+#include "capture/camera_configuration.h"
+#include "capture/capture_session.h"
+#include "capture/capture_state.h"
+#include "capture/device_catalogue.h"
+#include "capture/recording_profile.h"
+#include "capture/resolution_choice.h"
+#include "capture/toolbar_buttons.h"
+#include "dshow/class_factory.h"
+#include "dshow/platform_interfaces.h"
+#include "framework/modal_seam.h"
+#include "grabber/grabber_sample.h"
+#include "resources/resource.h"
+#include "settings/settings_store.h"
+#include "snapshot/snapshot_pipeline.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr HRESULT kNoGrabberFactory = static_cast<HRESULT>(0xFFFFFFFF);
+
+// Binds the first device of `category` whose moniker `matches`.
+template <class Matches>
+HRESULT FindDevice(REFCLSID category, Matches matches, IBaseFilter** filter) {
+    *filter = nullptr;
+    ComPtr<ICreateDevEnum> devices;
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&devices))))
+        return E_FAIL;
+    ComPtr<IEnumMoniker> monikers;
+    if (devices->CreateClassEnumerator(category, &monikers, 0) != S_OK || !monikers) return E_FAIL;
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, &moniker, nullptr) == S_OK) {
+        if (matches(moniker.Get()))
+            return moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                         reinterpret_cast<void**>(filter));
+        moniker.Reset();
+    }
+    return S_OK;  // none matched: no filter
+}
+
+bool DisplayNameIs(IMoniker* moniker, const wchar_t* name) {
+    LPOLESTR display = nullptr;
+    if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &display)) || !display) return false;
+    bool equal = wcscmp(display, name) == 0;
+    CoTaskMemFree(display);
+    return equal;
+}
+
+bool FriendlyNameIs(IMoniker* moniker, const wchar_t* name) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) return false;
+    VARIANT value;
+    VariantInit(&value);
+    bool equal = SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) && value.vt == VT_BSTR &&
+                 wcscmp(value.bstrVal, name) == 0;
+    VariantClear(&value);
+    return equal;
+}
+
+void ReportConnectionFailure(HWND mainWnd) {
+    AfxModalSeam().messageBox(mainWnd, L"Can not connect!", L"Error", MB_OK);
+}
+
+HRESULT CreateFilter(REFCLSID clsid, ComPtr<IBaseFilter>* filter) {
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(filter->ReleaseAndGetAddressOf()));
+}
+
+// The wanted size stored for the selected camera ("640 x 480"), or 0 x 0.
+void StoredResolution(int* width, int* height) {
+    *width = *height = 0;
+    wchar_t text[kSettingCapacity];
+    if (ReadSettingString(g_videoDeviceID, text)) swscanf(text, L"%d%*s%d", width, height);
+}
+
+HRESULT CreateGrabber(ComPtr<IBaseFilter>* grabber, ComPtr<IGrabberSample>* control) {
+    ComPtr<IClassFactory> factory;
+    if (DllGetClassObject(CLSID_RirovirGrabber, IID_IClassFactory,
+                          reinterpret_cast<void**>(factory.GetAddressOf())) != S_OK ||
+        !factory)
+        return kNoGrabberFactory;
+    HRESULT hr = factory->CreateInstance(nullptr, IID_IBaseFilter,
+                                         reinterpret_cast<void**>(grabber->GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    hr = grabber->As(control);
+    if (FAILED(hr)) return hr;
+    return (*control)->SetFrameCallback(&SnapshotFrameCallback);
+}
+
+HRESULT AddRecordingWriter(HWND, ComPtr<IBaseFilter>* writer) {
+    HRESULT hr = CreateFilter(CLSID_WMAsfWriter, writer);
+    if (FAILED(hr)) return hr;
+    ComPtr<IFileSinkFilter> sink;
+    hr = writer->As(&sink);
+    if (FAILED(hr)) return hr;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::wstring name = FormatRecordFileName(g_settings.recordPath, now);
+    if (name.empty()) return E_FAIL;  // the folder leaves no room for the file's name
+    hr = sink->SetFileName(name.c_str(), nullptr);
+    if (FAILED(hr)) return hr;
+    hr = g_pGraph->AddFilter(writer->Get(), L"WMV Writer");
+    if (FAILED(hr)) return hr;
+    if (g_settings.videoResolution == 0) hr = ConfigureRecordingProfile(*writer);
+    return hr;
+}
+
+// The grabber's input subtype as the snapshot layout code; false for any other subtype.
+bool LayoutCode(const GUID& subtype, int* code) {
+    static const struct {
+        DWORD fourcc;
+        int code;
+    } kCodes[] = {{MAKEFOURCC('Y', 'U', 'Y', '2'), 2}, {MAKEFOURCC('U', 'Y', 'V', 'Y'), 3},
+                  {MAKEFOURCC('I', '4', '2', '0'), 1}, {MAKEFOURCC('Y', 'V', '1', '2'), 0}};
+    GUID base = MEDIASUBTYPE_YUY2;
+    for (const auto& entry : kCodes) {
+        base.Data1 = entry.fourcc;
+        if (subtype == base) {
+            *code = entry.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+HRESULT CreateCaptureSession(HWND mainWnd) {
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_PPV_ARGS(&g_pGraph));
+    if (FAILED(hr)) return hr;
+    hr = CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                          IID_PPV_ARGS(&g_pBuilder));
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = g_pGraph.As(&g_pMediaControl))) return hr;
+    if (FAILED(hr = g_pGraph.As(&g_pVideoWindow))) return hr;
+    if (FAILED(hr = g_pGraph.As(&g_pMediaEvent))) return hr;
+    return g_pMediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(mainWnd), WM_GRAPHNOTIFY, 0);
+}
+
+HRESULT FindVideoDevice(IBaseFilter** camera) {
+    HRESULT hr = FindDevice(CLSID_VideoInputDeviceCategory,
+                            [](IMoniker* m) { return DisplayNameIs(m, g_videoDeviceID); }, camera);
+    if (FAILED(hr)) return hr;
+    if (!*camera) return E_FAIL;
+    SetPowerLineFrequency(*camera, g_settings.lightSource != 0 ? 2 : 1);
+    return S_OK;
+}
+
+HRESULT FindAudioDevice(IBaseFilter** audio) {
+    return FindDevice(CLSID_AudioInputDeviceCategory,
+                      [](IMoniker* m) { return FriendlyNameIs(m, g_audioDeviceName); }, audio);
+}
+
+bool ConnectPinsById(IBaseFilter* source, const wchar_t* sourcePin, IBaseFilter* target,
+                     const wchar_t* targetPin) {
+    ComPtr<IPin> from, to;
+    if (source->FindPin(sourcePin, &from) != S_OK || target->FindPin(targetPin, &to) != S_OK)
+        return false;
+    return g_pGraph->Connect(from.Get(), to.Get()) == S_OK;
+}
+
+bool ConnectTeeToGrabber(IBaseFilter* tee, IBaseFilter* grabber) {
+    ComPtr<IPin> preview, input;
+    if (FAILED(GetPinByDirection(tee, 1, PINDIR_OUTPUT, &preview)) ||
+        FAILED(GetPinByDirection(grabber, 0, PINDIR_INPUT, &input)))
+        return false;
+    return g_pGraph->Connect(preview.Get(), input.Get()) == S_OK;
+}
+
+HRESULT AttachVideoWindow(HWND mainWnd) {
+    HRESULT hr = g_pVideoWindow->put_Owner(reinterpret_cast<OAHWND>(mainWnd));
+    if (FAILED(hr)) return hr;
+    hr = g_pVideoWindow->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
+    if (FAILED(hr)) return hr;
+    PlaceVideoWindow(mainWnd);
+    return g_pVideoWindow->put_Visible(OATRUE);
+}
+
+HRESULT BuildCaptureGraph(HWND mainWnd) {
+    const bool record = g_recordMode != 0;
+    HRESULT hr = CreateCaptureSession(mainWnd);
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = g_pBuilder->SetFiltergraph(g_pGraph.Get()))) return hr;
+
+    ComPtr<IBaseFilter> camera;
+    if (FAILED(hr = FindVideoDevice(&camera))) return hr;
+    if (FAILED(hr = g_pGraph->AddFilter(camera.Get(), L"Video Capture"))) return hr;
+
+    const VideoDeviceInfo& entry = g_videoDevices[g_videoDeviceIndex];
+    int wantedWidth, wantedHeight;
+    StoredResolution(&wantedWidth, &wantedHeight);
+    ChooseCaptureResolution(entry.widths, entry.heights, entry.resolutionCount, wantedWidth,
+                            wantedHeight, &g_videoWidth, &g_videoHeight);
+    g_snapshotRescale = 0;
+    int requestedWidth = g_videoWidth, requestedHeight = g_videoHeight;
+    if (record) {
+        g_settings.videoResolution = 0;
+        if (g_videoWidth < 640 || g_videoHeight < 480)
+            g_snapshotRescale = NeedsSnapshotRescale(entry.widths, entry.heights, entry.resolutionCount);
+        requestedWidth = 640;
+        requestedHeight = 480;
+    }
+    SetCaptureFormat(g_pBuilder.Get(), camera.Get(), requestedWidth, requestedHeight);
+
+    // A preview needs no microphone; a recording does.
+    ComPtr<IBaseFilter> audio;
+    hr = FindAudioDevice(&audio);
+    if (record && FAILED(hr)) return hr;
+    if (audio) {
+        if (FAILED(hr = g_pGraph->AddFilter(audio.Get(), L"Audio Capture"))) return hr;
+        SelectAudioInput(audio.Get(), g_audioDevices[g_audioDeviceIndex].inputCount, g_audioInputIndex);
+    } else if (record) {
+        return g_pGraph->AddFilter(nullptr, L"Audio Capture");  // no device of that name
+    }
+
+    ComPtr<IBaseFilter> tee, renderer, grabber;
+    if (FAILED(hr = CreateFilter(CLSID_SmartTee, &tee))) return hr;
+    g_pGraph->AddFilter(tee.Get(), L"Smart Tee");
+    ComPtr<IGrabberSample> control;
+    if (FAILED(hr = CreateGrabber(&grabber, &control))) return hr;
+    if (FAILED(hr = CreateFilter(CLSID_VideoMixingRenderer9, &renderer))) return hr;
+    g_pGraph->AddFilter(renderer.Get(), L"Video Render");
+    if (FAILED(hr = g_pGraph->AddFilter(grabber.Get(), L"RirovirGrabber"))) return hr;
+
+    ComPtr<IBaseFilter> writer;
+    if (record && FAILED(hr = AddRecordingWriter(mainWnd, &writer))) return hr;
+
+    if (!ConnectPinsById(camera.Get(), L"0", tee.Get(), L"Input") ||
+        !ConnectTeeToGrabber(tee.Get(), grabber.Get())) {
+        ReportConnectionFailure(mainWnd);
+        return E_FAIL;
+    }
+    GUID subtype = GUID_NULL;
+    control->GetInputSubtype(&subtype);
+    if (!LayoutCode(subtype, &g_videoSubtype)) return E_FAIL;
+    if (g_videoSubtype == 0 || g_videoSubtype == 1) {
+        ComPtr<IBaseFilter> decompressor;
+        if (FAILED(hr = CreateFilter(CLSID_AVIDec, &decompressor))) return hr;
+        if (FAILED(hr = g_pGraph->AddFilter(decompressor.Get(), L"AVI"))) return hr;
+    }
+    if (!ConnectPinsById(grabber.Get(), L"Out", renderer.Get(), L"VMR Input0")) {
+        ReportConnectionFailure(mainWnd);
+        return E_FAIL;
+    }
+    if (record && (!ConnectPinsById(audio.Get(), L"Capture", writer.Get(), L"Audio Input 01") ||
+                   !ConnectPinsById(tee.Get(), L"Capture", writer.Get(), L"Video Input 01"))) {
+        ReportConnectionFailure(mainWnd);
+        return E_FAIL;
+    }
+
+    if (FAILED(hr = AttachVideoWindow(mainWnd))) return hr;
+    if (FAILED(hr = g_pMediaControl->Run())) return hr;
+    if (record) {
+        if (FAILED(hr = g_pMediaControl->Pause())) return hr;
+        Sleep(2000);
+        if (FAILED(hr = g_pMediaControl->Run())) return hr;
+    }
+
+    g_captureState = record ? Recording : Previewing;
+    SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, !record);
+    SetToolbarButtonEnabled(mainWnd, ID_RECORD, !record);
+    return S_OK;
+}

@@ -1,6 +1,25 @@
-// Construction of the preview and record graphs.
+// Construction of the one graph that runs at a time: camera -> Smart Tee -> frame grabber ->
+// Video Mixing Renderer 9 drawing under the toolbar, plus, when recording, the camera's capture
+// stream and the microphone into the Windows Media ASF writer.
 #pragma once
 #include <windows.h>
+#include <dshow.h>
+
+// The graph's event notification, posted to the main window.
+constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 
 // Builds and runs the graph of the mode in g_recordMode; the capture session must be empty.
+// 0 on success; E_FAIL after a failed connection (reported to the user first) or an
+// unsupported subtype; 0xFFFFFFFF when the grabber's class factory cannot be had; otherwise
+// the failing call's HRESULT. On failure the session is left as far as it got.
 HRESULT BuildCaptureGraph(HWND mainWnd);
+
+HRESULT CreateCaptureSession(HWND mainWnd);
+// The selected camera (by device ID), with the power-line frequency of the settings set on it.
+HRESULT FindVideoDevice(IBaseFilter** camera);
+// The selected audio device (by friendly name); 0 with no filter when none has that name.
+HRESULT FindAudioDevice(IBaseFilter** audio);
+bool ConnectPinsById(IBaseFilter* source, const wchar_t* sourcePin, IBaseFilter* target,
+                     const wchar_t* targetPin);
+bool ConnectTeeToGrabber(IBaseFilter* tee, IBaseFilter* grabber);
+HRESULT AttachVideoWindow(HWND mainWnd);

@@ -4,8 +4,7 @@
 #pragma once
 #include <windows.h>
 
-// The graph's event notification, posted to the main window.
-constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
+#include "capture/capture_graph.h"
 
 void StartPreview(HWND mainWnd);
 void RequestSnapshot();

@@ -16,3 +16,27 @@ __CRT_UUID_DECL(IMediaEventEx, 0x56a868c0, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x2
 __CRT_UUID_DECL(IVideoWindow, 0x56a868b4, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70)
 __CRT_UUID_DECL(IBasicVideo, 0x56a868b5, 0x0ad4, 0x11ce, 0xb0, 0x3a, 0x00, 0x20, 0xaf, 0x0b, 0xa7, 0x70)
 #endif
+
+// The Windows Media ASF writer's configuration interface (dshowasf.h).
+struct IWMProfile;
+// {45086030-F7E4-486A-B504-826BB5792A3B}
+constexpr IID IID_IConfigAsfWriter = {0x45086030, 0xF7E4, 0x486A,
+                                      {0xB5, 0x04, 0x82, 0x6B, 0xB5, 0x79, 0x2A, 0x3B}};
+struct
+#ifdef _MSC_VER
+    __declspec(uuid("45086030-F7E4-486A-B504-826BB5792A3B"))
+#endif
+    IConfigAsfWriter : public IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE ConfigureFilterUsingProfileId(DWORD profileId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentProfileId(DWORD* profileId) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConfigureFilterUsingProfileGuid(REFGUID profile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentProfileGuid(GUID* profile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE ConfigureFilterUsingProfile(IWMProfile* profile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentProfile(IWMProfile** profile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetIndexMode(BOOL indexFile) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIndexMode(BOOL* indexFile) = 0;
+};
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(IConfigAsfWriter, 0x45086030, 0xF7E4, 0x486A, 0xB5, 0x04, 0x82, 0x6B, 0xB5, 0x79,
+                0x2A, 0x3B)
+#endif

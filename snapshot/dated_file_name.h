@@ -10,6 +10,7 @@ constexpr size_t kMaxFileName = 259;
 
 // "<folder>\<prefix>YYYYMMDDhhmmss[-n].<extension>": the first that names no existing file.
 // A folder ending in a backslash gives two in a row, which the file functions accept. Empty
-// when the name would not fit kMaxFileName characters.
+// when the name would not fit `maxLength` characters.
 std::wstring UniqueDatedFileName(const wchar_t* folder, const wchar_t* prefix,
-                                 const SYSTEMTIME& time, const wchar_t* extension);
+                                 const SYSTEMTIME& time, const wchar_t* extension,
+                                 size_t maxLength = kMaxFileName);

@@ -1,0 +1,98 @@
+// Device configuration.
+#include "camera_configuration.h"
+
+#include <ks.h>
+#include <ksmedia.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+
+#include "capture/camera_format.h"
+#include "capture/media_type_view.h"
+#include "dshow/media_type.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+constexpr int kCapabilitiesExamined = 40;
+constexpr int kCapabilitySize = 128;
+constexpr LONGLONG kTwelveAndAHalfFps = 800000;
+constexpr LONGLONG kFiveFps = 2000000;
+}  // namespace
+
+void SetCaptureFormat(ICaptureGraphBuilder2* builder, IBaseFilter* camera, int width, int height) {
+    ComPtr<IAMStreamConfig> config;
+    if (builder->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, camera, IID_IAMStreamConfig,
+                               reinterpret_cast<void**>(config.GetAddressOf())) != S_OK)
+        return;
+    int count = 0, size = 0;
+    if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size != kCapabilitySize) return;
+
+    for (int i = 0; i < std::min(count, kCapabilitiesExamined); ++i) {
+        AM_MEDIA_TYPE* type = nullptr;
+        VIDEO_STREAM_CONFIG_CAPS caps;
+        if (FAILED(config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps))) || !type)
+            continue;
+        CameraFormatView view = ViewOf(*type);
+        VideoInfoFacts facts;
+        bool match = IsAcceptedCameraFormat(view) && ReadVideoInfo(view, &facts) &&
+                     facts.width == width && facts.height == height;
+        if (match) {
+            if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps)
+                WriteFrameInterval(type->pbFormat, type->cbFormat, kFiveFps);
+            config->SetFormat(type);
+        }
+        DeleteMediaType(type);
+        if (match) return;
+    }
+}
+
+HRESULT SetPowerLineFrequency(IBaseFilter* camera, LONG value) {
+    ComPtr<IKsPropertySet> properties;
+    if (FAILED(camera->QueryInterface(IID_PPV_ARGS(&properties)))) return E_FAIL;
+    static_assert(sizeof(KSPROPERTY_VIDEOPROCAMP_S) == 40, "header, value, flags, capabilities, padding");
+    KSPROPERTY_VIDEOPROCAMP_S property{};
+    property.Property.Set = PROPSETID_VIDCAP_VIDEOPROCAMP;
+    property.Property.Id = KSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY;
+    property.Property.Flags = KSPROPERTY_TYPE_SET;
+    property.Value = value;
+    property.Flags = 1;
+    property.Capabilities = 1;
+    // The instance data is everything from the value to the end of the structure.
+    auto* instance = reinterpret_cast<BYTE*>(&property.Value);
+    DWORD instanceLength = static_cast<DWORD>(sizeof(property) - offsetof(KSPROPERTY_VIDEOPROCAMP_S, Value));
+    properties->Set(PROPSETID_VIDCAP_VIDEOPROCAMP, KSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY,
+                    instance, instanceLength, &property, sizeof(property));
+    return 0;
+}
+
+HRESULT GetPinByDirection(IBaseFilter* filter, int index, PIN_DIRECTION direction, IPin** pin) {
+    if (!filter || !pin) return E_POINTER;
+    *pin = nullptr;
+    ComPtr<IEnumPins> pins;
+    HRESULT hr = filter->EnumPins(&pins);
+    if (FAILED(hr)) return hr;
+    ComPtr<IPin> candidate;
+    while (pins->Next(1, &candidate, nullptr) == S_OK) {
+        PIN_DIRECTION d;
+        if (SUCCEEDED(candidate->QueryDirection(&d)) && d == direction && index-- == 0) {
+            *pin = candidate.Detach();
+            return S_OK;
+        }
+        candidate.Reset();
+    }
+    return E_FAIL;
+}
+
+HRESULT SelectAudioInput(IBaseFilter* audio, int inputCount, int selected) {
+    HRESULT last = 0;
+    for (int i = 0; i < inputCount; ++i) {
+        ComPtr<IPin> pin;
+        if (FAILED(GetPinByDirection(audio, i, PINDIR_INPUT, &pin))) continue;
+        ComPtr<IAMAudioInputMixer> mixer;
+        last = pin->QueryInterface(IID_IAMAudioInputMixer, reinterpret_cast<void**>(mixer.GetAddressOf()));
+        if (FAILED(last)) continue;
+        last = mixer->put_Enable(i == selected ? TRUE : FALSE);
+    }
+    return last;
+}

@@ -1,0 +1,98 @@
+// Recording profile and file naming.
+#include "recording_profile.h"
+
+#include <dvdmedia.h>
+
+#include <memory>
+#include <new>
+
+#include "dshow/platform_interfaces.h"
+#include "snapshot/dated_file_name.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr DWORD kRecordingProfileIndex = 11;
+constexpr int kRecordWidth = 640;
+constexpr int kRecordHeight = 480;
+
+// The version of the system profile set: asked for as 8.0, then what the manager reports.
+WMT_VERSION g_systemProfileVersion = WMT_VER_8_0;
+
+using CreateProfileManager = HRESULT(WINAPI*)(IWMProfileManager**);
+
+// WMCreateProfileManager from the system's wmvcore.dll (there is no import library for it).
+CreateProfileManager FindCreateProfileManager() {
+    wchar_t path[MAX_PATH];
+    UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length + 12 >= MAX_PATH) return nullptr;
+    lstrcatW(path, L"\\wmvcore.dll");
+    HMODULE module = LoadLibraryW(path);  // kept for the life of the program
+    if (!module) return nullptr;
+    return reinterpret_cast<CreateProfileManager>(
+        reinterpret_cast<void*>(GetProcAddress(module, "WMCreateProfileManager")));
+}
+
+}  // namespace
+
+std::wstring FormatRecordFileName(const wchar_t* recordPath, const SYSTEMTIME& time) {
+    return UniqueDatedFileName(recordPath, L"Video", time, L"wmv", kMaxRecordFileName);
+}
+
+HRESULT LoadRecordingProfile(IWMProfile** profile) {
+    if (!profile) return E_POINTER;
+    static const CreateProfileManager create = FindCreateProfileManager();
+    if (!create) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    ComPtr<IWMProfileManager> manager;
+    HRESULT hr = create(&manager);
+    if (FAILED(hr)) return hr;
+    ComPtr<IWMProfileManager2> manager2;
+    if (FAILED(manager.As(&manager2))) return E_UNEXPECTED;
+    hr = manager2->SetSystemProfileVersion(g_systemProfileVersion);
+    if (FAILED(hr)) return hr;
+    hr = manager2->GetSystemProfileVersion(&g_systemProfileVersion);
+    if (FAILED(hr)) return hr;
+    DWORD count = 0;
+    hr = manager->GetSystemProfileCount(&count);
+    if (FAILED(hr)) return hr;
+    if (count <= kRecordingProfileIndex) return E_INVALIDARG;
+    return manager->LoadSystemProfile(kRecordingProfileIndex, profile);
+}
+
+HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer) {
+    ComPtr<IConfigAsfWriter> config;
+    HRESULT hr = writer.As(&config);
+    if (FAILED(hr)) return hr;
+    ComPtr<IWMProfile> profile;
+    hr = LoadRecordingProfile(&profile);
+    if (FAILED(hr)) return hr;
+    ComPtr<IWMStreamConfig> stream;
+    hr = profile->GetStream(1, &stream);
+    if (FAILED(hr)) return hr;
+    ComPtr<IWMMediaProps> props;
+    hr = stream.As(&props);
+    if (FAILED(hr)) return hr;
+
+    DWORD size = 0;
+    props->GetMediaType(nullptr, &size);
+    if (size >= sizeof(WM_MEDIA_TYPE)) {
+        std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]());
+        auto* type = reinterpret_cast<WM_MEDIA_TYPE*>(buffer.get());
+        // The format block lies inside the buffer the manager filled.
+        auto inside = [&](const BYTE* block) {
+            return block >= buffer.get() && block + sizeof(VIDEOINFOHEADER) <= buffer.get() + size;
+        };
+        if (buffer && props->GetMediaType(type, &size) == S_OK && type->pbFormat &&
+            type->cbFormat >= sizeof(VIDEOINFOHEADER) && inside(type->pbFormat)) {
+            auto* video = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+            video->rcSource = {0, 0, kRecordWidth, kRecordHeight};
+            video->rcTarget = {0, 0, kRecordWidth, kRecordHeight};
+            video->bmiHeader.biWidth = kRecordWidth;
+            video->bmiHeader.biHeight = kRecordHeight;
+            props->SetMediaType(type);
+            profile->ReconfigStream(stream.Get());
+        }
+    }
+    return config->ConfigureFilterUsingProfile(profile.Get());
+}

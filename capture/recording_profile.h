@@ -1,0 +1,24 @@
+// The recording's file name and the Windows Media writer's profile: system profile 11 of the
+// version 8.0 set, with its video stream set to 640 x 480.
+#pragma once
+#include <windows.h>
+#include <dshow.h>
+#include <wmsdkidl.h>
+#include <wrl/client.h>
+
+#include <string>
+
+// The name buffer of a recording holds 255 characters and the terminator.
+constexpr size_t kMaxRecordFileName = 255;
+
+// "<recordPath>\VideoYYYYMMDDhhmmss.wmv" of `time`, with "-2", "-3", ... before ".wmv" when
+// such a file exists. Empty when the name would not fit kMaxRecordFileName characters.
+std::wstring FormatRecordFileName(const wchar_t* recordPath, const SYSTEMTIME& time);
+
+// System profile 11 of the version 8.0 set from the platform's profile manager.
+// E_INVALIDARG when the set has 11 profiles or fewer.
+HRESULT LoadRecordingProfile(IWMProfile** profile);
+
+// Configures the writer with the recording profile. The HRESULT of the first failing step, else
+// that of ConfigureFilterUsingProfile.
+HRESULT ConfigureRecordingProfile(Microsoft::WRL::ComPtr<IBaseFilter> writer);

@@ -1,0 +1,110 @@
+// Webcam.exe with the virtual camera, driven from its toolbar as a user would: Preview puts
+// the camera's video under the toolbar, Capture saves exactly one picture, Stop ends it, and
+// closing while previewing ends the program cleanly.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+#include "snapshot/frame_conversion.h"
+#include "support/registry.h"
+#include "support/scratch_directory.h"
+#include "support/ui_helpers.h"
+#include "support/webcam_process.h"
+#include "test_pattern.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::vector<std::wstring> Pictures(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*.bmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// The renderer's window inside the main window, or null.
+HWND VideoWindow(HWND main) {
+    for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (WindowText(child) == L"ActiveMovie Window") return child;
+    return nullptr;
+}
+
+bool Enabled(HWND main, UINT id) {
+    HWND toolbar = GetDlgItem(main, 0xE800);
+    return SendMessageW(toolbar, TB_GETSTATE, id, 0) & TBSTATE_ENABLED;
+}
+
+TEST(WebcamPreview, PreviewCaptureStopAndCloseFromTheToolbar) {
+    ScratchDirectory pictures;
+    DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"capturePath", pictures.path());
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat", 1);
+    WebcamProcess program;
+    HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    SetWindowPos(window, HWND_TOP, 0, 0, 700, 560, 0);
+
+    SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
+    HWND video = VideoWindow(window);
+    ASSERT_NE(video, nullptr);
+    EXPECT_TRUE(IsWindowVisible(video));
+    // The video covers the client area below the toolbar strip.
+    RECT client, videoRect, toolbar;
+    GetClientRect(window, &client);
+    GetWindowRect(video, &videoRect);
+    GetWindowRect(GetDlgItem(window, 0xE800), &toolbar);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&videoRect), 2);
+    EXPECT_EQ(videoRect.left, 0);
+    EXPECT_EQ(videoRect.top, toolbar.bottom - toolbar.top + 3);
+    EXPECT_EQ(videoRect.right, client.right);
+    EXPECT_EQ(videoRect.bottom, client.bottom);
+    SaveScreenshot(CaptureWindow(window), L"webcam-preview");
+
+    // Capture: exactly one new picture, the camera's frame converted pixel for pixel.
+    SendMessageW(window, WM_COMMAND, ID_CAPTURE, 0);
+    DWORD start = GetTickCount();
+    while (Pictures(pictures.path()).empty() && GetTickCount() - start < 10000) Sleep(50);
+    Sleep(300);  // a second file would have had time to appear
+    auto files = Pictures(pictures.path());
+    ASSERT_EQ(files.size(), 1u);
+    std::vector<uint8_t> frame(PatternFrameBytes(PixelLayout::Yuy2, 640, 480));
+    FillPatternFrame(PixelLayout::Yuy2, 640, 480, frame.data(), frame.size());
+    std::vector<uint8_t> expected(640 * 480 * 4);
+    ConvertFrameToRgb32(FrameLayout::Yuy2, frame.data(), frame.size(), 640, 480, expected.data(),
+                        expected.size());
+    std::wstring path = pictures.Child(files[0]);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::vector<uint8_t> bmp(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ReadFile(file, bmp.data(), static_cast<DWORD>(bmp.size()), &read, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(bmp.size(), 54u + expected.size());
+    for (int row = 0; row < 480; ++row)
+        ASSERT_EQ(memcmp(bmp.data() + 54 + row * 2560, expected.data() + (479 - row) * 2560, 2560), 0)
+            << "row " << row;
+
+    // Stop: the video goes, Preview and Record are there to press.
+    SendMessageW(window, WM_COMMAND, ID_STOP, 0);
+    EXPECT_EQ(VideoWindow(window), nullptr);
+    EXPECT_TRUE(Enabled(window, ID_PREVIEW));
+    EXPECT_TRUE(Enabled(window, ID_RECORD));
+
+    // Closing while previewing ends the process cleanly.
+    SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(program.WaitForExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+    DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+}  // namespace
