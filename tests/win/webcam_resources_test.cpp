@@ -1,6 +1,7 @@
 // The resources shipped in Webcam.exe: dialog templates, texts, toolbar, bitmaps, icon and
 // version information, read from the program file itself.
 #include <windows.h>
+#include <mmsystem.h>
 #include <gtest/gtest.h>
 
 #include "framework/toolbar_resource.h"
@@ -194,6 +195,26 @@ TEST_F(WebcamResources, VersionNamesWebcamExe) {
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040404b0\\FileVersion",
                                reinterpret_cast<void**>(&version), &length));
     EXPECT_STREQ(version, L"1.2.0.202");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WebcamFiles, TheShutterSoundLiesBesideTheProgram) {
+    std::wstring path = ExecutableDirectory() + L"Effect.wav";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char header[44] = {};
+    DWORD read = 0;
+    ReadFile(file, header, sizeof(header), &read, nullptr);
+    DWORD size = GetFileSize(file, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ(std::string(header, 4), "RIFF");
+    EXPECT_EQ(std::string(header + 8, 4), "WAVE");
+    EXPECT_GT(size, 1000u);
+    // The sound system takes it.
+    EXPECT_TRUE(PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT));
 }
 
 }  // namespace

@@ -1,0 +1,116 @@
+// The capture test fixture.
+#include "capture_fixture.h"
+
+#include <wrl/client.h>
+
+#include "capture/capture_session.h"
+#include "framework/modal_seam.h"
+#include "resources/resource.h"
+#include "support/registry.h"
+#include "support/ui_helpers.h"
+#include "virtual_devices.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace testsupport {
+
+CLSID TestDeviceClsid(int n) {
+    return {0xCA9E0000u + static_cast<unsigned>(n), 0x5D7E, 0x4C39,
+            {0x9A, 0x61, 0x0C, 0x2E, 0x7F, 0x3D, 0x8A, 0x40}};
+}
+
+void CaptureTest::SetUp() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    UnregisterAllVirtualDevices();
+    DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+    AfxModalSeam().messageBox = [this](HWND, LPCWSTR text, LPCWSTR caption, UINT) {
+        m_messages.push_back(std::wstring(caption) + L": " + text);
+        return IDOK;
+    };
+}
+
+void CaptureTest::TearDown() {
+    m_window.reset();
+    AfxResetModalSeam();
+    UnregisterAllVirtualDevices();
+    RegisterDefaultVirtualDevices();
+    DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+    CoUninitialize();
+}
+
+void CaptureTest::Camera(int n, const wchar_t* name, const wchar_t* formats) {
+    VirtualCameraSpec spec{name, formats, FALSE, 0, 0};
+    CLSID clsid = TestDeviceClsid(n);
+    ASSERT_EQ(RegisterVirtualCamera(&clsid, &spec), S_OK);
+}
+
+void CaptureTest::Microphone(int n, const wchar_t* name, const wchar_t* inputs) {
+    CLSID clsid = TestDeviceClsid(n);
+    ASSERT_EQ(RegisterVirtualMicrophone(&clsid, name, inputs), S_OK);
+}
+
+void CaptureTest::OpenWindow() {
+    m_window = std::make_unique<CZevuvArividDlg>();
+    ASSERT_TRUE(m_window->Create(IDD_ZEVUVARIVID_DIALOG));
+}
+
+LRESULT CaptureTest::Command(UINT id) { return SendMessageW(m_window->m_hWnd, WM_COMMAND, id, 0); }
+
+std::wstring CaptureTest::DeviceRecord(int n, const wchar_t* name) const {
+    wchar_t text[64];
+    StringFromGUID2(TestDeviceClsid(n), text, 64);
+    return StringValue(HKEY_CURRENT_USER, (std::wstring(L"Software\\WebcamTest\\Devices\\") + text).c_str(), name);
+}
+
+DWORD CaptureTest::DeviceNumber(int n, const wchar_t* name) const {
+    wchar_t text[64];
+    StringFromGUID2(TestDeviceClsid(n), text, 64);
+    return DwordValue(HKEY_CURRENT_USER, (std::wstring(L"Software\\WebcamTest\\Devices\\") + text).c_str(), name);
+}
+
+namespace {
+
+std::wstring NameOf(IBaseFilter* filter) {
+    FILTER_INFO info{};
+    filter->QueryFilterInfo(&info);
+    if (info.pGraph) info.pGraph->Release();
+    return info.achName;
+}
+
+ComPtr<IBaseFilter> FilterNamed(const wchar_t* name) {
+    ComPtr<IBaseFilter> filter;
+    if (g_pGraph) g_pGraph->FindFilterByName(name, &filter);
+    return filter;
+}
+
+}  // namespace
+
+std::vector<std::wstring> GraphFilterNames() {
+    std::vector<std::wstring> names;
+    ComPtr<IEnumFilters> filters;
+    if (!g_pGraph || FAILED(g_pGraph->EnumFilters(&filters))) return names;
+    ComPtr<IBaseFilter> filter;
+    while (filters->Next(1, &filter, nullptr) == S_OK) {
+        names.push_back(NameOf(filter.Get()));
+        filter.Reset();
+    }
+    return names;
+}
+
+std::wstring ConnectedTo(const wchar_t* filterName, const wchar_t* pinId) {
+    ComPtr<IBaseFilter> filter = FilterNamed(filterName);
+    ComPtr<IPin> pin, peer;
+    if (!filter || filter->FindPin(pinId, &pin) != S_OK || pin->ConnectedTo(&peer) != S_OK)
+        return {};
+    PIN_INFO info{};
+    peer->QueryPinInfo(&info);
+    std::wstring result = NameOf(info.pFilter);
+    info.pFilter->Release();
+    LPWSTR id = nullptr;
+    peer->QueryId(&id);
+    result += L":" + std::wstring(id ? id : L"");
+    CoTaskMemFree(id);
+    return result;
+}
+
+}  // namespace testsupport
