@@ -171,7 +171,7 @@ void LoadSettings(const std::function<void()>& runCloseSequence) {
     LoadPath(L"recordPath", CSIDL_MYVIDEO, L"\\MyVideo", g_settings.recordPath);
 }
 
-void SaveSettings(const wchar_t* audioInputText, const wchar_t* resolutionText) {
+void SaveSettings(const SelectionToSave& selection) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
         RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -181,10 +181,12 @@ void SaveSettings(const wchar_t* audioInputText, const wchar_t* resolutionText) 
     WriteSettingString(L"recordPath", g_settings.recordPath);
     WriteSettingDword(L"CaptureFormat", g_settings.captureFormat);
     WriteSettingDword(L"videoResolution", g_settings.videoResolution);
-    WriteSettingString(L"videoDeviceName", g_videoDeviceName);
-    WriteSettingString(L"videoDeviceID", g_videoDeviceID);
-    WriteSettingString(L"audioDeviceName", g_audioDeviceName);
-    WriteSettingString(g_audioDeviceName, audioInputText);
-    WriteSettingString(g_videoDeviceID, resolutionText);
+    if (selection.camera) {
+        WriteSettingString(L"videoDeviceName", g_videoDeviceName);
+        WriteSettingString(L"videoDeviceID", g_videoDeviceID);
+    }
+    if (selection.audioDevice) WriteSettingString(L"audioDeviceName", g_audioDeviceName);
+    if (selection.audioInputText) WriteSettingString(g_audioDeviceName, selection.audioInputText);
+    if (selection.resolutionText) WriteSettingString(g_videoDeviceID, selection.resolutionText);
     if (key) RegCloseKey(key);
 }

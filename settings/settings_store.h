@@ -42,11 +42,20 @@ void LoadSettings(const std::function<void()>& runCloseSequence);
 // asks the user to restart.
 void DriverFlagCheck(const std::function<void()>& runCloseSequence);
 
+// What a save writes of the selection: a device or text that was not chosen keeps its stored
+// values (null texts are not written).
+struct SelectionToSave {
+    bool camera = true;
+    bool audioDevice = true;
+    const wchar_t* audioInputText = nullptr;
+    const wchar_t* resolutionText = nullptr;
+};
+
 // Saves every setting and the selection, creating the key when needed, in this order:
 // lightSource, capturePath, recordPath, CaptureFormat, videoResolution, videoDeviceName,
 // videoDeviceID, audioDeviceName, then the audio device's input line and the camera's
 // resolution text under the device's own value names.
-void SaveSettings(const wchar_t* audioInputText, const wchar_t* resolutionText);
+void SaveSettings(const SelectionToSave& selection);
 
 // Tests watch the order of the writes through this (null: nobody watches).
 extern std::function<void(const wchar_t* name)> g_settingWriteObserver;

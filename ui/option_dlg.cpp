@@ -1,10 +1,229 @@
-// Options dialog.
+// The options dialog.
 #include "option_dlg.h"
 
+#include <shlobj.h>
+#include <strsafe.h>
+
+#include <cstdio>
+
+#include "capture/capture_state.h"
+#include "capture/device_catalogue.h"
+#include "capture/device_enumeration.h"
+#include "capture/graph_control.h"
+#include "framework/modal_seam.h"
 #include "resources/resource.h"
+#include "settings/settings_store.h"
+#include "snapshot/snapshot_request.h"
+#include "ui/resolution_preselection.h"
 
 OptionDlg* g_optionDlg = nullptr;
+int g_videoDeviceIndexAtOpen = 0;
+int g_audioDeviceIndexAtOpen = 0;
+int g_audioInputIndexAtOpen = 0;
+int g_captureFormatChoice = 0;
+int g_lightSourceChoice = 0;
+int g_videoResolutionChoice = 0;
+int g_resolutionIndex = 0;
+wchar_t g_resolutionText[256];
+wchar_t g_audioInputText[256];
 
 IMPLEMENT_DYNAMIC(OptionDlg, CDialog)
 
+BEGIN_MESSAGE_MAP(OptionDlg, CDialog)
+ON_CBN_SELCHANGE(IDC_CAMERA_LIST, OnCameraChange)
+ON_CBN_SELCHANGE(IDC_AUDIO_LIST, OnAudioChange)
+ON_CBN_SELCHANGE(IDC_RESOLUTION_LIST, OnResolutionChange)
+ON_BN_CLICKED(IDC_CAPTURE_PATH_SET, OnSetCapturePath)
+ON_BN_CLICKED(IDC_RECORD_PATH_SET, OnSetRecordPath)
+ON_BN_CLICKED(IDC_FORMAT_BMP, OnBmp)
+ON_BN_CLICKED(IDC_FORMAT_JPG, OnJpg)
+ON_BN_CLICKED(IDC_VIDEO_RESOLUTION_1, OnVideoResolutionOn)
+ON_BN_CLICKED(IDC_VIDEO_RESOLUTION_0, OnVideoResolutionOff)
+ON_BN_CLICKED(IDC_LIGHT_50HZ, On50Hz)
+ON_BN_CLICKED(IDC_LIGHT_60HZ, On60Hz)
+END_MESSAGE_MAP()
+
+namespace {
+
+// A list's selected item when it lies within `count` entries, else -1.
+int SelectedWithin(const CComboBox& list, int count) {
+    int index = list.GetCurSel();
+    return index >= 0 && index < count ? index : -1;
+}
+
+void SelectCamera(int index, const std::wstring& text) {
+    g_videoDeviceIndex = index;
+    CopyName(g_videoDeviceName, text.c_str());
+    CopyName(g_videoDeviceID, g_videoDevices[index].deviceId);
+}
+
+void SelectAudioDevice(int index, const std::wstring& text) {
+    g_audioDeviceIndex = index;
+    CopyName(g_audioDeviceName, text.c_str());
+}
+
+}  // namespace
+
 OptionDlg::OptionDlg(CWnd* parent) : CDialog(IDD_OPTION, parent) {}
+
+void OptionDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_CAPTURE_PATH, m_capturePath);
+    DDX_Control(dx, IDC_RECORD_PATH, m_recordPath);
+    DDX_Control(dx, IDC_CAPTURE_PATH_SET, m_capturePathSet);
+    DDX_Control(dx, IDC_RECORD_PATH_SET, m_recordPathSet);
+    DDX_Control(dx, IDC_CAMERA_LIST, m_cameraList);
+    DDX_Control(dx, IDC_AUDIO_LIST, m_audioList);
+    DDX_Control(dx, IDC_INPUT_LIST, m_inputList);
+    DDX_Control(dx, IDC_RESOLUTION_LIST, m_resolutionList);
+    DDX_Control(dx, IDCANCEL, m_cancel);
+}
+
+BOOL OptionDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    g_audioInputIndexAtOpen = g_audioInputIndex;  // before the input list derives it anew
+    if (g_deviceRescanPending) {
+        RefreshDeviceSelection();
+        g_deviceRescanPending = 0;
+    }
+
+    m_cameraList.ResetContent();
+    for (int i = 0; i < g_videoDeviceCount; ++i) m_cameraList.AddString(g_videoDevices[i].friendlyName);
+    m_cameraList.SetCurSel(g_videoDeviceIndex);
+    CopyName(g_videoDeviceName, m_cameraList.GetLBText(g_videoDeviceIndex).c_str());
+    CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
+    g_videoDeviceIndexAtOpen = g_videoDeviceIndex;
+
+    m_audioList.ResetContent();
+    for (int i = 0; i < g_audioDeviceCount; ++i) m_audioList.AddString(g_audioDevices[i].friendlyName);
+    m_audioList.SetCurSel(g_audioDeviceIndex);
+    CopyName(g_audioDeviceName, m_audioList.GetLBText(g_audioDeviceIndex).c_str());
+    g_audioDeviceIndexAtOpen = g_audioDeviceIndex;
+
+    FillAudioInputList();
+    FillResolutionList();
+
+    m_capturePath.SetWindowTextW(g_settings.capturePath);
+    m_recordPath.SetWindowTextW(g_settings.recordPath);
+
+    g_captureFormatChoice = g_settings.captureFormat != 0;
+    CheckRadioButton(IDC_FORMAT_BMP, IDC_FORMAT_JPG, g_captureFormatChoice ? IDC_FORMAT_BMP : IDC_FORMAT_JPG);
+    g_lightSourceChoice = g_settings.lightSource != 0;
+    CheckRadioButton(IDC_LIGHT_50HZ, IDC_LIGHT_60HZ, g_lightSourceChoice ? IDC_LIGHT_60HZ : IDC_LIGHT_50HZ);
+    g_videoResolutionChoice = g_settings.videoResolution != 0;
+    CheckRadioButton(IDC_VIDEO_RESOLUTION_1, IDC_VIDEO_RESOLUTION_0,
+                     g_videoResolutionChoice ? IDC_VIDEO_RESOLUTION_1 : IDC_VIDEO_RESOLUTION_0);
+    return TRUE;
+}
+
+void OptionDlg::FillResolutionList() {
+    int storedWidth = 0, storedHeight = 0;
+    wchar_t stored[kSettingCapacity];
+    if (ReadSettingString(g_videoDeviceID, stored)) swscanf(stored, L"%d%*s%d", &storedWidth, &storedHeight);
+
+    m_resolutionList.ResetContent();
+    const VideoDeviceInfo& camera = g_videoDevices[g_videoDeviceIndex];
+    for (int i = 0; i < camera.resolutionCount; ++i) {
+        wchar_t item[64];
+        StringCchPrintfW(item, 64, L"%d x %d", camera.widths[i], camera.heights[i]);
+        m_resolutionList.AddString(item);
+    }
+    PreselectResolution(camera.widths, camera.heights, camera.resolutionCount, storedWidth,
+                        storedHeight, &g_resolutionIndex);
+    m_resolutionList.SetCurSel(g_resolutionIndex);  // an index past the list selects nothing
+    CopyName(g_resolutionText, m_resolutionList.GetLBText(g_resolutionIndex).c_str());
+}
+
+void OptionDlg::FillAudioInputList() {
+    g_audioInputIndex = 0;
+    wchar_t stored[kSettingCapacity];
+    ReadSettingString(g_audioDeviceName, stored);
+    m_inputList.ResetContent();
+    const AudioDeviceInfo& device = g_audioDevices[g_audioDeviceIndex];
+    for (int i = 0; i < device.inputCount; ++i) {
+        m_inputList.AddString(device.inputNames[i]);
+        if (wcscmp(device.inputNames[i], stored) == 0) g_audioInputIndex = i;  // the last one wins
+    }
+    m_inputList.SetCurSel(g_audioInputIndex);
+    CopyName(g_audioInputText, m_inputList.GetLBText(g_audioInputIndex).c_str());
+}
+
+void OptionDlg::OnCameraChange() {
+    int index = SelectedWithin(m_cameraList, g_videoDeviceCount);
+    if (index < 0) return;
+    SelectCamera(index, m_cameraList.GetLBText(index));
+    FillResolutionList();
+}
+
+void OptionDlg::OnAudioChange() {
+    int index = SelectedWithin(m_audioList, g_audioDeviceCount);
+    if (index < 0) return;
+    SelectAudioDevice(index, m_audioList.GetLBText(index));
+    FillAudioInputList();
+}
+
+std::wstring OptionDlg::BrowseForFolder(HWND owner) {
+    return AfxModalSeam().browseForFolder(owner, L"select folder",
+                                          BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE);
+}
+
+void OptionDlg::SetFolder(wchar_t* folder, CEdit& field) {
+    std::wstring chosen = BrowseForFolder(m_hWnd);
+    if (chosen.empty()) return;
+    StringCchCopyW(folder, kPathCapacity, chosen.c_str());
+    field.SetWindowTextW(folder);
+}
+
+void OptionDlg::OnSetCapturePath() { SetFolder(g_settings.capturePath, m_capturePath); }
+void OptionDlg::OnSetRecordPath() { SetFolder(g_settings.recordPath, m_recordPath); }
+void OptionDlg::OnBmp() { g_captureFormatChoice = 1; }
+void OptionDlg::OnJpg() { g_captureFormatChoice = 0; }
+void OptionDlg::OnVideoResolutionOn() { g_videoResolutionChoice = 1; }
+void OptionDlg::OnVideoResolutionOff() { g_videoResolutionChoice = 0; }
+void OptionDlg::On50Hz() { g_lightSourceChoice = 0; }
+void OptionDlg::On60Hz() { g_lightSourceChoice = 1; }
+
+void OptionDlg::OnOK() {
+    // A list without a selected item (or whose item lies outside the tables) keeps the
+    // selection and the stored values it stands for.
+    SelectionToSave save;
+    int camera = SelectedWithin(m_cameraList, g_videoDeviceCount);
+    save.camera = camera >= 0;
+    if (save.camera) SelectCamera(camera, m_cameraList.GetLBText(camera));
+    int audio = SelectedWithin(m_audioList, g_audioDeviceCount);
+    save.audioDevice = audio >= 0;
+    if (save.audioDevice) SelectAudioDevice(audio, m_audioList.GetLBText(audio));
+    int input = m_inputList.GetCurSel();
+    if (input >= 0 && save.audioDevice) {
+        g_audioInputIndex = input;
+        CopyName(g_audioInputText, m_inputList.GetLBText(input).c_str());
+        save.audioInputText = g_audioInputText;
+    }
+    int resolution = m_resolutionList.GetCurSel();
+    if (resolution >= 0 && save.camera) {
+        g_resolutionIndex = resolution;
+        CopyName(g_resolutionText, m_resolutionList.GetLBText(resolution).c_str());
+        save.resolutionText = g_resolutionText;
+    }
+    g_settings.captureFormat = g_captureFormatChoice ? 1 : 0;
+    g_settings.lightSource = g_lightSourceChoice ? 1 : 0;
+    g_settings.videoResolution = g_videoResolutionChoice ? 1 : 0;
+    SaveSettings(save);
+
+    if (g_captureState == Previewing || g_captureState == Recording) {
+        g_recordMode = 0;
+        g_snapshotRequested = 0;
+        RebuildGraph(m_pMainDlg ? m_pMainDlg->m_hWnd : nullptr);
+    }
+    CDialog::OnOK();
+}
+
+void OptionDlg::OnCancel() {
+    g_videoDeviceIndex = g_videoDeviceIndexAtOpen;
+    CopyName(g_videoDeviceName, m_cameraList.GetLBText(g_videoDeviceIndex).c_str());
+    CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
+    g_audioDeviceIndex = g_audioDeviceIndexAtOpen;
+    CopyName(g_audioDeviceName, m_audioList.GetLBText(g_audioDeviceIndex).c_str());
+    g_audioInputIndex = g_audioInputIndexAtOpen;
+    CDialog::OnCancel();
+}

@@ -1,8 +1,9 @@
-// The modeless options dialog.
+// The modeless options dialog: camera and resolution, audio device and input line, snapshot
+// format, light source and folders. It works on the live settings and selection; OK saves them
+// and rebuilds a running graph, Cancel puts the device selection back as it was at opening.
 #pragma once
 #include "framework/cdialog.h"
-
-class CZevuvArividDlg;
+#include "framework/controls.h"
 
 class OptionDlg : public CDialog {
     DECLARE_DYNAMIC(OptionDlg)
@@ -10,8 +11,56 @@ class OptionDlg : public CDialog {
 public:
     explicit OptionDlg(CWnd* parent = nullptr);
 
-    CZevuvArividDlg* m_pMainDlg = nullptr;  // not owned
+    CWnd* m_pMainDlg = nullptr;  // the main window, not owned; set after construction
+
+    CEdit m_capturePath;
+    CEdit m_recordPath;
+    CButton m_capturePathSet;
+    CButton m_recordPathSet;
+    CComboBox m_cameraList;
+    CComboBox m_audioList;
+    CComboBox m_inputList;
+    CComboBox m_resolutionList;
+    CButton m_cancel;
+
+    // The folder the user picks in the shell's browser, owned by `owner`; empty when none.
+    static std::wstring BrowseForFolder(HWND owner);
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    void OnCameraChange();
+    void OnAudioChange();
+    void OnResolutionChange() {}
+    void OnSetCapturePath();
+    void OnSetRecordPath();
+    void OnBmp();
+    void OnJpg();
+    void OnVideoResolutionOn();
+    void OnVideoResolutionOff();
+    void On50Hz();
+    void On60Hz();
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void FillResolutionList();
+    void FillAudioInputList();
+    void SetFolder(wchar_t* folder, CEdit& field);
 };
 
 // The one options dialog of the program, null when there is none.
 extern OptionDlg* g_optionDlg;
+
+// The dialog's choices, one set for all instances, kept between openings.
+extern int g_videoDeviceIndexAtOpen;
+extern int g_audioDeviceIndexAtOpen;
+extern int g_audioInputIndexAtOpen;
+extern int g_captureFormatChoice;
+extern int g_lightSourceChoice;
+extern int g_videoResolutionChoice;
+extern int g_resolutionIndex;
+extern wchar_t g_resolutionText[256];
+extern wchar_t g_audioInputText[256];

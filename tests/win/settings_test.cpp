@@ -127,7 +127,7 @@ TEST_F(SettingsTest, StoredValuesLoadAsStoredAndAllBitsSetReadsAsAbsent) {
 }
 
 TEST_F(SettingsTest, TextsAreStoredWithoutTerminatorAndReadBackExactly) {
-    SaveSettings(L"", L"");  // creates the key
+    SaveSettings(SelectionToSave{});  // creates the key
     ASSERT_TRUE(WriteSettingString(L"probe", L"640 x 480"));
     std::vector<BYTE> bytes;
     DWORD type = 0;
@@ -190,7 +190,7 @@ TEST_F(SettingsTest, SingleWritesNeverCreateTheKeyButTheSaveDoes) {
     EXPECT_FALSE(WriteSettingString(L"capturePath", L"C:\\x"));
     EXPECT_FALSE(WriteSettingDword(L"lightSource", 0));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
-    SaveSettings(L"Line In", L"640 x 480");
+    SaveSettings({true, true, L"Line In", L"640 x 480"});
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
     EXPECT_TRUE(WriteSettingDword(L"lightSource", 0));
 }
@@ -206,7 +206,7 @@ TEST_F(SettingsTest, TheSaveWritesEveryValueInItsOrder) {
     wcscpy(g_settings.recordPath, L"C:\\Films\\");
     std::vector<std::wstring> order;
     g_settingWriteObserver = [&](const wchar_t* name) { order.push_back(name); };
-    SaveSettings(L"Line In", L"800 x 600");
+    SaveSettings({true, true, L"Line In", L"800 x 600"});
     EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
                                                  L"CaptureFormat", L"videoResolution",
                                                  L"videoDeviceName", L"videoDeviceID",

@@ -2,6 +2,7 @@
 // version information, read from the program file itself.
 #include <windows.h>
 #include <mmsystem.h>
+#include <iterator>
 #include <gtest/gtest.h>
 
 #include "framework/toolbar_resource.h"
@@ -215,6 +216,77 @@ TEST(WebcamFiles, TheShutterSoundLiesBesideTheProgram) {
     EXPECT_GT(size, 1000u);
     // The sound system takes it.
     EXPECT_TRUE(PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
+    ResourceModule program(ExecutableDirectory() + L"Webcam.exe");
+    auto t = LoadDialogTemplate(program.get(), IDD_OPTION);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->caption, L"Webcam Option");
+    EXPECT_EQ(t->cx, 271);
+    EXPECT_EQ(t->cy, 262);
+    EXPECT_EQ(t->typeface, L"MS Shell Dlg");
+    EXPECT_EQ(t->pointSize, 8);
+    EXPECT_EQ(t->style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
+              DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
+    EXPECT_FALSE(t->style & WS_VISIBLE);
+
+    struct Expected {
+        int id;  // -1: a static control without an id
+        const wchar_t* className;
+        DWORD kind;  // the low style bits that say what it is
+        const wchar_t* text;
+        short x, y, cx, cy;
+    };
+    const DWORD combo = CBS_DROPDOWN, group = BS_GROUPBOX, push = BS_PUSHBUTTON, radio = BS_AUTORADIOBUTTON;
+    const Expected expected[] = {
+        {-1, L"Button", group, L"Webcam Device", 32, 3, 211, 52},
+        {1000, L"ComboBox", combo, L"", 38, 13, 196, 13},
+        {-1, L"Static", SS_LEFT, L"Resolution", 38, 28, 34, 8},
+        {1003, L"ComboBox", combo, L"", 38, 38, 196, 13},
+        {-1, L"Button", group, L"Audio Device", 32, 59, 211, 50},
+        {1001, L"ComboBox", combo, L"", 38, 69, 196, 13},
+        {-1, L"Static", SS_LEFT, L"Input Source", 38, 83, 46, 9},
+        {1002, L"ComboBox", combo, L"", 38, 92, 196, 13},
+        {-1, L"Button", group, L"Capture Path", 32, 112, 211, 53},
+        {1006, L"Edit", 0, L"", 38, 122, 158, 15},
+        {1007, L"Button", push, L"set", 200, 122, 36, 14},
+        {-1, L"Static", SS_LEFT, L"Capture Format", 38, 138, 52, 8},
+        {1017, L"Button", radio, L"Bmp", 38, 150, 29, 10},
+        {1018, L"Button", radio, L"Jpg", 93, 151, 27, 10},
+        {-1, L"Button", group, L"Record Path", 32, 168, 211, 30},
+        {1008, L"Edit", 0, L"", 38, 178, 158, 15},
+        {1009, L"Button", push, L"set", 200, 178, 36, 14},
+        {-1, L"Button", group, L"Light Source", 32, 204, 211, 29},
+        {1021, L"Button", radio, L"50Hz", 40, 217, 32, 10},
+        {1022, L"Button", radio, L"60Hz", 92, 217, 32, 10},
+        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 241, 50, 14},
+        {IDCANCEL, L"Button", push, L"Cancel", 148, 241, 50, 14},
+    };
+    ASSERT_EQ(t->items.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const DialogItem& item = t->items[i];
+        const Expected& e = expected[i];
+        EXPECT_EQ(static_cast<int>(static_cast<short>(item.id)), e.id) << i;
+        EXPECT_EQ(_wcsicmp(item.className.c_str(), e.className), 0) << i;  // either case
+        EXPECT_EQ(item.style & 0xF, e.kind) << i;
+        EXPECT_EQ(item.text, e.text) << i;
+        EXPECT_EQ(item.x, e.x) << i;
+        EXPECT_EQ(item.y, e.y) << i;
+        EXPECT_EQ(item.cx, e.cx) << i;
+        EXPECT_EQ(item.cy, e.cy) << i;
+    }
+    EXPECT_TRUE(t->items[1].style & WS_VSCROLL);
+    EXPECT_TRUE(t->items[9].style & ES_READONLY);
+    EXPECT_TRUE(t->items[9].style & ES_AUTOHSCROLL);
+    EXPECT_TRUE(t->items[9].style & WS_BORDER);
+    EXPECT_TRUE(t->items[15].style & ES_READONLY);
+    EXPECT_TRUE(t->items[12].style & WS_GROUP);  // "Bmp" starts a group
+    EXPECT_TRUE(t->items[18].style & WS_GROUP);  // "50Hz" starts a group
 }
 
 }  // namespace

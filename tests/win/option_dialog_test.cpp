@@ -1,0 +1,238 @@
+// The options dialog in the test process over virtual devices: filling, preselection, device
+// changes, OK with the save and the rebuild, Cancel, the folder browser, and replacing.
+#include <windows.h>
+#include <dbt.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "capture/capture_session.h"
+#include "capture/capture_state.h"
+#include "capture/device_catalogue.h"
+#include "framework/modal_seam.h"
+#include "resources/resource.h"
+#include "settings/settings_store.h"
+#include "support/capture_fixture.h"
+#include "support/device_enumeration.h"
+#include "support/registry.h"
+#include "support/ui_helpers.h"
+#include "ui/option_dlg.h"
+#include "virtual_devices.h"
+
+using namespace testsupport;
+
+namespace {
+
+std::wstring CameraId(int n) {
+    return SoftwareDeviceName(CLSID_VideoInputDeviceCategory, TestDeviceClsid(n));
+}
+
+class OptionDialogTest : public CaptureTest {
+protected:
+    void SetUp() override {
+        CaptureTest::SetUp();
+        Camera(1, L"First camera", L"YUY2 320 240 333333;YUY2 640 480 333333;YUY2 800 600 333333");
+        Camera(2, L"Second camera", L"YUY2 704 480 333333;YUY2 720 480 333333;YUY2 760 570 333333");
+        Microphone(3, L"Microphone", L"Mic;Line In;Mic");
+        Microphone(4, L"Headset", L"Boom");
+    }
+    HWND Open() {
+        Command(ID_OPTION);
+        EXPECT_NE(g_optionDlg, nullptr);
+        return g_optionDlg ? g_optionDlg->m_hWnd : nullptr;
+    }
+    static int Selected(HWND dialog, int id) {
+        return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+    }
+    static std::wstring SelectedText(HWND dialog, int id) {
+        wchar_t text[256] = L"";
+        int index = Selected(dialog, id);
+        if (index >= 0) SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    // Selects item `index` of list `id` as the user would, with the notification.
+    static void Choose(HWND dialog, int id, int index) {
+        SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    }
+    static void Click(HWND dialog, int id) {
+        SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    }
+};
+
+TEST_F(OptionDialogTest, OpensWithTheLiveSettingsAndPreselections) {
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"Microphone", L"Mic");
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat", 1);
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"lightSource", 0);
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"capturePath", L"C:\\Shots");
+    OpenWindow();
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(WindowText(dialog), L"Webcam Option");
+    EXPECT_EQ(SelectedText(dialog, IDC_CAMERA_LIST), L"First camera");
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_RESOLUTION_LIST, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SelectedText(dialog, IDC_RESOLUTION_LIST), L"640 x 480");
+    EXPECT_EQ(SelectedText(dialog, IDC_AUDIO_LIST), L"Microphone");
+    EXPECT_EQ(Selected(dialog, IDC_INPUT_LIST), 2);  // the last of two equally named inputs
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_CAPTURE_PATH)), L"C:\\Shots");
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_FORMAT_BMP), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LIGHT_50HZ), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LIGHT_60HZ), BST_UNCHECKED);
+
+    // The second camera preselects by the closest width ratio.
+    Choose(dialog, IDC_CAMERA_LIST, 1);
+    EXPECT_EQ(SelectedText(dialog, IDC_RESOLUTION_LIST), L"704 x 480");
+    EXPECT_EQ(std::wstring(g_videoDeviceID), CameraId(2));  // live at once
+}
+
+TEST_F(OptionDialogTest, CancelPutsTheDeviceSelectionBack) {
+    OpenWindow();
+    HWND dialog = Open();
+    Choose(dialog, IDC_CAMERA_LIST, 1);
+    Choose(dialog, IDC_AUDIO_LIST, 1);
+    EXPECT_STREQ(g_audioDeviceName, L"Headset");
+    Click(dialog, IDCANCEL);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindow(dialog));  // hidden, not destroyed
+    EXPECT_EQ(g_videoDeviceIndex, 0);
+    EXPECT_EQ(std::wstring(g_videoDeviceID), CameraId(1));
+    EXPECT_STREQ(g_audioDeviceName, L"Microphone");
+    EXPECT_EQ(g_audioInputIndex, 0);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));  // nothing saved
+}
+
+TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"videoResolution", 5);
+    OpenWindow();
+    HWND dialog = Open();
+    Choose(dialog, IDC_CAMERA_LIST, 1);
+    Choose(dialog, IDC_RESOLUTION_LIST, 2);
+    Click(dialog, IDC_FORMAT_BMP);
+    Click(dialog, IDC_LIGHT_50HZ);
+    std::vector<std::wstring> order;
+    g_settingWriteObserver = [&](const wchar_t* name) { order.push_back(name); };
+    Click(dialog, IDOK);
+    g_settingWriteObserver = nullptr;
+
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_FALSE(g_pGraph);  // stopped: only saved
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
+                                                 L"CaptureFormat", L"videoResolution",
+                                                 L"videoDeviceName", L"videoDeviceID",
+                                                 L"audioDeviceName", L"Microphone", CameraId(2)}));
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource"), 0u);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat"), 1u);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"videoResolution"), 1u);  // 5 -> 1
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceName"), L"Second camera");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID"), CameraId(2));
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, CameraId(2).c_str()), L"760 x 570");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"Microphone"), L"Mic");
+}
+
+TEST_F(OptionDialogTest, OkWhilePreviewingRebuildsWithTheNewCamera) {
+    OpenWindow();
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    HWND dialog = Open();
+    Choose(dialog, IDC_CAMERA_LIST, 1);
+    Choose(dialog, IDC_RESOLUTION_LIST, 1);
+    Click(dialog, IDOK);
+    EXPECT_EQ(g_captureState, Previewing);
+    EXPECT_EQ(DeviceRecord(2, L"SetFormat"), L"YUY2 720 480 333333");
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(OptionDialogTest, TheOptionCommandReplacesAnOpenDialogWithoutSaving) {
+    OpenWindow();
+    HWND first = Open();
+    Choose(first, IDC_CAMERA_LIST, 1);
+    HWND second = Open();
+    EXPECT_FALSE(IsWindow(first));  // the first instance went with its window
+    EXPECT_NE(second, first);
+    EXPECT_TRUE(IsWindowVisible(second));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    EXPECT_EQ(SelectedText(second, IDC_CAMERA_LIST), L"Second camera");  // the change stayed live
+}
+
+TEST_F(OptionDialogTest, OpeningAfterADeviceChangeDuringPreviewRefreshesFirst) {
+    OpenWindow();
+    Command(ID_PREVIEW);
+    Camera(5, L"Late camera", L"YUY2 640 480 333333");
+    SendMessageW(m_window->m_hWnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
+    EXPECT_EQ(g_deviceRescanPending, 1);
+    HWND dialog = Open();
+    EXPECT_EQ(g_deviceRescanPending, 0);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, CB_GETCOUNT, 0, 0), 3);
+}
+
+TEST_F(OptionDialogTest, OkStaysWithinTheTablesAfterDevicesWentWhileItWasOpen) {
+    OpenWindow();
+    HWND dialog = Open();
+    Choose(dialog, IDC_CAMERA_LIST, 1);
+    Choose(dialog, IDC_AUDIO_LIST, 1);
+    UnregisterAllVirtualDevices();
+    Camera(6, L"Only camera", L"YUY2 640 480 333333");
+    SendMessageW(m_window->m_hWnd, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);  // stopped: refresh
+    EXPECT_EQ(g_videoDeviceCount, 1);
+    EXPECT_EQ(g_audioDeviceCount, 0);
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, CB_GETCOUNT, 0, 0), 2);  // not refilled
+    Click(dialog, IDOK);
+    // The lists' positions lie past the new tables: those selections are left alone.
+    EXPECT_EQ(g_videoDeviceIndex, 0);
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID"), L"<missing>");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"audioDeviceName"), L"<missing>");
+}
+
+TEST_F(OptionDialogTest, TextTypedIntoAListSelectsNothingAndOkKeepsThatSelection) {
+    OpenWindow();
+    HWND dialog = Open();
+    SetDlgItemTextW(dialog, IDC_CAMERA_LIST, L"typed");
+    SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    Click(dialog, IDOK);
+    EXPECT_EQ(g_videoDeviceIndex, 0);
+    EXPECT_EQ(std::wstring(g_videoDeviceID), CameraId(1));
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceName"), L"<missing>");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource").empty(), false);
+}
+
+TEST_F(OptionDialogTest, TheFolderBrowserSetsAFolderOnlyWhenOneWasChosen) {
+    OpenWindow();
+    HWND dialog = Open();
+    std::vector<UINT> flags;
+    std::vector<std::wstring> prompts;
+    std::wstring answer = L"C:\\Chosen";
+    AfxModalSeam().browseForFolder = [&](HWND owner, LPCWSTR prompt, UINT f) {
+        EXPECT_EQ(owner, dialog);
+        prompts.push_back(prompt);
+        flags.push_back(f);
+        return answer;
+    };
+    Click(dialog, IDC_CAPTURE_PATH_SET);
+    EXPECT_STREQ(g_settings.capturePath, L"C:\\Chosen");  // no separator added
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_CAPTURE_PATH)), L"C:\\Chosen");
+    answer.clear();
+    Click(dialog, IDC_RECORD_PATH_SET);
+    EXPECT_STRNE(g_settings.recordPath, L"");
+    EXPECT_EQ(prompts, (std::vector<std::wstring>{L"select folder", L"select folder"}));
+    EXPECT_EQ(flags[0], 0x51u);
+}
+
+TEST_F(OptionDialogTest, ACameraWithoutAnyResolutionInTheBandKeepsTheIndexOrShowsNothing) {
+    Camera(7, L"Odd camera", L"YUY2 320 240 333333;YUY2 1920 1080 333333");
+    OpenWindow();
+    HWND dialog = Open();
+    Choose(dialog, IDC_CAMERA_LIST, 1);  // 704/720/760: index 0
+    Choose(dialog, IDC_CAMERA_LIST, 0);  // 320/640/800: index 1
+    EXPECT_EQ(g_resolutionIndex, 1);
+    Choose(dialog, IDC_CAMERA_LIST, 2);  // nothing in the band: the index stays
+    EXPECT_EQ(g_resolutionIndex, 1);
+    EXPECT_EQ(SelectedText(dialog, IDC_RESOLUTION_LIST), L"1920 x 1080");
+    g_resolutionIndex = 5;  // beyond the new list
+    Choose(dialog, IDC_CAMERA_LIST, 2);
+    EXPECT_EQ(Selected(dialog, IDC_RESOLUTION_LIST), CB_ERR);
+}
+
+}  // namespace
