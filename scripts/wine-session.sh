@@ -79,8 +79,9 @@ wine_session_prepare_prefix() {
                     { echo "regsvr32 failed for $file" >&2; return 1; }
                 ;;
             system)
+                # Wine's load order names DLLs without their extension, programs with it.
                 cp "$file" "$WINEPREFIX/drive_c/windows/system32/$name"
-                "$WINE" reg add 'HKCU\Software\Wine\DllOverrides' /v "$name" /d native /f \
+                "$WINE" reg add 'HKCU\Software\Wine\DllOverrides' /v "${name%.dll}" /d native /f \
                     </dev/null >/dev/null 2>&1
                 ;;
             "") ;;
