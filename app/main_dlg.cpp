@@ -39,6 +39,8 @@ ON_MESSAGE(WM_PAINT, OnPaint)
 ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
 ON_MESSAGE(WM_CLOSE, OnClose)
 ON_MESSAGE(WM_POWERBROADCAST, OnPowerBroadcast)
+ON_MESSAGE(WM_QUERYENDSESSION, OnQueryEndSession)
+ON_MESSAGE(WM_ENDSESSION, OnEndSession)
 ON_MESSAGE(WM_SIZING, OnSizing)
 ON_MESSAGE(WM_ENTERSIZEMOVE, OnEnterSizeMove)
 ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
@@ -205,6 +207,14 @@ LRESULT CZevuvArividDlg::OnQueryDragIcon(WPARAM, LPARAM) {
 LRESULT CZevuvArividDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
     if (wParam == PBT_APMSUSPEND) OnPowerSuspend(m_hWnd);
     return Default();
+}
+
+LRESULT CZevuvArividDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+
+// The session ends without a WM_CLOSE: stopping the graph here is what closes a recording's file.
+LRESULT CZevuvArividDlg::OnEndSession(WPARAM ending, LPARAM) {
+    if (ending) TeardownGraph(m_hWnd);
+    return 0;
 }
 
 void CZevuvArividDlg::MoveToolbar(int width) {

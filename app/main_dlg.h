@@ -42,6 +42,8 @@ protected:
     LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
     LRESULT OnPowerBroadcast(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnSizing(WPARAM wParam, LPARAM lParam);
     LRESULT OnEnterSizeMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);

@@ -19,6 +19,12 @@ CLSID TestDeviceClsid(int n) {
             {0x9A, 0x61, 0x0C, 0x2E, 0x7F, 0x3D, 0x8A, 0x40}};
 }
 
+std::wstring TestCameraId(int n) {
+    wchar_t clsid[64];
+    StringFromGUID2(TestDeviceClsid(n), clsid, 64);
+    return std::wstring(L"@device:sw:{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\") + clsid;
+}
+
 void CaptureTest::SetUp() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     UnregisterAllVirtualDevices();

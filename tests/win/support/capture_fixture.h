@@ -14,6 +14,8 @@
 namespace testsupport {
 
 CLSID TestDeviceClsid(int n);
+// The device ID of test camera `n`, as the program stores it.
+std::wstring TestCameraId(int n);
 
 class CaptureTest : public ::testing::Test {
 protected:
