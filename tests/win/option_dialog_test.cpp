@@ -16,17 +16,15 @@
 #include "support/capture_fixture.h"
 #include "support/device_enumeration.h"
 #include "support/registry.h"
+#include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
+#include "support/writer_report.h"
 #include "ui/option_dlg.h"
 #include "virtual_devices.h"
 
 using namespace testsupport;
 
 namespace {
-
-std::wstring CameraId(int n) {
-    return SoftwareDeviceName(CLSID_VideoInputDeviceCategory, TestDeviceClsid(n));
-}
 
 class OptionDialogTest : public CaptureTest {
 protected:
@@ -85,7 +83,7 @@ TEST_F(OptionDialogTest, OpensWithTheLiveSettingsAndPreselections) {
     // The second camera preselects by the closest width ratio.
     Choose(dialog, IDC_CAMERA_LIST, 1);
     EXPECT_EQ(SelectedText(dialog, IDC_RESOLUTION_LIST), L"704 x 480");
-    EXPECT_EQ(std::wstring(g_videoDeviceID), CameraId(2));  // live at once
+    EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(2));  // live at once
 }
 
 TEST_F(OptionDialogTest, CancelPutsTheDeviceSelectionBack) {
@@ -98,7 +96,7 @@ TEST_F(OptionDialogTest, CancelPutsTheDeviceSelectionBack) {
     EXPECT_FALSE(IsWindowVisible(dialog));
     EXPECT_TRUE(IsWindow(dialog));  // hidden, not destroyed
     EXPECT_EQ(g_videoDeviceIndex, 0);
-    EXPECT_EQ(std::wstring(g_videoDeviceID), CameraId(1));
+    EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(1));
     EXPECT_STREQ(g_audioDeviceName, L"Microphone");
     EXPECT_EQ(g_audioInputIndex, 0);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));  // nothing saved
@@ -122,13 +120,13 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
     EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
                                                  L"CaptureFormat", L"videoResolution",
                                                  L"videoDeviceName", L"videoDeviceID",
-                                                 L"audioDeviceName", L"Microphone", CameraId(2)}));
+                                                 L"audioDeviceName", L"Microphone", TestCameraId(2)}));
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource"), 0u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat"), 1u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"videoResolution"), 1u);  // 5 -> 1
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceName"), L"Second camera");
-    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID"), CameraId(2));
-    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, CameraId(2).c_str()), L"760 x 570");
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID"), TestCameraId(2));
+    EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(2).c_str()), L"760 x 570");
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"Microphone"), L"Mic");
 }
 
@@ -142,6 +140,24 @@ TEST_F(OptionDialogTest, OkWhilePreviewingRebuildsWithTheNewCamera) {
     Click(dialog, IDOK);
     EXPECT_EQ(g_captureState, Previewing);
     EXPECT_EQ(DeviceRecord(2, L"SetFormat"), L"YUY2 720 480 333333");
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(OptionDialogTest, OkWhileRecordingClosesTheFileAndGoesOnPreviewing) {
+    ScratchDirectory records;
+    OpenWindow();
+    wcscpy(g_settings.recordPath, records.path().c_str());
+    Command(ID_RECORD);
+    ASSERT_EQ(g_captureState, Recording);
+    PumpMessages(500, 500);
+    Click(Open(), IDOK);
+    EXPECT_EQ(g_captureState, Previewing);
+    EXPECT_EQ(g_recordMode, 0);
+    auto files = FilesIn(records.path());
+    ASSERT_EQ(files.size(), 1u);
+    WriterReport report = ReadWriterReport(records.Child(files[0]));
+    EXPECT_EQ(report["closed"], "1");
+    EXPECT_GT(ReportNumber(report, "video.frames"), 0);
     EXPECT_TRUE(m_messages.empty());
 }
 
@@ -193,7 +209,7 @@ TEST_F(OptionDialogTest, TextTypedIntoAListSelectsNothingAndOkKeepsThatSelection
     SendDlgItemMessageW(dialog, IDC_CAMERA_LIST, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     Click(dialog, IDOK);
     EXPECT_EQ(g_videoDeviceIndex, 0);
-    EXPECT_EQ(std::wstring(g_videoDeviceID), CameraId(1));
+    EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(1));
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceName"), L"<missing>");
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource").empty(), false);
 }

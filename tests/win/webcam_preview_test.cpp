@@ -1,6 +1,7 @@
-// Webcam.exe with the virtual camera, driven from its toolbar as a user would: Preview puts
-// the camera's video under the toolbar, Capture saves exactly one picture, Stop ends it, and
-// closing while previewing ends the program cleanly.
+// Webcam.exe with the virtual camera and microphone, driven from its toolbar as a user would:
+// Preview puts the camera's video under the toolbar, Capture saves exactly one picture, Stop
+// ends it, closing while previewing ends the program cleanly, and Record then Stop leaves one
+// recording of the camera's 640 x 480 frames and the microphone's sound.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
 #include "support/webcam_process.h"
+#include "support/writer_report.h"
 #include "test_pattern.h"
 
 using namespace testsupport;
@@ -100,6 +102,39 @@ TEST(WebcamPreview, PreviewCaptureStopAndCloseFromTheToolbar) {
 
     // Closing while previewing ends the process cleanly.
     SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(program.WaitForExit(20000, &code));
+    EXPECT_EQ(code, 0u);
+    DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+TEST(WebcamRecording, RecordForAFewSecondsThenStop) {
+    ScratchDirectory videos;
+    DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"recordPath", videos.path());
+    WebcamProcess program;
+    HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+
+    SendMessageW(window, WM_COMMAND, ID_RECORD, 0);
+    EXPECT_FALSE(Enabled(window, ID_PREVIEW));
+    EXPECT_FALSE(Enabled(window, ID_RECORD));
+    Sleep(3000);
+    SendMessageW(window, WM_COMMAND, ID_STOP, 0);
+    EXPECT_TRUE(Enabled(window, ID_RECORD));
+    EXPECT_NE(VideoWindow(window), nullptr);  // the preview goes on
+
+    auto files = FilesIn(videos.path());
+    ASSERT_EQ(files.size(), 1u);
+    WriterReport report = ReadWriterReport(videos.Child(files[0]));
+    EXPECT_EQ(report["closed"], "1");
+    EXPECT_EQ(report["video.type"], "YUY2 640x480");
+    EXPECT_EQ(report["profile.video.bitmap"], "640x480");
+    // 30 frames a second for about three seconds, and sound alongside.
+    EXPECT_GT(ReportNumber(report, "video.frames"), 30);
+    EXPECT_GT(ReportNumber(report, "audio.bytes"), 0);
+
     PostMessageW(window, WM_CLOSE, 0, 0);
     DWORD code = 1;
     ASSERT_TRUE(program.WaitForExit(20000, &code));

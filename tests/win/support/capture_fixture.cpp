@@ -6,6 +6,7 @@
 #include "capture/capture_session.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
+#include "support/device_enumeration.h"
 #include "support/registry.h"
 #include "support/ui_helpers.h"
 #include "virtual_devices.h"
@@ -20,9 +21,7 @@ CLSID TestDeviceClsid(int n) {
 }
 
 std::wstring TestCameraId(int n) {
-    wchar_t clsid[64];
-    StringFromGUID2(TestDeviceClsid(n), clsid, 64);
-    return std::wstring(L"@device:sw:{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\") + clsid;
+    return SoftwareDeviceName(CLSID_VideoInputDeviceCategory, TestDeviceClsid(n));
 }
 
 void CaptureTest::SetUp() {
