@@ -13,6 +13,7 @@
 
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
+#include "capture/recording_profile.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
@@ -183,6 +184,18 @@ TEST_F(RecordingTest, APendingSnapshotRequestIsTakenByTheRecording) {
     while (FilesIn(m_pictures.path()).empty() && GetTickCount() - start < 10000) Run(50);
     EXPECT_EQ(FilesIn(m_pictures.path()).size(), 1u);
     EXPECT_EQ(g_snapshotRequested, 0);
+}
+
+TEST(RecordFileName, DatedInTheFolderNeverAnExistingFileAndNeverTooLong) {
+    ScratchDirectory folder;
+    SYSTEMTIME time{2009, 3, 6, 7, 8, 5, 9, 0};
+    std::wstring first = FormatRecordFileName((folder.path() + L"\\").c_str(), time);
+    EXPECT_EQ(first, folder.path() + L"\\\\Video20090307080509.wmv");
+    WriteTextFile(first, "earlier recording");
+    EXPECT_EQ(FormatRecordFileName(folder.path().c_str(), time),
+              folder.Child(L"Video20090307080509-2.wmv"));
+    EXPECT_EQ(FormatRecordFileName(folder.MakeNestedPathOfLength(231).c_str(), time).size(), 255u);
+    EXPECT_TRUE(FormatRecordFileName(folder.MakeNestedPathOfLength(232).c_str(), time).empty());
 }
 
 // Each way a recording can be refused: the rebuild's message, no file, and a preview that
