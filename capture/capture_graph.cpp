@@ -9,6 +9,7 @@
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/device_catalogue.h"
+#include "capture/device_enumeration.h"
 #include "capture/recording_profile.h"
 #include "capture/resolution_choice.h"
 #include "capture/toolbar_buttons.h"
@@ -30,12 +31,8 @@ constexpr HRESULT kNoGrabberFactory = static_cast<HRESULT>(0xFFFFFFFF);
 template <class Matches>
 HRESULT FindDevice(REFCLSID category, Matches matches, IBaseFilter** filter) {
     *filter = nullptr;
-    ComPtr<ICreateDevEnum> devices;
-    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&devices))))
-        return E_FAIL;
     ComPtr<IEnumMoniker> monikers;
-    if (devices->CreateClassEnumerator(category, &monikers, 0) != S_OK || !monikers) return E_FAIL;
+    if (FAILED(OpenDeviceCategory(category, &monikers))) return E_FAIL;
     ComPtr<IMoniker> moniker;
     while (monikers->Next(1, &moniker, nullptr) == S_OK) {
         if (matches(moniker.Get()))

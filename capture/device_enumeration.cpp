@@ -44,12 +44,8 @@ void ReadDisplayName(IMoniker* moniker, wchar_t (&name)[kNameCapacity]) {
 }
 
 HRESULT EnumerateCategory(REFCLSID category, DeviceHandler handler, EnumerationObjects& objects) {
-    ComPtr<ICreateDevEnum> devices;
-    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&devices))))
-        return E_FAIL;
     ComPtr<IEnumMoniker> monikers;
-    if (devices->CreateClassEnumerator(category, &monikers, 0) != S_OK || !monikers) return E_FAIL;
+    if (FAILED(OpenDeviceCategory(category, &monikers))) return E_FAIL;
 
     ComPtr<IMoniker> moniker;
     while (monikers->Next(1, &moniker, nullptr) == S_OK) {
@@ -125,6 +121,17 @@ void AddAudioDevice(IBaseFilter* filter, const wchar_t* friendlyName, const wcha
 }
 
 }  // namespace
+
+HRESULT OpenDeviceCategory(REFCLSID category, ComPtr<IEnumMoniker>* monikers) {
+    ComPtr<ICreateDevEnum> devices;
+    if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&devices))))
+        return E_FAIL;
+    if (devices->CreateClassEnumerator(category, monikers->ReleaseAndGetAddressOf(), 0) != S_OK ||
+        !*monikers)
+        return E_FAIL;
+    return S_OK;
+}
 
 HRESULT EnumerateDevices(EnumerationObjects& objects) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,

@@ -10,6 +10,10 @@ struct EnumerationObjects {
     Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> builder;
 };
 
+// The monikers of a device category from the system device enumerator. E_FAIL when the
+// enumerator cannot be created or the category is empty.
+HRESULT OpenDeviceCategory(REFCLSID category, Microsoft::WRL::ComPtr<IEnumMoniker>* monikers);
+
 // Adds the cameras and then the audio capture devices to the tables, from their current
 // counts. The first failing HRESULT, else 0.
 HRESULT EnumerateDevices(EnumerationObjects& objects);

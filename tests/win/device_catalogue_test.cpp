@@ -42,9 +42,9 @@ protected:
     }
     void Camera(int n, const wchar_t* name, const wchar_t* formats, BOOL noStreamConfig = FALSE,
                 DWORD capsSize = 0) {
-        VirtualCameraSpec spec{name, formats, noStreamConfig, capsSize, 0};
+        VirtualCameraDescription camera{name, formats, noStreamConfig, capsSize, 0};
         CLSID clsid = DeviceClsid(n);
-        ASSERT_EQ(RegisterVirtualCamera(&clsid, &spec), S_OK);
+        ASSERT_EQ(RegisterVirtualCamera(&clsid, &camera), S_OK);
     }
     void Microphone(int n, const wchar_t* name, const wchar_t* inputs) {
         CLSID clsid = DeviceClsid(n);

@@ -58,8 +58,8 @@ class GrabberCameraGraph : public ::testing::TestWithParam<LayoutCase> {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        VirtualCameraSpec spec{L"Grabber Test Camera", GetParam().format, FALSE, 0, 0};
-        ASSERT_EQ(RegisterVirtualCamera(&kCamera, &spec), S_OK);
+        VirtualCameraDescription camera{L"Grabber Test Camera", GetParam().format, FALSE, 0, 0};
+        ASSERT_EQ(RegisterVirtualCamera(&kCamera, &camera), S_OK);
         ResetCallbackFrames();
     }
     void TearDown() override {

@@ -56,10 +56,10 @@ class VirtualDeviceCalls : public ::testing::Test {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        VirtualCameraSpec spec{L"Call Test Camera",
-                               L"YUY2 640 480 333333;MJPG 1280 720 333333;I420 800 600 800000",
-                               FALSE, 0, 0};
-        ASSERT_EQ(RegisterVirtualCamera(&kCamera, &spec), S_OK);
+        VirtualCameraDescription camera{
+            L"Call Test Camera", L"YUY2 640 480 333333;MJPG 1280 720 333333;I420 800 600 800000",
+            FALSE, 0, 0};
+        ASSERT_EQ(RegisterVirtualCamera(&kCamera, &camera), S_OK);
         ASSERT_EQ(RegisterVirtualMicrophone(&kMicrophone, L"Call Test Microphone",
                                             L"Microphone;Line In;CD"),
                   S_OK);

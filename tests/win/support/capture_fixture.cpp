@@ -44,9 +44,9 @@ void CaptureTest::TearDown() {
 }
 
 void CaptureTest::Camera(int n, const wchar_t* name, const wchar_t* formats) {
-    VirtualCameraSpec spec{name, formats, FALSE, 0, 0};
+    VirtualCameraDescription camera{name, formats, FALSE, 0, 0};
     CLSID clsid = TestDeviceClsid(n);
-    ASSERT_EQ(RegisterVirtualCamera(&clsid, &spec), S_OK);
+    ASSERT_EQ(RegisterVirtualCamera(&clsid, &camera), S_OK);
 }
 
 void CaptureTest::Microphone(int n, const wchar_t* name, const wchar_t* inputs) {
