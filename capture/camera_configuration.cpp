@@ -5,46 +5,24 @@
 #include <ksmedia.h>
 #include <wrl/client.h>
 
-#include <algorithm>
-
-#include "capture/camera_format.h"
-#include "capture/media_type_view.h"
-#include "dshow/media_type.h"
+#include "capture/accepted_formats.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-constexpr int kCapabilitiesExamined = 40;
-constexpr int kCapabilitySize = 128;
 constexpr LONGLONG kTwelveAndAHalfFps = 800000;
 constexpr LONGLONG kFiveFps = 2000000;
 }  // namespace
 
 void SetCaptureFormat(ICaptureGraphBuilder2* builder, IBaseFilter* camera, int width, int height) {
-    ComPtr<IAMStreamConfig> config;
-    if (builder->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, camera, IID_IAMStreamConfig,
-                               reinterpret_cast<void**>(config.GetAddressOf())) != S_OK)
-        return;
-    int count = 0, size = 0;
-    if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size != kCapabilitySize) return;
-
-    for (int i = 0; i < std::min(count, kCapabilitiesExamined); ++i) {
-        AM_MEDIA_TYPE* type = nullptr;
-        VIDEO_STREAM_CONFIG_CAPS caps;
-        if (FAILED(config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps))) || !type)
-            continue;
-        CameraFormatView view = ViewOf(*type);
-        VideoInfoFacts facts;
-        bool match = IsAcceptedCameraFormat(view) && ReadVideoInfo(view, &facts) &&
-                     facts.width == width && facts.height == height;
-        if (match) {
-            if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps)
-                WriteFrameInterval(type->pbFormat, type->cbFormat, kFiveFps);
-            config->SetFormat(type);
-        }
-        DeleteMediaType(type);
-        if (match) return;
-    }
+    ForEachAcceptedFormat(builder, camera, [&](IAMStreamConfig* config, AM_MEDIA_TYPE* type,
+                                               const VideoInfoFacts& facts) {
+        if (facts.width != width || facts.height != height) return false;
+        if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps)
+            WriteFrameInterval(type->pbFormat, type->cbFormat, kFiveFps);
+        config->SetFormat(type);
+        return true;
+    });
 }
 
 HRESULT SetPowerLineFrequency(IBaseFilter* camera, LONG value) {

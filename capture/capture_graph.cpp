@@ -91,7 +91,7 @@ HRESULT CreateGrabber(ComPtr<IBaseFilter>* grabber, ComPtr<IGrabberSample>* cont
     return (*control)->SetFrameCallback(&SnapshotFrameCallback);
 }
 
-HRESULT AddRecordingWriter(HWND, ComPtr<IBaseFilter>* writer) {
+HRESULT AddRecordingWriter(ComPtr<IBaseFilter>* writer) {
     HRESULT hr = CreateFilter(CLSID_WMAsfWriter, writer);
     if (FAILED(hr)) return hr;
     ComPtr<IFileSinkFilter> sink;
@@ -228,7 +228,7 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     if (FAILED(hr = g_pGraph->AddFilter(grabber.Get(), L"RirovirGrabber"))) return hr;
 
     ComPtr<IBaseFilter> writer;
-    if (record && FAILED(hr = AddRecordingWriter(mainWnd, &writer))) return hr;
+    if (record && FAILED(hr = AddRecordingWriter(&writer))) return hr;
 
     if (!ConnectPinsById(camera.Get(), L"0", tee.Get(), L"Input") ||
         !ConnectTeeToGrabber(tee.Get(), grabber.Get())) {

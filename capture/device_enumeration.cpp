@@ -4,21 +4,14 @@
 
 #include <wrl/client.h>
 
-#include <algorithm>
-
-#include "capture/camera_format.h"
+#include "capture/accepted_formats.h"
 #include "capture/device_catalogue.h"
-#include "capture/media_type_view.h"
 #include "capture/resolution_list.h"
-#include "dshow/media_type.h"
 #include "settings/settings_store.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-constexpr int kCapabilitiesExamined = 40;
-constexpr int kCapabilitySize = 128;  // one VIDEO_STREAM_CONFIG_CAPS
 
 using DeviceHandler = void (*)(IBaseFilter* filter, const wchar_t* friendlyName,
                                const wchar_t* deviceId, EnumerationObjects& objects);
@@ -67,26 +60,14 @@ HRESULT EnumerateCategory(REFCLSID category, DeviceHandler handler, EnumerationO
 void AddCamera(IBaseFilter* filter, const wchar_t* friendlyName, const wchar_t* deviceId,
                EnumerationObjects& objects) {
     if (g_videoDeviceCount >= kMaxDevices) return;
-    ComPtr<IAMStreamConfig> config;
-    if (objects.builder->FindInterface(&PIN_CATEGORY_CAPTURE, nullptr, filter, IID_IAMStreamConfig,
-                                       reinterpret_cast<void**>(config.GetAddressOf())) != S_OK)
-        return;
-    int count = 0, size = 0;
-    if (FAILED(config->GetNumberOfCapabilities(&count, &size)) || size != kCapabilitySize) return;
-
     VideoDeviceInfo& entry = g_videoDevices[g_videoDeviceCount];
-    for (int i = 0; i < std::min(count, kCapabilitiesExamined); ++i) {
-        AM_MEDIA_TYPE* type = nullptr;
-        VIDEO_STREAM_CONFIG_CAPS caps;
-        if (FAILED(config->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps))) || !type)
-            continue;
-        CameraFormatView view = ViewOf(*type);
-        VideoInfoFacts facts;
-        if (IsAcceptedCameraFormat(view) && ReadVideoInfo(view, &facts))
-            AddDistinctResolution(entry.widths, entry.heights, &entry.resolutionCount,
-                                  kMaxResolutions, facts.width, facts.height);
-        DeleteMediaType(type);
-    }
+    ForEachAcceptedFormat(objects.builder.Get(), filter,
+                          [&](IAMStreamConfig*, AM_MEDIA_TYPE*, const VideoInfoFacts& facts) {
+                              AddDistinctResolution(entry.widths, entry.heights,
+                                                    &entry.resolutionCount, kMaxResolutions,
+                                                    facts.width, facts.height);
+                              return false;
+                          });
     if (entry.resolutionCount == 0) return;
     CopyName(entry.friendlyName, friendlyName);
     CopyName(entry.deviceId, deviceId);

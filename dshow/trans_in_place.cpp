@@ -164,6 +164,10 @@ CTransInPlaceFilter::~CTransInPlaceFilter() {
     delete m_pOutput;
 }
 
+CTransInPlaceOutputPin* CTransInPlaceFilter::CreateOutputPin(HRESULT* hr) {
+    return new (std::nothrow) CTransInPlaceOutputPin(L"TransInPlace output pin", this, hr, L"Output");
+}
+
 CBasePin* CTransInPlaceFilter::GetPin(int n) {
     HRESULT hr = S_OK;
     if (!m_pInput) {
@@ -171,7 +175,7 @@ CBasePin* CTransInPlaceFilter::GetPin(int n) {
         if (!m_pInput) return nullptr;
     }
     if (!m_pOutput) {
-        m_pOutput = new (std::nothrow) CTransInPlaceOutputPin(L"TransInPlace output pin", this, &hr, L"Output");
+        m_pOutput = CreateOutputPin(&hr);
         if (!m_pOutput) {
             delete m_pInput;
             m_pInput = nullptr;

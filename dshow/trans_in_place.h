@@ -84,6 +84,9 @@ public:
     virtual HRESULT EndFlush();
     virtual HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);
 
+    // The output pin GetPin creates; a derived filter may give one of its own.
+    virtual CTransInPlaceOutputPin* CreateOutputPin(HRESULT* hr);
+
     bool UsingDifferentAllocators() const;
     CriticalSection* FilterLock() { return &m_csFilter; }
     CRITICAL_SECTION* ReceiveLock() { return m_csReceive.get(); }

@@ -37,24 +37,8 @@ STDMETHODIMP CSampleGrabber::NonDelegatingQueryInterface(REFIID iid, void** out)
     return CTransInPlaceFilter::NonDelegatingQueryInterface(iid, out);
 }
 
-CBasePin* CSampleGrabber::GetPin(int n) {
-    HRESULT hr = S_OK;
-    if (!m_pInput) {
-        m_pInput = new (std::nothrow)
-            CTransInPlaceInputPin(L"TransInPlace input pin", this, &hr, L"Input");
-        if (!m_pInput) return nullptr;
-    }
-    if (!m_pOutput) {
-        m_pOutput = new (std::nothrow) CSampleGrabberOutPin(this, &hr);
-        if (!m_pOutput) {
-            delete m_pInput;
-            m_pInput = nullptr;
-            return nullptr;
-        }
-    }
-    if (n == 0) return m_pInput;
-    if (n == 1) return m_pOutput;
-    return nullptr;
+CTransInPlaceOutputPin* CSampleGrabber::CreateOutputPin(HRESULT* hr) {
+    return new (std::nothrow) CSampleGrabberOutPin(this, hr);
 }
 
 // --- IGrabberSample ---------------------------------------------------------------------

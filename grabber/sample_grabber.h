@@ -46,7 +46,7 @@ public:
     STDMETHODIMP GetInputSubtype(GUID* subtype) override;
 
     // The in-place filter's decisions.
-    CBasePin* GetPin(int n) override;
+    CTransInPlaceOutputPin* CreateOutputPin(HRESULT* hr) override;
     HRESULT CheckInputType(const CMediaType* type) override;
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
     HRESULT GetMediaType(int position, CMediaType* type) override;
