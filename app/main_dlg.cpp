@@ -114,16 +114,19 @@ void CZevuvArividDlg::ShowErrorBox(const wchar_t* format, ...) {
 }
 
 void CZevuvArividDlg::CloseSequence() {
-    if (g_optionDlg) {
-        delete g_optionDlg;
-        g_optionDlg = nullptr;
-    }
+    CWnd::DeleteWhenIdle(g_optionDlg);  // perhaps from inside its folder browser
+    g_optionDlg = nullptr;
     DeleteGraphLock();
+    // Pictures asked for before closing are saved while GDI+ still runs; a frame the graph
+    // hands over before it stops finds no request any more.
+    g_snapshotRequested = 0;
+    FinishQueuedSnapshots(m_hWnd);
     if (g_gdiplusToken) {
         Gdiplus::GdiplusShutdown(g_gdiplusToken);
         g_gdiplusToken = 0;
     }
     TeardownGraph(m_hWnd);
+    DropQueuedSnapshots(m_hWnd);
     if (g_restartPending) {
         g_restartPending = 0;
         RequestSystemRestart();
@@ -164,7 +167,7 @@ void CZevuvArividDlg::OnRecord() { StartRecording(m_hWnd); }
 void CZevuvArividDlg::OnStop() { StopCapture(m_hWnd); }
 
 void CZevuvArividDlg::OnOption() {
-    delete g_optionDlg;  // its window goes with it
+    CWnd::DeleteWhenIdle(g_optionDlg);  // its window goes with it
     g_optionDlg = new (std::nothrow) OptionDlg(nullptr);
     if (!g_optionDlg) return;
     g_optionDlg->m_pMainDlg = this;

@@ -43,10 +43,14 @@ HRESULT FindDevice(REFCLSID category, Matches matches, IBaseFilter** filter) {
     return S_OK;  // none matched: no filter
 }
 
+// A device ID that fills its whole field may have been cut to fit: it names the device whose
+// display name begins with it.
 bool DisplayNameIs(IMoniker* moniker, const wchar_t* name) {
     LPOLESTR display = nullptr;
     if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &display)) || !display) return false;
-    bool equal = wcscmp(display, name) == 0;
+    size_t length = wcslen(name);
+    bool equal = length >= kNameCapacity - 1 ? wcsncmp(display, name, length) == 0
+                                             : wcscmp(display, name) == 0;
     CoTaskMemFree(display);
     return equal;
 }

@@ -68,15 +68,35 @@ void TeardownGraph(HWND mainWnd) {
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
 }
 
+namespace {
+
+// Events after which the graph cannot go on: a filter stopped streaming with an error (a writer
+// that cannot write, a device that failed).
+bool IsStreamingError(long code) {
+    return code == EC_ERRORABORT || code == EC_ERRORABORTEX || code == EC_STREAM_ERROR_STOPPED;
+}
+
+}  // namespace
+
 HRESULT OnGraphEvent(HWND mainWnd) {
     if (!g_pMediaEvent) return E_POINTER;
     HRESULT result = 0;
     bool deviceLost = false;
+    bool streamingError = false;
     long code = 0;
     LONG_PTR param1 = 0, param2 = 0;
     while (SUCCEEDED(g_pMediaEvent->GetEvent(&code, &param1, &param2, 0))) {
         if (code == EC_DEVICE_LOST) deviceLost = true;
+        if (IsStreamingError(code)) streamingError = true;
         result = g_pMediaEvent->FreeEventParams(code, param1, param2);
+    }
+    if (streamingError) {
+        bool recording = g_captureState == Recording;
+        TeardownGraph(mainWnd);  // closes what was written
+        AfxModalSeam().messageBox(mainWnd,
+                                  recording ? L"The recording has stopped: the video file could not be written."
+                                            : L"The capture has stopped because of an error.",
+                                  L"Error", MB_OK | MB_ICONEXCLAMATION);
     }
     if (deviceLost) {
         TeardownGraph(mainWnd);

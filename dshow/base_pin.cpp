@@ -132,6 +132,7 @@ void CBasePin::DisconnectInternal() {
     BreakConnect();
     m_connected->Release();
     m_connected = nullptr;
+    ScopedCriticalSection typeLock(m_typeLock.get());
     m_mt = CMediaType();
 }
 
@@ -158,6 +159,7 @@ STDMETHODIMP CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
         std::memset(type, 0, sizeof(*type));
         return VFW_E_NOT_CONNECTED;
     }
+    ScopedCriticalSection typeLock(m_typeLock.get());
     return CopyMediaType(type, &m_mt);
 }
 
@@ -215,7 +217,20 @@ HRESULT CBasePin::GetMediaType(int position, CMediaType*) {
     return position < 0 ? E_INVALIDARG : VFW_S_NO_MORE_ITEMS;
 }
 
-HRESULT CBasePin::SetMediaType(const CMediaType* type) { return m_mt.Set(*type); }
+HRESULT CBasePin::SetMediaType(const CMediaType* type) {
+    ScopedCriticalSection typeLock(m_typeLock.get());
+    return m_mt.Set(*type);
+}
+
+CMediaType CBasePin::CurrentMediaType() const {
+    ScopedCriticalSection typeLock(m_typeLock.get());
+    return m_mt;
+}
+
+bool CBasePin::CurrentMediaTypeIs(const CMediaType& type) const {
+    ScopedCriticalSection typeLock(m_typeLock.get());
+    return type == m_mt;
+}
 
 HRESULT CBasePin::CheckConnect(IPin* pin) {
     PIN_DIRECTION other;

@@ -4,7 +4,9 @@
 // pointer to the filter holds no reference. The connected pin is referenced while the
 // connection lasts.
 //
-// Threads: connection calls come from the graph's thread under the filter's lock.
+// Threads: connection calls come from the graph's thread under the filter's lock. The
+// connection's media type may change on a streaming thread (a renderer's new format) while
+// the graph's thread reads it: m_typeLock guards m_mt, and readers get copies.
 #pragma once
 #include <windows.h>
 #include <dshow.h>
@@ -61,7 +63,9 @@ public:
 
     bool IsConnected() const { return m_connected != nullptr; }
     IPin* GetConnected() const { return m_connected; }
-    const CMediaType& CurrentMediaType() const { return m_mt; }
+    // A copy of the connection's media type.
+    CMediaType CurrentMediaType() const;
+    bool CurrentMediaTypeIs(const CMediaType& type) const;
     bool IsStopped() const;
     CBaseFilter* Filter() const { return m_pFilter; }
     const std::wstring& Name() const { return m_name; }
@@ -78,7 +82,8 @@ protected:
     CriticalSection* m_pLock;
     PIN_DIRECTION m_dir;
     IPin* m_connected = nullptr;  // referenced
-    CMediaType m_mt;
+    mutable CriticalSection m_typeLock;
+    CMediaType m_mt;  // guarded by m_typeLock
     REFERENCE_TIME m_segmentStart = 0;
     REFERENCE_TIME m_segmentStop = 0;
     double m_segmentRate = 1.0;

@@ -112,7 +112,7 @@ CTransInPlaceOutputPin::CTransInPlaceOutputPin(const wchar_t* objectName,
 HRESULT CTransInPlaceOutputPin::CheckMediaType(const CMediaType* type) {
     // While streaming through a copy, only the type already in use can be taken.
     if (m_pTIPFilter->UsingDifferentAllocators() && !m_pTIPFilter->IsStopped())
-        return *type == m_mt ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return CurrentMediaTypeIs(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     HRESULT hr = m_pTIPFilter->CheckInputType(type);
     if (hr != S_OK) return hr;
     CTransInPlaceInputPin* in = m_pTIPFilter->InputPin();
@@ -233,10 +233,9 @@ HRESULT CTransInPlaceFilter::SetMediaType(PIN_DIRECTION, const CMediaType*) { re
 
 HRESULT CTransInPlaceFilter::CompleteConnect(PIN_DIRECTION direction, IPin*) {
     // A new input type must reach the output as well.
-    if (direction == PINDIR_INPUT && m_pOutput && m_pOutput->IsConnected() &&
-        m_pInput->CurrentMediaType() != m_pOutput->CurrentMediaType())
-        return ReconnectPin(m_pOutput, &m_pInput->CurrentMediaType());
-    return S_OK;
+    if (direction != PINDIR_INPUT || !m_pOutput || !m_pOutput->IsConnected()) return S_OK;
+    CMediaType input = m_pInput->CurrentMediaType();
+    return m_pOutput->CurrentMediaTypeIs(input) ? S_OK : ReconnectPin(m_pOutput, &input);
 }
 
 HRESULT CTransInPlaceFilter::BreakConnect(PIN_DIRECTION) { return S_OK; }

@@ -2,6 +2,7 @@
 #include "ctoolbar.h"
 
 #include <commctrl.h>
+#include <utility>
 #include <vector>
 
 #include "cwinapp.h"
@@ -16,6 +17,10 @@ constexpr int kButtonPaddingX = 7;
 constexpr int kButtonPaddingY = 6;
 
 }  // namespace
+
+CToolBar::~CToolBar() {
+    if (m_hWnd) DestroyWindow();  // before the images it may still draw from go
+}
 
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, const RECT& borders,
                         UINT id) {
@@ -42,7 +47,7 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
     if (!toolbar) return FALSE;
 
     // The 16-colour images, with the standard greys mapped to the system's button colours.
-    HBITMAP images = ::CreateMappedBitmap(module, static_cast<INT_PTR>(resourceId), 0, nullptr, 0);
+    GdiObject<HBITMAP> images(::CreateMappedBitmap(module, static_cast<INT_PTR>(resourceId), 0, nullptr, 0));
     if (!images) return FALSE;
 
     int imageCount = 0;
@@ -50,11 +55,9 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
     SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(toolbar->imageWidth, toolbar->imageHeight));
     m_buttonSize = {toolbar->imageWidth + kButtonPaddingX, toolbar->imageHeight + kButtonPaddingY};
     SendMessage(TB_SETBUTTONSIZE, 0, MAKELPARAM(m_buttonSize.cx, m_buttonSize.cy));
-    TBADDBITMAP bitmap{nullptr, reinterpret_cast<UINT_PTR>(images)};
-    if (SendMessage(TB_ADDBITMAP, imageCount, reinterpret_cast<LPARAM>(&bitmap)) == -1) {
-        ::DeleteObject(images);
-        return FALSE;
-    }
+    TBADDBITMAP bitmap{nullptr, reinterpret_cast<UINT_PTR>(images.get())};
+    if (SendMessage(TB_ADDBITMAP, imageCount, reinterpret_cast<LPARAM>(&bitmap)) == -1) return FALSE;
+    m_imageWell = std::move(images);  // the control may keep drawing from it
 
     std::vector<TBBUTTON> buttons;
     int image = 0;

@@ -2,6 +2,7 @@
 // and the bitmap of the same id, and laid out by the parent's RepositionBars.
 #pragma once
 #include "cwnd.h"
+#include "raii.h"
 
 // Control-bar styles kept by the bar itself, not by the toolbar window.
 constexpr DWORD CBRS_ALIGN_TOP = 0x2000;
@@ -12,6 +13,8 @@ class CToolBar : public CWnd {
     DECLARE_DYNAMIC(CToolBar)
 
 public:
+    ~CToolBar() override;
+
     BOOL CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, const RECT& borders, UINT id);
     BOOL LoadToolBar(UINT resourceId);
     // Size of the bar: the full available length when stretching, the buttons' height plus
@@ -19,9 +22,12 @@ public:
     SIZE CalcFixedLayout(bool stretch, int availableWidth) const;
 
     DWORD GetBarStyle() const { return m_barStyle; }
+    // The button images LoadToolBar gave the control; the bar deletes them after its window.
+    HBITMAP ImageWell() const { return m_imageWell.get(); }
 
 private:
     DWORD m_barStyle = 0;
     RECT m_borders{};
     SIZE m_buttonSize{};
+    GdiObject<HBITMAP> m_imageWell;
 };

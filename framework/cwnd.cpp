@@ -91,9 +91,20 @@ bool CWnd::DestroyWindow() {
     return ::DestroyWindow(hwnd) != FALSE;
 }
 
+void CWnd::DeleteWhenIdle(CWnd* wnd) {
+    if (!wnd) return;
+    if (wnd->m_handlerDepth == 0) {
+        delete wnd;
+        return;
+    }
+    wnd->m_deletePending = true;
+    wnd->DestroyWindow();
+}
+
 LRESULT CALLBACK CWnd::RoutingWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = FromHandlePermanent(hwnd);
     if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    ++wnd->m_handlerDepth;
 
     UINT savedMessage = wnd->m_currentMessage;
     WPARAM savedWParam = wnd->m_currentWParam;
@@ -108,12 +119,14 @@ LRESULT CALLBACK CWnd::RoutingWndProc(HWND hwnd, UINT message, WPARAM wParam, LP
         WNDPROC super = wnd->m_superProc;
         wnd->ForgetWindow();
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
+        --wnd->m_handlerDepth;
         wnd->PostNcDestroy();  // may delete the object
         return result;
     }
     wnd->m_currentMessage = savedMessage;
     wnd->m_currentWParam = savedWParam;
     wnd->m_currentLParam = savedLParam;
+    if (--wnd->m_handlerDepth == 0 && wnd->m_deletePending) delete wnd;
     return result;
 }
 

@@ -38,6 +38,10 @@ public:
     bool CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR name, DWORD style, const RECT& rect,
                   CWnd* parent, UINT id);
     virtual bool DestroyWindow();
+    // Deletes a heap-allocated window object. While one of its handlers is still running
+    // (a modal loop inside it dispatched the message that asks for the deletion), the window
+    // is destroyed now and the object deleted once the outermost handler has returned.
+    static void DeleteWhenIdle(CWnd* wnd);
 
     // Message handling.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -92,6 +96,8 @@ private:
     void ForgetWindow();
 
     WNDPROC m_superProc = nullptr;  // the window's own procedure when subclassed
+    int m_handlerDepth = 0;          // handlers of this object on the stack
+    bool m_deletePending = false;    // DeleteWhenIdle came while a handler ran
     CMenu* m_systemMenu = nullptr;  // owned wrapper, not the menu
     // The message being handled, for Default().
     UINT m_currentMessage = 0;

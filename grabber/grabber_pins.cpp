@@ -56,6 +56,12 @@ HRESULT CSampleGrabberInPin::SetMediaType(const CMediaType* type) {
     return CBaseInputPin::SetMediaType(type);
 }
 
+void CSampleGrabberInPin::AdoptStreamType(const CMediaType& type) {
+    if (int kind = VideoFormatKind(type)) m_formatKind = kind;
+    Grabber()->m_inputSubtype = type.subtype;
+    CBaseInputPin::SetMediaType(&type);
+}
+
 HRESULT CSampleGrabberInPin::InstallDeliveryBuffer(const ALLOCATOR_PROPERTIES& props,
                                                    const DeliveryBuffer& buffer) {
     if (props.cBuffers != 1) return E_INVALIDARG;
@@ -137,7 +143,7 @@ CSampleGrabberOutPin::CSampleGrabberOutPin(CSampleGrabber* filter, HRESULT* hr)
 
 HRESULT CSampleGrabberOutPin::CheckMediaType(const CMediaType* type) {
     if (m_pTIPFilter->UsingDifferentAllocators() && !m_pTIPFilter->IsStopped())
-        return *type == m_mt ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        return CurrentMediaTypeIs(*type) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     HRESULT hr = m_pTIPFilter->CheckInputType(type);
     if (hr != S_OK) return hr;
     CBaseInputPin* in = m_pTIPFilter->InputPin();
@@ -164,16 +170,23 @@ void CSampleGrabberAllocator::DetachPin() {
 
 STDMETHODIMP CSampleGrabberAllocator::SetProperties(ALLOCATOR_PROPERTIES* request,
                                                     ALLOCATOR_PROPERTIES* actual) {
-    HRESULT hr = CMemAllocator::SetProperties(request, actual);
-    if (FAILED(hr)) return hr;
-    ScopedCriticalSection lock(m_lock.get());
-    if (!m_pPin) return E_FAIL;
-    const ALLOCATOR_PROPERTIES& wanted = m_pPin->DeliveryProps();
+    if (!request || !actual) return E_POINTER;
+    ALLOCATOR_PROPERTIES wanted{};
+    {
+        ScopedCriticalSection lock(m_lock.get());
+        if (!m_pPin) return E_FAIL;
+        wanted = m_pPin->DeliveryProps();
+    }
+    // A refused request leaves the properties as they were.
     if (request->cbAlign != wanted.cbAlign) return VFW_E_BADALIGN;
     if (request->cbPrefix != wanted.cbPrefix || request->cbBuffer > wanted.cbBuffer ||
         request->cBuffers > wanted.cBuffers)
         return E_FAIL;
-    *actual = wanted;
+    ALLOCATOR_PROPERTIES granted = wanted;
+    HRESULT hr = CMemAllocator::SetProperties(&granted, actual);
+    if (FAILED(hr)) return hr;
+    ScopedCriticalSection lock(m_lock.get());
+    *actual = wanted;  // exactly the delivery buffer's, not rounded up
     m_count = wanted.cBuffers;
     m_size = wanted.cbBuffer;
     m_alignment = wanted.cbAlign;
@@ -236,7 +249,7 @@ STDMETHODIMP CSampleGrabberAllocator::GetBuffer(IMediaSample** sample, REFERENCE
     if (grabber->m_formatChanged) {
         grabber->m_formatChanged = false;
         CMediaType rendererType(grabber->OutputPin()->CurrentMediaType());
-        if (rendererType.subtype != pin->CurrentMediaType().subtype) pin->SetMediaType(&rendererType);
+        if (rendererType.subtype != pin->CurrentMediaType().subtype) pin->AdoptStreamType(rendererType);
         if (SUCCEEDED((*sample)->SetMediaType(&rendererType))) {
             if (const BITMAPINFOHEADER* header = VideoHeaderOf(rendererType)) {
                 grabber->m_imageSize = static_cast<int>(header->biSizeImage);

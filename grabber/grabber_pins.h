@@ -26,6 +26,9 @@ public:
 
     const ALLOCATOR_PROPERTIES& DeliveryProps() const { return m_deliveryProps; }
     const DeliveryBuffer& DeliveryMemory() const { return m_pDeliveryBuffer; }
+    // The renderer's new type, taken on the streaming thread under the grabber's lock: the
+    // connection's type and subtype change, the allocator upstream holds stays.
+    void AdoptStreamType(const CMediaType& type);
     // A bigger delivery buffer for frames after a format change: later allocations use it.
     void GrowDeliveryBuffer(const DeliveryBuffer& buffer);
 

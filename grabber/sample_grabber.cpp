@@ -121,6 +121,7 @@ STDMETHODIMP CSampleGrabber::GetFrameSize(LONG* width, LONG* height) {
 
 STDMETHODIMP CSampleGrabber::GetInputSubtype(GUID* subtype) {
     if (!subtype) return E_POINTER;
+    ScopedCriticalSection lock(m_lock.get());  // a renderer's new type may arrive meanwhile
     *subtype = m_inputSubtype;
     return S_OK;
 }
@@ -152,17 +153,16 @@ HRESULT CSampleGrabber::GetMediaType(int position, CMediaType* type) {
 HRESULT CSampleGrabber::CompleteConnect(PIN_DIRECTION direction, IPin*) {
     if (!m_pGraph) return VFW_E_NOT_IN_GRAPH;
     if (direction == PINDIR_INPUT) {
-        if (m_pOutput && m_pOutput->IsConnected() &&
-            m_pInput->CurrentMediaType() != m_pOutput->CurrentMediaType())
-            return ReconnectPin(m_pOutput, &m_pInput->CurrentMediaType());
-        return S_OK;
+        if (!m_pOutput || !m_pOutput->IsConnected()) return S_OK;
+        CMediaType input = m_pInput->CurrentMediaType();
+        return m_pOutput->CurrentMediaTypeIs(input) ? S_OK : ReconnectPin(m_pOutput, &input);
     }
     if (m_pInput && m_pInput->IsConnected()) ReadOutputConnection();
     return S_OK;
 }
 
 void CSampleGrabber::ReadOutputConnection() {
-    const CMediaType& type = m_pOutput->CurrentMediaType();
+    CMediaType type = m_pOutput->CurrentMediaType();
     if (const BITMAPINFOHEADER* header = VideoHeaderOf(type)) {
         m_bytesPerPixelCode = header->biBitCount / 8;
         m_imageSize = static_cast<int>(header->biSizeImage);

@@ -60,10 +60,12 @@ void DefaultFolder(int folder, const wchar_t* fallback, wchar_t (&destination)[k
         StringCchCatW(destination, kPathCapacity, L"\\");
 }
 
-// A stored folder exactly as stored, or the default folder.
+// A stored folder exactly as stored, or the default folder when none or an empty one is stored
+// (an empty folder would put the files in the drive's root).
 void LoadPath(const wchar_t* name, int folder, const wchar_t* fallback,
               wchar_t (&destination)[kPathCapacity]) {
-    if (!ReadSettingString(name, destination)) DefaultFolder(folder, fallback, destination);
+    if (!ReadSettingString(name, destination) || destination[0] == L'\0')
+        DefaultFolder(folder, fallback, destination);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "image_files.h"
 
 #include <gdiplus.h>
+#include <wrl/client.h>
 
 #include <cstring>
 #include <memory>
@@ -52,6 +53,44 @@ int FindEncoderClsid(CLSID* clsid) {
     return -1;
 }
 
+namespace {
+
+// The JPEG bytes of `image` at quality 80, in a stream on memory; null on failure.
+Microsoft::WRL::ComPtr<IStream> EncodeJpeg(GpBitmap* image) {
+    ULONG quality = 80;
+    EncoderParameters parameters{};
+    parameters.Count = 1;
+    parameters.Parameter[0].Guid = EncoderQuality;
+    parameters.Parameter[0].NumberOfValues = 1;
+    parameters.Parameter[0].Type = EncoderParameterValueTypeLong;
+    parameters.Parameter[0].Value = &quality;
+    CLSID encoder;
+    Microsoft::WRL::ComPtr<IStream> stream;
+    if (FindEncoderClsid(&encoder) < 0 || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) ||
+        GdipSaveImageToStream(image, stream.Get(), &encoder, &parameters) != Ok)
+        return nullptr;
+    return stream;
+}
+
+// Writes the stream's bytes to a new file; a partial file is removed.
+bool WriteStreamToNewFile(IStream* stream, const wchar_t* fileName) {
+    STATSTG stat{};
+    HGLOBAL memory = nullptr;
+    if (FAILED(stream->Stat(&stat, STATFLAG_NONAME)) || FAILED(GetHGlobalFromStream(stream, &memory)))
+        return false;
+    auto* bytes = static_cast<const uint8_t*>(GlobalLock(memory));
+    if (!bytes) return false;
+    bool written = false;
+    HANDLE file = CreateFileW(fileName, GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        written = WriteAllOrRemove(file, fileName, bytes, static_cast<size_t>(stat.cbSize.QuadPart));
+    GlobalUnlock(memory);
+    return written;
+}
+
+}  // namespace
+
+// Encoded in memory first, so that a failed write (a full disk) leaves no truncated file.
 int SaveJpeg(const wchar_t* fileName, const DibSurface& surface) {
     // A device-dependent copy of the surface, as GDI+ takes bitmaps from GDI.
     GdiObject<HBITMAP> copy(CreateCompatibleBitmap(surface.dc, surface.width, surface.height));
@@ -64,18 +103,7 @@ int SaveJpeg(const wchar_t* fileName, const DibSurface& surface) {
 
     GpBitmap* image = nullptr;
     if (GdipCreateBitmapFromHBITMAP(copy.get(), nullptr, &image) != Ok) return 1;
-    ULONG quality = 80;
-    EncoderParameters parameters{};
-    parameters.Count = 1;
-    parameters.Parameter[0].Guid = EncoderQuality;
-    parameters.Parameter[0].NumberOfValues = 1;
-    parameters.Parameter[0].Type = EncoderParameterValueTypeLong;
-    parameters.Parameter[0].Value = &quality;
-    CLSID encoder;
-    int result = 1;
-    if (FindEncoderClsid(&encoder) >= 0 &&
-        GdipSaveImageToFile(image, fileName, &encoder, &parameters) == Ok)
-        result = 0;
+    Microsoft::WRL::ComPtr<IStream> encoded = EncodeJpeg(image);
     GdipDisposeImage(image);
-    return result;
+    return encoded && WriteStreamToNewFile(encoded.Get(), fileName) ? 0 : 1;
 }

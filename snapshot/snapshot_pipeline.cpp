@@ -23,15 +23,27 @@ int g_videoHeight = 0;
 int g_videoSubtype = 0;
 int g_snapshotRescale = 0;
 
+SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes) {
+    auto* block = static_cast<SnapshotFrame*>(std::malloc(offsetof(SnapshotFrame, data) + bytes));
+    if (!block) return nullptr;
+    block->bytes = bytes;
+    block->layout = g_videoSubtype;
+    // Stretched only to a size that was chosen; without one the picture keeps the frame's.
+    bool stretch = g_snapshotRescale && g_videoWidth > 0 && g_videoHeight > 0;
+    block->targetWidth = stretch ? g_videoWidth : 0;
+    block->targetHeight = stretch ? g_videoHeight : 0;
+    std::memcpy(block->data, frame, bytes);
+    return block;
+}
+
+// The build's outputs read here were written before the graph ran, and a graph is stopped
+// before the next build writes them.
 int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
     if (g_snapshotRequested.exchange(0) == 0) return 0;  // the path of nearly every frame
     if (!frame || size <= 0 || width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
         return 0;
-    auto* block = static_cast<SnapshotFrame*>(
-        std::malloc(offsetof(SnapshotFrame, data) + static_cast<size_t>(size)));
+    SnapshotFrame* block = NewSnapshotFrame(frame, static_cast<size_t>(size));
     if (!block) return 0;  // the request is dropped
-    block->bytes = static_cast<size_t>(size);
-    std::memcpy(block->data, frame, block->bytes);
     LPARAM packed = static_cast<LPARAM>(width) << 16 | height;
     if (!PostMessageW(g_hMainWnd, WM_SNAPSHOT, reinterpret_cast<WPARAM>(block), packed))
         std::free(block);
@@ -53,7 +65,7 @@ bool SaveSurface(const DibSurface& surface) {
     return SaveJpeg(name.c_str(), surface) == 0;
 }
 
-// Converts, stretches when the graph runs at a substitute size, and saves.
+// Converts, stretches to the frame's target size when it has one, and saves.
 bool SaveFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int height) {
     DibSurface source;
     if (!CreateDibSurface(width, height, &source)) return false;
@@ -61,11 +73,11 @@ bool SaveFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int he
     if (ConvertFrameToRgb32(layout, frame.data, frame.bytes, width, height,
                             static_cast<uint8_t*>(source.pixels),
                             static_cast<size_t>(width) * height * 4)) {
-        if (g_snapshotRescale) {
+        if (frame.targetWidth > 0 && frame.targetHeight > 0) {
             DibSurface scaled;
-            if (CreateDibSurface(g_videoWidth, g_videoHeight, &scaled)) {
-                StretchBlt(scaled.dc, 0, 0, g_videoWidth, g_videoHeight, source.dc, 0, 0, width,
-                           height, SRCCOPY);
+            if (CreateDibSurface(frame.targetWidth, frame.targetHeight, &scaled)) {
+                StretchBlt(scaled.dc, 0, 0, frame.targetWidth, frame.targetHeight, source.dc, 0,
+                           0, width, height, SRCCOPY);
                 GdiFlush();
                 saved = SaveSurface(scaled);
                 ReleaseDibSurface(&scaled);
@@ -88,11 +100,13 @@ void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int heigh
 }  // namespace
 
 void SavePlanarSnapshot(SnapshotFrame* frame, int width, int height) {
-    SaveSnapshot(g_videoSubtype == 1 ? FrameLayout::I420 : FrameLayout::Yv12, frame, width, height);
+    bool i420 = frame && frame->layout == 1;
+    SaveSnapshot(i420 ? FrameLayout::I420 : FrameLayout::Yv12, frame, width, height);
 }
 
 void SavePackedSnapshot(SnapshotFrame* frame, int width, int height) {
-    SaveSnapshot(g_videoSubtype == 2 ? FrameLayout::Yuy2 : FrameLayout::Uyvy, frame, width, height);
+    bool yuy2 = frame && frame->layout == 2;
+    SaveSnapshot(yuy2 ? FrameLayout::Yuy2 : FrameLayout::Uyvy, frame, width, height);
 }
 
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
@@ -102,9 +116,21 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
     auto* frame = reinterpret_cast<SnapshotFrame*>(wParam);
     int width = static_cast<int>(lParam >> 16);
     int height = static_cast<int>(lParam & 0xFFFF);
-    if (g_videoSubtype == 0 || g_videoSubtype == 1)
+    if (frame && (frame->layout == 0 || frame->layout == 1))
         SavePlanarSnapshot(frame, width, height);
     else
         SavePackedSnapshot(frame, width, height);
     return 0;
+}
+
+void FinishQueuedSnapshots(HWND mainWnd) {
+    MSG msg;
+    while (PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
+        OnSnapshotFrame(msg.wParam, msg.lParam);
+}
+
+void DropQueuedSnapshots(HWND mainWnd) {
+    MSG msg;
+    while (PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
+        std::free(reinterpret_cast<SnapshotFrame*>(msg.wParam));
 }

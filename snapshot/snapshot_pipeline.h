@@ -15,17 +15,30 @@ extern int g_videoSubtype;
 extern int g_snapshotRescale;
 
 // A frame on its way from the streaming thread to the handler: a malloc'd block that the
-// message carries and the handler frees.
+// message carries and the handler frees. It carries what the graph that took it was built
+// with, since another graph may run by the time the message is handled.
 struct SnapshotFrame {
     size_t bytes;
+    int layout;        // the layout code, as g_videoSubtype
+    int targetWidth;   // the size the picture is stretched to; 0 x 0: the frame's own size
+    int targetHeight;
     BYTE data[1];  // `bytes` of them
 };
+
+// A new block holding a copy of `frame`, with the current graph's layout and stretch; null
+// when out of memory.
+SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes);
 
 // The grabber's per-frame callback (streaming thread): takes the frame when a snapshot was
 // asked for, exactly one per request. Returns 0.
 int SnapshotFrameCallback(int width, int height, BYTE* frame, int size);
 // Handler of WM_SNAPSHOT (user-interface thread); frees the frame. Returns 0.
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam);
-// The two paths of the handler; both free the frame.
+// Saves the snapshots already queued to `mainWnd`, for the close sequence to call while GDI+
+// still runs.
+void FinishQueuedSnapshots(HWND mainWnd);
+// Frees the frames of snapshots still queued to `mainWnd`, unsaved.
+void DropQueuedSnapshots(HWND mainWnd);
+// The two paths of the handler, by the frame's layout; both free the frame.
 void SavePlanarSnapshot(SnapshotFrame* frame, int width, int height);
 void SavePackedSnapshot(SnapshotFrame* frame, int width, int height);

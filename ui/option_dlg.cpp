@@ -81,11 +81,11 @@ void OptionDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL OptionDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    g_audioInputIndexAtOpen = g_audioInputIndex;  // before the input list derives it anew
     if (g_deviceRescanPending) {
         RefreshDeviceSelection();
         g_deviceRescanPending = 0;
     }
+    g_audioInputIndexAtOpen = g_audioInputIndex;  // before the input list derives it anew
 
     m_cameraList.ResetContent();
     for (int i = 0; i < g_videoDeviceCount; ++i) m_cameraList.AddString(g_videoDevices[i].friendlyName);
@@ -93,12 +93,14 @@ BOOL OptionDlg::OnInitDialog() {
     CopyName(g_videoDeviceName, m_cameraList.GetLBText(g_videoDeviceIndex).c_str());
     CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
     g_videoDeviceIndexAtOpen = g_videoDeviceIndex;
+    CopyName(m_cameraIdAtOpen, g_videoDeviceID);
 
     m_audioList.ResetContent();
     for (int i = 0; i < g_audioDeviceCount; ++i) m_audioList.AddString(g_audioDevices[i].friendlyName);
     m_audioList.SetCurSel(g_audioDeviceIndex);
     CopyName(g_audioDeviceName, m_audioList.GetLBText(g_audioDeviceIndex).c_str());
     g_audioDeviceIndexAtOpen = g_audioDeviceIndex;
+    CopyName(m_audioNameAtOpen, g_audioDeviceName);
 
     FillAudioInputList();
     FillResolutionList();
@@ -169,7 +171,8 @@ std::wstring OptionDlg::BrowseForFolder(HWND owner) {
 
 void OptionDlg::SetFolder(wchar_t* folder, CEdit& field) {
     std::wstring chosen = BrowseForFolder(m_hWnd);
-    if (chosen.empty()) return;
+    // The dialog may have been closed or replaced while the browser was up: nothing to set.
+    if (chosen.empty() || !m_hWnd) return;
     StringCchCopyW(folder, kPathCapacity, chosen.c_str());
     field.SetWindowTextW(folder);
 }
@@ -184,6 +187,8 @@ void OptionDlg::On50Hz() { g_lightSourceChoice = 0; }
 void OptionDlg::On60Hz() { g_lightSourceChoice = 1; }
 
 void OptionDlg::OnOK() {
+    if (m_applying) return;  // a second OK while the first one's message box is up
+    m_applying = true;
     // A list without a selected item (or whose item lies outside the tables) keeps the
     // selection and the stored values it stands for.
     SelectionToSave save;
@@ -213,17 +218,31 @@ void OptionDlg::OnOK() {
     if (g_captureState == Previewing || g_captureState == Recording) {
         g_recordMode = 0;
         g_snapshotRequested = 0;
+        // The rebuild's message boxes belong to the main window: this dialog takes no input
+        // meanwhile.
+        ::EnableWindow(m_hWnd, FALSE);
         RebuildGraph(m_pMainDlg ? m_pMainDlg->m_hWnd : nullptr);
+        if (m_hWnd) ::EnableWindow(m_hWnd, TRUE);
     }
-    CDialog::OnOK();
+    m_applying = false;
+    if (m_hWnd) CDialog::OnOK();  // unless the main window closed it meanwhile
 }
 
 void OptionDlg::OnCancel() {
-    g_videoDeviceIndex = g_videoDeviceIndexAtOpen;
-    CopyName(g_videoDeviceName, m_cameraList.GetLBText(g_videoDeviceIndex).c_str());
-    CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
-    g_audioDeviceIndex = g_audioDeviceIndexAtOpen;
-    CopyName(g_audioDeviceName, m_audioList.GetLBText(g_audioDeviceIndex).c_str());
-    g_audioInputIndex = g_audioInputIndexAtOpen;
+    if (m_applying) return;
+    // Devices that went meanwhile (the tables were refreshed) keep the refresh's selection.
+    int camera = FindVideoDeviceById(m_cameraIdAtOpen);
+    if (camera >= 0) {
+        g_videoDeviceIndex = camera;
+        CopyName(g_videoDeviceName, g_videoDevices[camera].friendlyName);
+        CopyName(g_videoDeviceID, g_videoDevices[camera].deviceId);
+    }
+    int audio = FindAudioDeviceByName(m_audioNameAtOpen);
+    if (audio >= 0) {
+        g_audioDeviceIndex = audio;
+        CopyName(g_audioDeviceName, g_audioDevices[audio].friendlyName);
+        g_audioInputIndex =
+            g_audioInputIndexAtOpen < g_audioDevices[audio].inputCount ? g_audioInputIndexAtOpen : 0;
+    }
     CDialog::OnCancel();
 }

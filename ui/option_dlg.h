@@ -49,6 +49,11 @@ private:
     void FillResolutionList();
     void FillAudioInputList();
     void SetFolder(wchar_t* folder, CEdit& field);
+
+    // What Cancel puts back, by identity: table positions may have moved by a refresh since.
+    wchar_t m_cameraIdAtOpen[256] = L"";
+    wchar_t m_audioNameAtOpen[256] = L"";
+    bool m_applying = false;  // OK is saving and rebuilding (a message box may be up)
 };
 
 // The one options dialog of the program, null when there is none.

@@ -39,9 +39,7 @@ double Run(int width, int height, int format, int runs, double* fastest) {
     QueryPerformanceFrequency(&frequency);
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        auto* block = static_cast<SnapshotFrame*>(std::malloc(offsetof(SnapshotFrame, data) + bytes));
-        block->bytes = bytes;
-        std::memcpy(block->data, frame.data(), bytes);
+        SnapshotFrame* block = NewSnapshotFrame(frame.data(), bytes);
         LARGE_INTEGER start, end;
         QueryPerformanceCounter(&start);
         OnSnapshotFrame(reinterpret_cast<WPARAM>(block), static_cast<LPARAM>(width) << 16 | height);

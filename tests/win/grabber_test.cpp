@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -202,9 +203,13 @@ TEST_F(GrabberTest, OneFrameGrabQueryGrabAndTimeout) {
     EXPECT_EQ(harness.Grabber()->GrabNextFrame(&size, grabbed.data(), nullptr), E_FAIL);
     std::vector<BYTE> frame = Ramp(320 * 240 * 2);
     ASSERT_EQ(harness.Push({frame.data(), 320 * 240 * 2}), S_OK);
-    // That frame filled the buffer already: the next grab returns it at once.
-    ASSERT_EQ(harness.Grabber()->GrabNextFrame(&size, grabbed.data(), nullptr), S_OK);
-    EXPECT_EQ(grabbed, frame);
+    // That frame filled the buffer already: the next grab returns it at once, and writes no
+    // more than the caller's size.
+    std::vector<BYTE> shorter(1000 + 16, 0xA5);
+    LONG shortSize = 1000;
+    ASSERT_EQ(harness.Grabber()->GrabNextFrame(&shortSize, shorter.data(), nullptr), S_OK);
+    EXPECT_TRUE(std::equal(frame.begin(), frame.begin() + 1000, shorter.begin()));
+    EXPECT_EQ(std::vector<BYTE>(shorter.begin() + 1000, shorter.end()), std::vector<BYTE>(16, 0xA5));
 
     // A grab waiting while a frame arrives from another thread.
     std::vector<BYTE> second = Ramp(320 * 240 * 2);
@@ -240,6 +245,18 @@ TEST_F(GrabberTest, ControlInterfaceResults) {
     EXPECT_EQ(grabber->UseInputBuffer({2, 1000, 1, 0}, buffer.data()), E_INVALIDARG);
     EXPECT_EQ(grabber->UseInputBuffer({1, 1000, 1, 0}, nullptr), E_POINTER);
     EXPECT_EQ(grabber->UseInputBuffer({1, 1000, 1, 0}, buffer.data()), S_OK);
+    // The private allocator grants exactly that buffer; a request beyond it changes nothing.
+    ComPtr<IMemInputPin> input;
+    ASSERT_EQ(PinOf(filter.Get(), PINDIR_INPUT, 0).As(&input), S_OK);
+    ComPtr<IMemAllocator> allocator;
+    ASSERT_EQ(input->GetAllocator(&allocator), S_OK);
+    ALLOCATOR_PROPERTIES smaller{1, 500, 1, 0}, larger{1, 2000, 1, 0}, actual{}, now{};
+    ASSERT_EQ(allocator->SetProperties(&smaller, &actual), S_OK);
+    EXPECT_EQ(actual.cbBuffer, 1000);
+    EXPECT_EQ(allocator->SetProperties(&larger, &actual), E_FAIL);
+    allocator->GetProperties(&now);
+    EXPECT_EQ(now.cbBuffer, 1000);
+    EXPECT_EQ(now.cBuffers, 1);
     AM_MEDIA_TYPE type{};
     EXPECT_EQ(grabber->GetInputConnectionType(&type), VFW_E_NOT_CONNECTED);
 }
@@ -316,17 +333,56 @@ TEST_F(GrabberTest, FactoryPinsAndNames) {
 }
 
 TEST_F(GrabberTest, ReferencesGoBackToZeroWhenTheGraphGoes) {
-    IBaseFilter* grabber = nullptr;
+    // Our own references, beyond the graph's: the grabber, its neighbours (whose pins it asked
+    // for their filters) and the renderer's allocator it took for its output.
+    IUnknown* held[4] = {};
     {
         GrabberHarness harness;
-        ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), SinkOptions{}), S_OK);
+        SinkOptions renderer;
+        renderer.posesAsVmr = true;
+        ASSERT_EQ(harness.Build(VideoType(kYuy2, 320, 240), renderer), S_OK);
         std::vector<BYTE> frame = Ramp(320 * 240 * 2);
         harness.Push({frame.data(), 320 * 240 * 2});
-        ComPtr<IBaseFilter> held;
-        harness.Grabber()->QueryInterface(IID_PPV_ARGS(&held));
-        grabber = held.Detach();  // our own reference, beyond the graph's
+        ComPtr<IUnknown> grabber, source, sink;
+        harness.Grabber()->QueryInterface(IID_PPV_ARGS(&grabber));
+        harness.Source()->NonDelegatingQueryInterface(IID_PPV_ARGS(&source));
+        harness.Sink()->NonDelegatingQueryInterface(IID_PPV_ARGS(&sink));
+        ComPtr<IMemInputPin> sinkInput;
+        ComPtr<IMemAllocator> allocator;
+        ASSERT_EQ(harness.Sink()->InputPin()->QueryInterface(IID_PPV_ARGS(&sinkInput)), S_OK);
+        ASSERT_EQ(sinkInput->GetAllocator(&allocator), S_OK);
+        held[0] = grabber.Detach();
+        held[1] = source.Detach();
+        held[2] = sink.Detach();
+        held[3] = allocator.Detach();
     }
-    EXPECT_EQ(grabber->Release(), 0u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(held[i]->Release(), 0u) << i;
+}
+
+TEST_F(GrabberTest, ARendererChangingTheSubtypeKeepsUpstreamsAllocatorThroughStopAndRun) {
+    GrabberHarness harness;
+    SinkOptions options;
+    options.firstBufferSubtype = kUyvy;
+    ASSERT_EQ(harness.Build(VideoType(kYuy2, 640, 480), options), S_OK);
+    std::vector<BYTE> frame = Ramp(640 * 480 * 2);
+    ASSERT_EQ(harness.Push({frame.data(), 640 * 480 * 2}), S_OK);  // the renderer's new type
+    ASSERT_EQ(harness.Push({frame.data(), 640 * 480 * 2}), S_OK);  // passed upstream
+    EXPECT_EQ(harness.Source()->AnnouncedType().subtype.Data1, kUyvy);
+    GUID subtype{};
+    harness.Grabber()->GetInputSubtype(&subtype);
+    EXPECT_EQ(subtype.Data1, kUyvy);
+    AM_MEDIA_TYPE type{};
+    ASSERT_EQ(harness.Grabber()->GetInputConnectionType(&type), S_OK);
+    EXPECT_EQ(type.subtype.Data1, kUyvy);
+    CoTaskMemFree(type.pbFormat);
+
+    ASSERT_EQ(harness.Control()->Stop(), S_OK);
+    ASSERT_EQ(harness.Control()->Run(), S_OK);
+    ResetCallbackFrames();
+    ASSERT_EQ(harness.Push({frame.data(), 640 * 480 * 2}), S_OK);
+    auto frames = CallbackFrames();
+    ASSERT_EQ(frames.size(), 1u);  // what a snapshot takes
+    EXPECT_EQ(frames[0].bytes, frame);
 }
 
 }  // namespace

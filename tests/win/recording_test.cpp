@@ -81,6 +81,7 @@ protected:
 
 TEST_F(RecordingTest, BuildsTheRecordGraphAndStopReturnsToPreviewWithTheFileClosed) {
     OpenWithDevices();
+    g_settings.videoResolution = 1;  // the record build resets it
     Command(ID_RECORD);
     EXPECT_TRUE(m_messages.empty());
     ASSERT_EQ(g_captureState, Recording);
@@ -105,6 +106,7 @@ TEST_F(RecordingTest, BuildsTheRecordGraphAndStopReturnsToPreviewWithTheFileClos
     EXPECT_TRUE(std::regex_match(Narrow(files[0]), std::regex(R"(Video\d{14}\.wmv)")));
 
     Run(1500);
+    g_snapshotRequested = 1;  // a request the stop drops: the preview after it takes no picture
     Command(ID_STOP);
     EXPECT_EQ(g_captureState, Previewing);
     EXPECT_EQ(g_recordMode, 0);
@@ -122,7 +124,28 @@ TEST_F(RecordingTest, BuildsTheRecordGraphAndStopReturnsToPreviewWithTheFileClos
     EXPECT_EQ(report["video.type"], "YUY2 640x480");
     EXPECT_EQ(report["audio.type"].rfind("PCM ", 0), 0u);
     EXPECT_EQ(ReportNumber(report, "video.bytes"), ReportNumber(report, "video.frames") * 640 * 480 * 2);
+    Run(1000);
+    EXPECT_TRUE(FilesIn(m_pictures.path()).empty());
     EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(RecordingTest, AWriterErrorStopsTheRecordingClosesTheFileAndTellsTheUser) {
+    OpenWithDevices();
+    Command(ID_RECORD);
+    ASSERT_EQ(g_captureState, Recording);
+    Run(500);
+    HANDLE failure = CreateEventW(nullptr, TRUE, TRUE, L"WebcamTestWriterError");
+    DWORD start = GetTickCount();
+    while (g_captureState == Recording && GetTickCount() - start < 10000) Run(50);
+    CloseHandle(failure);
+    EXPECT_EQ(g_captureState, Stopped);
+    EXPECT_FALSE(g_pGraph);
+    EXPECT_EQ(m_messages, std::vector<std::wstring>{
+                              L"Error: The recording has stopped: the video file could not be written."});
+    ExpectClosedWithFramesAndSound(OnlyRecording());
+    EXPECT_TRUE(Enabled(ID_PREVIEW));
+    Command(ID_PREVIEW);
+    EXPECT_EQ(g_captureState, Previewing);
 }
 
 TEST_F(RecordingTest, ClosingTheWindowOrEndingTheSessionClosesTheFile) {

@@ -124,6 +124,13 @@ TEST_F(SettingsTest, StoredValuesLoadAsStoredAndAllBitsSetReadsAsAbsent) {
     EXPECT_EQ(g_settings.lightSource, 0);
     EXPECT_EQ(g_settings.captureFormat, 1);
     EXPECT_EQ(g_videoDeviceIndex, 0);
+
+    // An empty stored folder reads as none: the default folder, not the drive's root.
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"capturePath", L"");
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"recordPath", L"", false);
+    Load();
+    EXPECT_EQ(std::wstring(g_settings.capturePath), SpecialFolder(CSIDL_MYPICTURES) + L"\\");
+    EXPECT_EQ(std::wstring(g_settings.recordPath), SpecialFolder(CSIDL_MYVIDEO) + L"\\");
 }
 
 TEST_F(SettingsTest, TextsAreStoredWithoutTerminatorAndReadBackExactly) {

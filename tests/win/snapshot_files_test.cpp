@@ -46,9 +46,7 @@ protected:
     // Hands `frame` to the snapshot handler as the streaming thread's message would.
     void Snapshot(int subtype, const std::vector<uint8_t>& frame, int width, int height) {
         g_videoSubtype = subtype;
-        auto* block = static_cast<SnapshotFrame*>(std::malloc(offsetof(SnapshotFrame, data) + frame.size()));
-        block->bytes = frame.size();
-        std::memcpy(block->data, frame.data(), frame.size());
+        SnapshotFrame* block = NewSnapshotFrame(frame.data(), frame.size());
         OnSnapshotFrame(reinterpret_cast<WPARAM>(block), static_cast<LPARAM>(width) << 16 | height);
     }
     std::vector<uint8_t> Pattern(PixelLayout layout, int width, int height) {
@@ -80,6 +78,13 @@ TEST_F(SnapshotFiles, Yuy2FrameGivesA32BitBottomUpBmpOfTheConvertedPixels) {
         ASSERT_EQ(std::memcmp(bmp.data() + 54 + row * 2560, expected.data() + (479 - row) * 2560, 2560), 0)
             << "row " << row;
     for (size_t i = 54 + 3; i < bmp.size(); i += 4) ASSERT_EQ(bmp[i], 0);
+    // A few pixels worked out by hand from the conversion's arithmetic (blue, green, red, 0):
+    // white and yellow bars at the top, the ends of the luma ramp at the bottom.
+    auto at = [&](int x, int y) { return std::vector<uint8_t>(&bmp[54 + (479 - y) * 2560 + x * 4], &bmp[58 + (479 - y) * 2560 + x * 4]); };
+    EXPECT_EQ(at(0, 0), (std::vector<uint8_t>{254, 254, 254, 0}));
+    EXPECT_EQ(at(80, 0), (std::vector<uint8_t>{0, 253, 253, 0}));
+    EXPECT_EQ(at(0, 479), (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(at(639, 479), (std::vector<uint8_t>{254, 254, 254, 0}));
     EXPECT_TRUE(m_messages.empty());
 }
 
@@ -117,17 +122,51 @@ TEST_F(SnapshotFiles, JpegOpensAsAPictureOfTheFramesSize) {
     EXPECT_GE(FindEncoderClsid(&encoder), 0);
 }
 
-TEST_F(SnapshotFiles, SnapshotsAtARescaledRecordingAreStretchedToTheChosenSize) {
+TEST_F(SnapshotFiles, AFrameIsSavedWithWhatItsGraphWasBuiltWithAndStretchedNearestNeighbour) {
+    // Taken while recording at a substitute size: stretched to the chosen 320 x 240 even when
+    // the next graph (other layout, no stretch) runs by the time the message is handled.
     g_snapshotRescale = 1;
     g_videoWidth = 320;
     g_videoHeight = 240;
-    Snapshot(2, Pattern(PixelLayout::Yuy2, 640, 480), 640, 480);
+    g_videoSubtype = 2;
+    auto frame = Pattern(PixelLayout::Yuy2, 640, 480);
+    SnapshotFrame* block = NewSnapshotFrame(frame.data(), frame.size());
+    g_snapshotRescale = 0;
+    g_videoWidth = 640;
+    g_videoHeight = 480;
+    g_videoSubtype = 0;
+    OnSnapshotFrame(reinterpret_cast<WPARAM>(block), 640 << 16 | 480);
     auto files = FilesIn(m_folder.path());
     ASSERT_EQ(files.size(), 1u);
     auto bmp = ReadBytes(m_folder.Child(files[0]));
     ASSERT_EQ(bmp.size(), 54u + 320 * 240 * 4);
     EXPECT_EQ(*reinterpret_cast<const int32_t*>(&bmp[18]), 320);
     EXPECT_EQ(*reinterpret_cast<const int32_t*>(&bmp[22]), 240);
+    std::vector<uint8_t> full(640 * 480 * 4);
+    ASSERT_TRUE(ConvertFrameToRgb32(FrameLayout::Yuy2, frame.data(), frame.size(), 640, 480,
+                                    full.data(), full.size()));
+    // Nearest neighbour, none blended: every pixel is the source pixel at (2x + d, 2y + d),
+    // with one offset d (0 or 1, by where the platform puts the sample) for the whole picture.
+    auto mismatches = [&](int d) {
+        int bad = 0;
+        for (int y = 0; y < 240; ++y)
+            for (int x = 0; x < 320; ++x)
+                bad += std::memcmp(&bmp[54 + ((239 - y) * 320 + x) * 4],
+                                   &full[((2 * y + d) * 640 + 2 * x + d) * 4], 4) != 0;
+        return bad;
+    };
+    EXPECT_TRUE(mismatches(0) == 0 || mismatches(1) == 0);
+
+    // No size chosen (0 x 0): the picture keeps the camera's size.
+    g_snapshotRescale = 1;
+    g_videoWidth = g_videoHeight = 0;
+    g_videoSubtype = 2;
+    DeleteFileW(m_folder.Child(files[0]).c_str());
+    Snapshot(2, Pattern(PixelLayout::Yuy2, 352, 288), 352, 288);
+    files = FilesIn(m_folder.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(ReadBytes(m_folder.Child(files[0])).size(), 54u + 352 * 288 * 4);
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(SnapshotFiles, DatedNamesNeverNameAnExistingFile) {
@@ -147,6 +186,21 @@ TEST_F(SnapshotFiles, DatedNamesNeverNameAnExistingFile) {
     EXPECT_EQ(UniqueDatedFileName(longFolder.c_str(), L"capture", time, L"bmp").size(), 259u);
     longFolder += L'f';
     EXPECT_TRUE(UniqueDatedFileName(longFolder.c_str(), L"capture", time, L"bmp").empty());
+
+    // A name that cannot be looked up ends the search at once; taken names end it after a bound.
+    struct {
+        DWORD answer;
+        int probes;
+    } cases[] = {{ERROR_INVALID_NAME, 1}, {ERROR_ACCESS_DENIED, 1}, {ERROR_SUCCESS, kMaxNameTries}};
+    for (const auto& c : cases) {
+        int probes = 0;
+        auto probe = [&](const std::wstring&) { return ++probes, c.answer; };
+        EXPECT_TRUE(UniqueDatedFileName(L"C:\\folder", L"capture", time, L"bmp", kMaxFileName, probe).empty());
+        EXPECT_EQ(probes, c.probes) << c.answer;
+    }
+    EXPECT_LE(kMaxNameTries, 1000);
+    // Under Wine, too, a folder name with characters no file name may hold is refused.
+    EXPECT_TRUE(UniqueDatedFileName(L"C:\\bad<name>", L"capture", time, L"bmp").empty());
 }
 
 TEST_F(SnapshotFiles, MissingOrTooLongFoldersReportThatTheImageCouldNotBeSaved) {
@@ -159,6 +213,18 @@ TEST_F(SnapshotFiles, MissingOrTooLongFoldersReportThatTheImageCouldNotBeSaved) 
         Snapshot(2, Pattern(PixelLayout::Yuy2, 64, 48), 64, 48);
     }
     EXPECT_EQ(m_messages, std::vector<std::wstring>(4, L"Warning!: Can not save image!"));
+}
+
+TEST_F(SnapshotFiles, AFullDiskLeavesNoFileBehind) {
+    NearlyFullFolder full(16 * 1024);
+    if (full.path().empty()) GTEST_SKIP() << "the test command mounts no small file system here";
+    wcscpy(g_settings.capturePath, full.path().c_str());
+    for (int format : {1, 0}) {
+        g_settings.captureFormat = format;
+        Snapshot(2, Pattern(PixelLayout::Yuy2, 640, 480), 640, 480);
+    }
+    EXPECT_EQ(FilesIn(full.path()), std::vector<std::wstring>{L"filler"});
+    EXPECT_EQ(m_messages, std::vector<std::wstring>(2, L"Warning!: Can not save image!"));
 }
 
 TEST_F(SnapshotFiles, FramesShorterThanTheirSizeAreRefused) {

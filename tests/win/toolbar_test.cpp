@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/cdialog.h"
 #include "support/main_window_fixture.h"
 #include "ui/true_color_toolbar.h"
@@ -83,6 +85,15 @@ TEST_F(ToolbarTest, FiveEnabledButtonsFromTheResource) {
     ImageList_GetIconSize(own, &cx, &cy);
     EXPECT_EQ(cx, 82);
     EXPECT_EQ(cy, 48);
+
+    // The mapped bitmap lives as long as its bar and goes with it.
+    auto bar = std::make_unique<CToolBar>();
+    ASSERT_TRUE(bar->CreateEx(&m_host, TBSTYLE_FLAT, WS_CHILD, RECT{}, AFX_IDW_TOOLBAR + 1));
+    ASSERT_TRUE(bar->LoadToolBar(IDR_TOOLBAR));
+    HBITMAP well = bar->ImageWell();
+    EXPECT_EQ(GetObjectType(well), static_cast<DWORD>(OBJ_BITMAP));
+    bar.reset();
+    EXPECT_EQ(GetObjectType(well), 0u);
 }
 
 TEST_F(ToolbarTest, TrueColourListsForTheThreeStates) {
@@ -99,6 +110,12 @@ TEST_F(ToolbarTest, TrueColourListsForTheThreeStates) {
         EXPECT_EQ(cy, 48);
     }
     EXPECT_NE(List(TB_GETIMAGELIST), List(TB_GETHOTIMAGELIST));  // a list of its own each
+    // Hot buttons look like normal ones; disabled ones differ.
+    for (int image = 0; image < 5; ++image) {
+        ScreenPixels normal = DrawOverMagenta(List(TB_GETIMAGELIST), image);
+        EXPECT_EQ(DrawOverMagenta(List(TB_GETHOTIMAGELIST), image).pixels, normal.pixels) << image;
+        EXPECT_NE(DrawOverMagenta(List(TB_GETDISABLEDIMAGELIST), image).pixels, normal.pixels) << image;
+    }
 }
 
 TEST_F(ToolbarTest, FailedNormalListLeavesTheSixteenColourImagesAndStopsTheChain) {

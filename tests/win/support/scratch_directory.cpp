@@ -54,6 +54,42 @@ std::wstring ScratchDirectory::MakeNestedPathOfLength(size_t length) const {
     return path;
 }
 
+NearlyFullFolder::NearlyFullFolder(uint64_t freeBytes) {
+    wchar_t mount[MAX_PATH] = L"";
+    DWORD length = GetEnvironmentVariableW(L"WEBCAM_SMALL_FS", mount, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    std::wstring folder = L"Z:" + std::wstring(mount);
+    for (wchar_t& c : folder) c = c == L'/' ? L'\\' : c;
+    folder += L"\\test-" + std::to_wstring(GetCurrentProcessId());
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return;
+    m_path = folder;
+    m_filler = folder + L"\\filler";
+    ULARGE_INTEGER available{};
+    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return;
+    if (available.QuadPart <= freeBytes) return;
+    uint64_t fill = (available.QuadPart - freeBytes) / 4096 * 4096;
+    HANDLE file = CreateFileW(m_filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::vector<uint8_t> zeros(65536);
+    while (fill > 0) {
+        DWORD chunk = fill > zeros.size() ? static_cast<DWORD>(zeros.size()) : static_cast<DWORD>(fill);
+        DWORD written = 0;
+        if (!WriteFile(file, zeros.data(), chunk, &written, nullptr) || written == 0) break;
+        fill -= written;
+    }
+    CloseHandle(file);
+}
+
+NearlyFullFolder::~NearlyFullFolder() {
+    if (m_path.empty()) return;
+    for (const std::wstring& name : FilesIn(m_path)) DeleteFileW((m_path + L"\\" + name).c_str());
+    RemoveDirectoryW(m_path.c_str());
+}
+
+void NearlyFullFolder::Empty() {
+    if (!m_filler.empty()) DeleteFileW(m_filler.c_str());
+}
+
 void WriteTextFile(const std::wstring& path, const std::string& content) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a file");

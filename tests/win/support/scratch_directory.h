@@ -27,6 +27,25 @@ private:
     std::wstring m_path;
 };
 
+// A folder on the small file system the test command mounts (its Linux path in
+// WEBCAM_SMALL_FS), with a filler file leaving about `freeBytes` free; path() is empty when no
+// such file system was mounted. Both go when the object does.
+class NearlyFullFolder {
+public:
+    explicit NearlyFullFolder(uint64_t freeBytes);
+    ~NearlyFullFolder();
+    NearlyFullFolder(const NearlyFullFolder&) = delete;
+    NearlyFullFolder& operator=(const NearlyFullFolder&) = delete;
+
+    const std::wstring& path() const { return m_path; }
+    // Frees the filler's space again.
+    void Empty();
+
+private:
+    std::wstring m_path;
+    std::wstring m_filler;
+};
+
 void WriteTextFile(const std::wstring& path, const std::string& content);
 // The file's bytes as UTF-16 text; empty when the file cannot be read.
 std::wstring ReadUtf16File(const std::wstring& path);

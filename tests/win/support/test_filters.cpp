@@ -176,9 +176,12 @@ public:
     STDMETHODIMP GetAllocator(IMemAllocator** allocator) override {
         if (!allocator) return E_POINTER;
         int width = m_sink->Options().widerFirstBuffer;
-        if (width <= 0 || !IsConnected()) return CBaseInputPin::GetAllocator(allocator);
-        auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(m_mt.pbFormat)->bmiHeader;
-        CMediaType wider = VideoType(header->biCompression, width, header->biHeight);
+        DWORD fourcc = m_sink->Options().firstBufferSubtype;
+        if ((width <= 0 && !fourcc) || !IsConnected()) return CBaseInputPin::GetAllocator(allocator);
+        CMediaType connection = CurrentMediaType();
+        auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(connection.pbFormat)->bmiHeader;
+        CMediaType wider = VideoType(fourcc ? fourcc : header->biCompression,
+                                     width > 0 ? width : header->biWidth, header->biHeight);
         auto* own = new (std::nothrow) CWideningAllocator(wider);
         if (!own) return E_OUTOFMEMORY;
         return own->NonDelegatingQueryInterface(IID_IMemAllocator, reinterpret_cast<void**>(allocator));

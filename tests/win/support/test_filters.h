@@ -66,6 +66,7 @@ struct SinkOptions {
     bool posesAsVmr = false;       // the filter answers IVMRFilterConfig9
     bool mixerPin = false;         // the pin answers IMixerPinConfig
     int widerFirstBuffer = 0;      // > 0: the first buffer carries a type of this width
+    DWORD firstBufferSubtype = 0;  // non-zero: the first buffer carries this four-character code
 };
 
 class CTestSinkPin;
