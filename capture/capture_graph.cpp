@@ -10,6 +10,7 @@
 #include "capture/capture_state.h"
 #include "capture/device_catalogue.h"
 #include "capture/device_enumeration.h"
+#include "capture/device_id.h"
 #include "capture/recording_profile.h"
 #include "capture/resolution_choice.h"
 #include "capture/toolbar_buttons.h"
@@ -43,14 +44,10 @@ HRESULT FindDevice(REFCLSID category, Matches matches, IBaseFilter** filter) {
     return S_OK;  // none matched: no filter
 }
 
-// A device ID that fills its whole field may have been cut to fit: it names the device whose
-// display name begins with it.
-bool DisplayNameIs(IMoniker* moniker, const wchar_t* name) {
+bool DisplayNameIs(IMoniker* moniker, const wchar_t* id) {
     LPOLESTR display = nullptr;
     if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &display)) || !display) return false;
-    size_t length = wcslen(name);
-    bool equal = length >= kNameCapacity - 1 ? wcsncmp(display, name, length) == 0
-                                             : wcscmp(display, name) == 0;
+    bool equal = DeviceIdMatches(display, id, kNameCapacity);
     CoTaskMemFree(display);
     return equal;
 }

@@ -2,6 +2,7 @@
 #include "cwnd.h"
 
 #include <unordered_map>
+#include <vector>
 
 #include "cmenu.h"
 #include "cwinapp.h"
@@ -16,6 +17,20 @@ namespace {
 std::unordered_map<HWND, CWnd*>& HandleMap() {
     static std::unordered_map<HWND, CWnd*> map;
     return map;
+}
+
+// Routed handlers on the stack, and the objects to delete once there are none.
+int g_routingDepth = 0;
+std::vector<CWnd*>& PendingDeletions() {
+    static std::vector<CWnd*> pending;
+    return pending;
+}
+
+void LeaveRouting() {
+    if (--g_routingDepth > 0) return;
+    std::vector<CWnd*> pending;
+    pending.swap(PendingDeletions());
+    for (CWnd* wnd : pending) delete wnd;
 }
 
 }  // namespace
@@ -93,18 +108,18 @@ bool CWnd::DestroyWindow() {
 
 void CWnd::DeleteWhenIdle(CWnd* wnd) {
     if (!wnd) return;
-    if (wnd->m_handlerDepth == 0) {
+    if (g_routingDepth == 0) {
         delete wnd;
         return;
     }
-    wnd->m_deletePending = true;
     wnd->DestroyWindow();
+    PendingDeletions().push_back(wnd);
 }
 
 LRESULT CALLBACK CWnd::RoutingWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CWnd* wnd = FromHandlePermanent(hwnd);
     if (!wnd) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    ++wnd->m_handlerDepth;
+    ++g_routingDepth;
 
     UINT savedMessage = wnd->m_currentMessage;
     WPARAM savedWParam = wnd->m_currentWParam;
@@ -119,14 +134,14 @@ LRESULT CALLBACK CWnd::RoutingWndProc(HWND hwnd, UINT message, WPARAM wParam, LP
         WNDPROC super = wnd->m_superProc;
         wnd->ForgetWindow();
         ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(super));
-        --wnd->m_handlerDepth;
         wnd->PostNcDestroy();  // may delete the object
+        LeaveRouting();
         return result;
     }
     wnd->m_currentMessage = savedMessage;
     wnd->m_currentWParam = savedWParam;
     wnd->m_currentLParam = savedLParam;
-    if (--wnd->m_handlerDepth == 0 && wnd->m_deletePending) delete wnd;
+    LeaveRouting();
     return result;
 }
 

@@ -38,9 +38,10 @@ public:
     bool CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR name, DWORD style, const RECT& rect,
                   CWnd* parent, UINT id);
     virtual bool DestroyWindow();
-    // Deletes a heap-allocated window object. While one of its handlers is still running
-    // (a modal loop inside it dispatched the message that asks for the deletion), the window
-    // is destroyed now and the object deleted once the outermost handler has returned.
+    // Deletes a heap-allocated window object. While any routed handler runs on this thread
+    // (perhaps one of the object's own, or of a control it holds, whose modal loop dispatched
+    // the message asking for the deletion), the window is destroyed now and the object deleted
+    // once the outermost handler has returned.
     static void DeleteWhenIdle(CWnd* wnd);
 
     // Message handling.
@@ -96,8 +97,6 @@ private:
     void ForgetWindow();
 
     WNDPROC m_superProc = nullptr;  // the window's own procedure when subclassed
-    int m_handlerDepth = 0;          // handlers of this object on the stack
-    bool m_deletePending = false;    // DeleteWhenIdle came while a handler ran
     CMenu* m_systemMenu = nullptr;  // owned wrapper, not the menu
     // The message being handled, for Default().
     UINT m_currentMessage = 0;

@@ -125,12 +125,12 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
 
 void FinishQueuedSnapshots(HWND mainWnd) {
     MSG msg;
-    while (PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
+    while (mainWnd &&PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
         OnSnapshotFrame(msg.wParam, msg.lParam);
 }
 
 void DropQueuedSnapshots(HWND mainWnd) {
     MSG msg;
-    while (PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
+    while (mainWnd &&PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
         std::free(reinterpret_cast<SnapshotFrame*>(msg.wParam));
 }

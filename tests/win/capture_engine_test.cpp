@@ -13,12 +13,14 @@
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/device_catalogue.h"
+#include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 #include "snapshot/snapshot_request.h"
 #include "support/capture_fixture.h"
 #include "support/registry.h"
+#include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
 #include "virtual_devices.h"
 
@@ -44,7 +46,14 @@ class PreviewGraph : public CaptureTest, public ::testing::WithParamInterface<La
 TEST_P(PreviewGraph, ConnectsCameraTeeGrabberAndRendererAndConfiguresTheDevices) {
     Camera(1, L"Camera", GetParam().format);
     Microphone(2, L"Microphone", L"Microphone;Line In");
+    Microphone(3, L"Other microphone", L"Microphone;Line In");
     OpenWindow();
+    // The selected microphone by its name, with its second input line.
+    int other = FindAudioDeviceByName(L"Other microphone");
+    ASSERT_GE(other, 0);
+    g_audioDeviceIndex = other;
+    CopyName(g_audioDeviceName, L"Other microphone");
+    g_audioInputIndex = 1;
     Command(ID_PREVIEW);
     EXPECT_TRUE(m_messages.empty());
     ASSERT_EQ(g_captureState, Previewing);
@@ -68,7 +77,8 @@ TEST_P(PreviewGraph, ConnectsCameraTeeGrabberAndRendererAndConfiguresTheDevices)
     EXPECT_EQ(DeviceNumber(1, L"VideoProcAmp13PropertyFlags"), 2u);
     EXPECT_EQ(DeviceNumber(1, L"VideoProcAmp13Flags"), 1u);
     EXPECT_EQ(DeviceNumber(1, L"VideoProcAmp13Capabilities"), 1u);
-    EXPECT_EQ(DeviceRecord(2, L"EnableCalls"), L"0=1;1=0");
+    EXPECT_EQ(DeviceRecord(3, L"EnableCalls"), L"0=0;1=1");
+    EXPECT_EQ(DeviceRecord(2, L"EnableCalls"), L"<missing>");
     EXPECT_TRUE(ButtonEnabled(*m_window, ID_PREVIEW));
     EXPECT_TRUE(ButtonEnabled(*m_window, ID_RECORD));
 
@@ -93,7 +103,14 @@ TEST_F(CaptureTest, I420GetsTheDecompressorButWineCannotRenderIt) {
     Camera(1, L"Camera", L"I420 640 480 333333");
     Microphone(2, L"Microphone", L"Microphone");
     OpenWindow();
+    std::vector<std::wstring> filtersAtFirstMessage;
+    AfxModalSeam().messageBox = [&](HWND, LPCWSTR text, LPCWSTR caption, UINT) {
+        if (m_messages.empty()) filtersAtFirstMessage = GraphFilterNames();
+        m_messages.push_back(std::wstring(caption) + L": " + text);
+        return IDOK;
+    };
     Command(ID_PREVIEW);
+    EXPECT_TRUE(Has(filtersAtFirstMessage, L"AVI"));  // the decompressor was in the graph
     EXPECT_EQ(g_videoSubtype, 1);  // known before the renderer's connection is tried
     // Wine has no I420 decompressor, so the renderer cannot be reached.
     EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: Can not connect!",
@@ -158,7 +175,10 @@ TEST_F(CaptureTest, ControlStatesAndTheSnapshotRequest) {
     EXPECT_EQ(g_captureState, Stopped);
     EXPECT_TRUE(m_messages.empty());
 
-    // A request made while stopped stays pending until a graph runs; Preview leaves record mode.
+    // A request made while stopped stays pending until a graph runs; Preview drops it and
+    // leaves record mode.
+    ScratchDirectory pictures;
+    wcscpy(g_settings.capturePath, pictures.path().c_str());
     g_snapshotRequested = 0;
     Command(ID_CAPTURE);
     EXPECT_EQ(g_snapshotRequested, 1);
@@ -166,6 +186,8 @@ TEST_F(CaptureTest, ControlStatesAndTheSnapshotRequest) {
     Command(ID_PREVIEW);
     EXPECT_EQ(g_recordMode, 0);
     EXPECT_EQ(g_captureState, Previewing);
+    PumpMessages(1000, 1000);
+    EXPECT_TRUE(FilesIn(pictures.path()).empty());
 
     // Stop from previewing tears down.
     Command(ID_STOP);

@@ -225,6 +225,25 @@ TEST_F(FrameworkTest, DoModalRunsUntilTheUserAnswers) {
     EXPECT_TRUE(user.Join());
 }
 
+TEST_F(FrameworkTest, DoModalEndedByQuitEnablesItsOwnerAgainAndPassesTheQuitOn) {
+    DerivedProbe owner;
+    ASSERT_TRUE(owner.Create(kProbeDialog));
+    CDialog dialog(kModalDialog, &owner);
+    DWORD thread = GetCurrentThreadId();
+    bool ownerDisabled = false;
+    WindowWatcher user(L"Modal probe", [&](HWND) {
+        ownerDisabled = !IsWindowEnabled(owner.m_hWnd);
+        PostThreadMessageW(thread, WM_QUIT, 7, 0);
+    });
+    EXPECT_EQ(dialog.DoModal(), -1);
+    ASSERT_TRUE(user.Join());
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(owner.m_hWnd));
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // for the outer loop
+    EXPECT_EQ(quit.wParam, 7u);
+}
+
 TEST_F(FrameworkTest, ModelessDialogGetsItsKeysInsideAModalLoop) {
     DerivedProbe modeless;
     ASSERT_TRUE(modeless.Create(kProbeDialog));

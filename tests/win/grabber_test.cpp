@@ -377,6 +377,16 @@ TEST_F(GrabberTest, ARendererChangingTheSubtypeKeepsUpstreamsAllocatorThroughSto
     CoTaskMemFree(type.pbFormat);
 
     ASSERT_EQ(harness.Control()->Stop(), S_OK);
+    // Upstream still holds the grabber's own allocator, which still takes its properties.
+    ComPtr<IMemInputPin> input;
+    ComPtr<IMemAllocator> offered;
+    ASSERT_EQ(PinOf(harness.GrabberFilter(), PINDIR_INPUT, 0).As(&input), S_OK);
+    ASSERT_EQ(input->GetAllocator(&offered), S_OK);
+    IMemAllocator* held = harness.Source()->Allocator();
+    EXPECT_EQ(offered.Get(), held);
+    ALLOCATOR_PROPERTIES props{}, actual{};
+    held->GetProperties(&props);
+    EXPECT_EQ(held->SetProperties(&props, &actual), S_OK);
     ASSERT_EQ(harness.Control()->Run(), S_OK);
     ResetCallbackFrames();
     ASSERT_EQ(harness.Push({frame.data(), 640 * 480 * 2}), S_OK);

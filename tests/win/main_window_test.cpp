@@ -4,14 +4,19 @@
 #include <dbt.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/graph_lock.h"
 #include "framework/cwinapp.h"
+#include "settings/settings_store.h"
+#include "snapshot/snapshot_pipeline.h"
 #include "snapshot/snapshot_request.h"
+#include "support/scratch_directory.h"
 #include "support/main_window_fixture.h"
 #include "ui/option_dlg.h"
 #include "ui/restart_dlg.h"
@@ -155,12 +160,31 @@ TEST_F(MainWindowTest, PaintingLeavesTheVideoAreaBlack) {
     EXPECT_LT(toolbarBlack(client), client.width * (g_videoTop - 3) / 4);
 }
 
+// WM_ICONERASEBKGND messages sent to `target` with a device context, seen by a hook.
+int g_iconErases = 0;
+HWND g_iconTarget = nullptr;
+LRESULT CALLBACK WatchIconErase(int code, WPARAM wParam, LPARAM lParam) {
+    auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == g_iconTarget && sent->message == WM_ICONERASEBKGND &&
+        sent->wParam)
+        ++g_iconErases;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(MainWindowTest, MinimisedWindowPaintsItsIcon) {
+    g_iconTarget = hwnd();
+    g_iconErases = 0;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchIconErase, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    SendMessageW(hwnd(), WM_PAINT, 0, 0);
+    int whileShown = g_iconErases;
     ShowWindow(hwnd(), SW_MINIMIZE);
     PumpMessages();
     EXPECT_TRUE(IsIconic(hwnd()));
-    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // must not fail
-    PumpMessages();
+    SendMessageW(hwnd(), WM_PAINT, 0, 0);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(whileShown, 0);  // a shown window paints its black band instead
+    EXPECT_GE(g_iconErases, 1);  // the icon's background, erased with the paint context
 }
 
 // What the system restart request saw of the program's state when it was made.
@@ -273,14 +297,52 @@ TEST_F(MainWindowTest, ToolbarCommandsReachTheCaptureEngine) {
     EXPECT_EQ(static_cast<HRESULT>(SendMessageW(hwnd(), WM_APP + 1, 0, 0)), E_POINTER);
 }
 
-TEST_F(MainWindowTest, DropDownNotificationsOfTheFiveButtonsDoNothing) {
+TEST_F(MainWindowTest, DropDownNotificationsOfTheFiveButtonsOpenNoMenu) {
+    // A menu that opened would hold this thread in its loop: a helper closes it and counts it.
+    std::atomic<bool> done{false};
+    std::atomic<int> menus{0};
+    std::thread watcher([&] {
+        while (!done) {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                ++menus;
+                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+            Sleep(20);
+        }
+    });
     for (int id = ID_PREVIEW; id <= ID_OPTION; ++id) {
         NMTOOLBARW notification{};
         notification.hdr = {toolbar(), AFX_IDW_TOOLBAR, static_cast<UINT>(TBN_DROPDOWN)};
         notification.iItem = id;
-        SendMessageW(hwnd(), WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&notification));
+        EXPECT_EQ(SendMessageW(hwnd(), WM_NOTIFY, AFX_IDW_TOOLBAR, reinterpret_cast<LPARAM>(&notification)), 0);
     }
-    EXPECT_EQ(FindWindowW(L"#32768", nullptr), nullptr);  // no popup menu opened
+    PumpMessages(200, 500);
+    done = true;
+    watcher.join();
+    EXPECT_EQ(menus, 0);
+}
+
+TEST_F(MainWindowTest, ClosingSavesASnapshotAlreadyQueuedWhileGdiplusStillRuns) {
+    ScratchDirectory pictures;
+    wcscpy(g_settings.capturePath, pictures.path().c_str());
+    g_settings.captureFormat = 0;  // JPEG, encoded by GDI+
+    g_videoSubtype = 2;
+    g_snapshotRescale = 0;
+    std::vector<BYTE> frame(64 * 48 * 2, 0x80);
+    PostMessageW(hwnd(), WM_SNAPSHOT, reinterpret_cast<WPARAM>(NewSnapshotFrame(frame.data(), frame.size())),
+                 64 << 16 | 48);
+    std::vector<std::wstring> messages;
+    AfxModalSeam().messageBox = [&](HWND, LPCWSTR text, LPCWSTR, UINT) {
+        messages.push_back(text);
+        return IDOK;
+    };
+    SendMessageW(hwnd(), WM_CLOSE, 0, 0);
+    auto files = FilesIn(pictures.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].substr(files[0].size() - 4), L".jpg");
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(g_gdiplusToken, 0u);
 }
 
 }  // namespace

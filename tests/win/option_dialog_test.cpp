@@ -15,6 +15,7 @@
 #include "settings/settings_store.h"
 #include "support/capture_fixture.h"
 #include "support/device_enumeration.h"
+#include "support/quarantine_heap.h"
 #include "support/registry.h"
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
@@ -65,6 +66,7 @@ TEST_F(OptionDialogTest, OpensWithTheLiveSettingsAndPreselections) {
     SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat", 1);
     SetDword(HKEY_CURRENT_USER, kSettingsKey, L"lightSource", 0);
     SetString(HKEY_CURRENT_USER, kSettingsKey, L"capturePath", L"C:\\Shots");
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, L"videoResolution", 1);
     OpenWindow();
     HWND dialog = Open();
     ASSERT_NE(dialog, nullptr);
@@ -79,6 +81,12 @@ TEST_F(OptionDialogTest, OpensWithTheLiveSettingsAndPreselections) {
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_FORMAT_BMP), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LIGHT_50HZ), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_LIGHT_60HZ), BST_UNCHECKED);
+    // The video-resolution choice has no control of its own, only its two commands.
+    EXPECT_EQ(g_videoResolutionChoice, 1);
+    for (int id : {IDC_VIDEO_RESOLUTION_0, IDC_VIDEO_RESOLUTION_1}) {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(dialog));
+        EXPECT_EQ(g_videoResolutionChoice, id == IDC_VIDEO_RESOLUTION_1 ? 1 : 0) << id;
+    }
 
     // The second camera preselects by the closest width ratio.
     Choose(dialog, IDC_CAMERA_LIST, 1);
@@ -88,6 +96,7 @@ TEST_F(OptionDialogTest, OpensWithTheLiveSettingsAndPreselections) {
 
 TEST_F(OptionDialogTest, CancelPutsTheDeviceSelectionBack) {
     OpenWindow();
+    g_audioInputIndex = 2;  // the live input line
     HWND dialog = Open();
     Choose(dialog, IDC_CAMERA_LIST, 1);
     Choose(dialog, IDC_AUDIO_LIST, 1);
@@ -98,8 +107,27 @@ TEST_F(OptionDialogTest, CancelPutsTheDeviceSelectionBack) {
     EXPECT_EQ(g_videoDeviceIndex, 0);
     EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(1));
     EXPECT_STREQ(g_audioDeviceName, L"Microphone");
-    EXPECT_EQ(g_audioInputIndex, 0);
+    EXPECT_EQ(g_audioInputIndex, 2);
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));  // nothing saved
+}
+
+TEST_F(OptionDialogTest, CancelAfterTheOpeningsCameraWentKeepsTheRefreshedSelection) {
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID", TestCameraId(2));
+    OpenWindow();
+    ASSERT_EQ(g_videoDeviceIndex, 1);
+    HWND dialog = Open();
+    CLSID second = TestDeviceClsid(2);
+    UnregisterVirtualDevice(&second);
+    SendMessageW(m_window->m_hWnd, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0);  // stopped: refresh
+    ASSERT_EQ(g_videoDeviceCount, 1);
+    Click(dialog, IDCANCEL);
+    EXPECT_EQ(g_videoDeviceIndex, 0);
+    EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(1));
+    EXPECT_STREQ(g_videoDeviceName, L"First camera");
+    EXPECT_STREQ(g_audioDeviceName, L"Microphone");  // still there: put back
+    Command(ID_PREVIEW);
+    EXPECT_EQ(g_captureState, Previewing);
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
@@ -230,10 +258,58 @@ TEST_F(OptionDialogTest, TheFolderBrowserSetsAFolderOnlyWhenOneWasChosen) {
     EXPECT_STREQ(g_settings.capturePath, L"C:\\Chosen");  // no separator added
     EXPECT_EQ(WindowText(GetDlgItem(dialog, IDC_CAPTURE_PATH)), L"C:\\Chosen");
     answer.clear();
+    std::wstring recordPath = g_settings.recordPath;
     Click(dialog, IDC_RECORD_PATH_SET);
-    EXPECT_STRNE(g_settings.recordPath, L"");
+    EXPECT_EQ(std::wstring(g_settings.recordPath), recordPath);
     EXPECT_EQ(prompts, (std::vector<std::wstring>{L"select folder", L"select folder"}));
     EXPECT_EQ(flags[0], 0x51u);
+}
+
+TEST_F(OptionDialogTest, ReplacingOrClosingWhileTheFolderBrowserIsUpTouchesNoFreedMemory) {
+    for (bool closeMain : {false, true}) {
+        OpenWindow();
+        HWND dialog = Open();
+        std::wstring before = g_settings.capturePath;
+        QuarantineScope quarantine;
+        AfxModalSeam().browseForFolder = [&](HWND, LPCWSTR, UINT) {
+            if (closeMain)
+                SendMessageW(m_window->m_hWnd, WM_CLOSE, 0, 0);
+            else
+                Command(ID_OPTION);
+            return std::wstring(L"C:\\Chosen");
+        };
+        Click(dialog, IDC_CAPTURE_PATH_SET);
+        EXPECT_EQ(quarantine.DamagedBlocks(), 0) << closeMain;
+        EXPECT_GT(quarantine.KeptBlocks(), 0) << closeMain;  // the first dialog was deleted
+        EXPECT_FALSE(IsWindow(dialog));
+        EXPECT_EQ(std::wstring(g_settings.capturePath), before);  // the closed dialog set nothing
+        EXPECT_EQ(g_optionDlg != nullptr, !closeMain);
+        if (g_optionDlg) {
+            EXPECT_TRUE(IsWindowVisible(g_optionDlg->m_hWnd));
+        }
+    }
+}
+
+TEST_F(OptionDialogTest, OkIsNotTakenAgainWhileItsRebuildReportsAFailure) {
+    OpenWindow();
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    HWND dialog = Open();
+    CLSID first = TestDeviceClsid(1);
+    UnregisterVirtualDevice(&first);  // the rebuild cannot open the selected camera
+    bool enabledDuringMessage = true;
+    AfxModalSeam().messageBox = [&](HWND, LPCWSTR text, LPCWSTR caption, UINT) {
+        m_messages.push_back(std::wstring(caption) + L": " + text);
+        enabledDuringMessage = IsWindowEnabled(dialog) != FALSE;
+        Click(dialog, IDOK);  // the user presses OK again
+        return IDOK;
+    };
+    Click(dialog, IDOK);
+    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: Can not connect the capture device"}));
+    EXPECT_FALSE(enabledDuringMessage);
+    EXPECT_FALSE(IsWindowVisible(dialog));
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_EQ(g_captureState, Stopped);
 }
 
 TEST_F(OptionDialogTest, ACameraWithoutAnyResolutionInTheBandKeepsTheIndexOrShowsNothing) {

@@ -4,6 +4,8 @@
 #include <wrl/client.h>
 
 #include "capture/capture_session.h"
+#include "capture/capture_state.h"
+#include "snapshot/snapshot_request.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "support/device_enumeration.h"
@@ -35,7 +37,12 @@ void CaptureTest::SetUp() {
 }
 
 void CaptureTest::TearDown() {
+    // The close-time teardown: nothing of this case's graph or options dialog is left to the next.
+    if (m_window) m_window->CloseSequence();
     m_window.reset();
+    g_recordMode = 0;
+    g_snapshotRequested = 0;
+    g_deviceRescanPending = 0;
     AfxResetModalSeam();
     UnregisterAllVirtualDevices();
     RegisterDefaultVirtualDevices();

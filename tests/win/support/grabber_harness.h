@@ -36,6 +36,7 @@ public:
     HRESULT Push(const CTestSource::Push& push) { return m_source->Deliver(push); }
 
     IGrabberSample* Grabber() const { return m_grabber.Get(); }
+    IBaseFilter* GrabberFilter() const { return m_grabberFilter.Get(); }
     CTestSource* Source() const { return m_source; }
     CTestSink* Sink() const { return m_sink; }
     IMediaControl* Control() const { return m_control.Get(); }

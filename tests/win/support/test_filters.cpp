@@ -96,6 +96,8 @@ CBasePin* CTestSource::GetPin(int n) { return n == 0 ? m_pin : nullptr; }
 
 IPin* CTestSource::OutputPin() const { return m_pin; }
 
+IMemAllocator* CTestSource::Allocator() const { return m_pin->Allocator(); }
+
 HRESULT CTestSource::Deliver(const Push& push) {
     IMediaSample* sample = nullptr;
     HRESULT hr = m_pin->GetDeliveryBuffer(&sample, nullptr, nullptr, 0);

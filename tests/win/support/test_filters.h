@@ -45,6 +45,8 @@ public:
     IMediaSample* LastSample() const { return m_lastSample; }
     // The last type announced to us on a buffer (empty when none was).
     const CMediaType& AnnouncedType() const { return m_announced; }
+    // The allocator the pin agreed on with the downstream pin (not referenced).
+    IMemAllocator* Allocator() const;
 
 private:
     CriticalSection m_lock;
