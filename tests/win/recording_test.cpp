@@ -40,10 +40,10 @@ protected:
         DeleteKey(HKEY_CURRENT_USER, kProfilesKey);
     }
 
-    // A camera listing 320 x 240 and 640 x 480 with `chosen` stored for it, a microphone, and
+    // A camera listing 320 x 240, 640 x 360 and 640 x 480 with `chosen` stored for it, a microphone, and
     // the main window with the record folder (given a trailing backslash) set.
     void OpenWithDevices(const wchar_t* chosen = L"640 x 480") {
-        Camera(1, L"Camera", L"YUY2 320 240 333333;YUY2 640 480 333333");
+        Camera(1, L"Camera", L"YUY2 320 240 333333;YUY2 640 360 333333;YUY2 640 480 333333");
         Microphone(2, L"Microphone", L"Microphone;Line In");
         SetString(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(1).c_str(), chosen);
         OpenWindow();
@@ -121,6 +121,7 @@ TEST_F(RecordingTest, BuildsTheRecordGraphAndStopReturnsToPreviewWithTheFileClos
     EXPECT_EQ(report["profile.video.source"], "0,0,640,480");
     EXPECT_EQ(report["profile.video.target"], "0,0,640,480");
     EXPECT_EQ(report["profile.video.bitmap"], "640x480");
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kProfilesKey, L"LastLoadedIndex"), 11u);
     EXPECT_EQ(report["video.type"], "YUY2 640x480");
     EXPECT_EQ(report["audio.type"].rfind("PCM ", 0), 0u);
     EXPECT_EQ(ReportNumber(report, "video.bytes"), ReportNumber(report, "video.frames") * 640 * 480 * 2);
@@ -197,6 +198,12 @@ TEST_F(RecordingTest, ASnapshotDuringARecordingAtASubstituteSizeHasTheChosenSize
     // The preview that follows runs at the chosen size again.
     EXPECT_EQ(g_snapshotRescale, 0);
     EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"YUY2 320 240 333333");
+
+    // A chosen size short in one direction only is a substitute too.
+    SetString(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(1).c_str(), L"640 x 360");
+    Command(ID_RECORD);
+    EXPECT_EQ(g_videoHeight, 360);
+    EXPECT_EQ(g_snapshotRescale, 1);
 }
 
 TEST_F(RecordingTest, APendingSnapshotRequestIsTakenByTheRecording) {
@@ -241,6 +248,9 @@ TEST_P(RefusedRecording, ShowsTheMessageAndLeavesTheProgramUsable) {
     EXPECT_TRUE(FilesIn(m_records.path()).empty());
     EXPECT_TRUE(Enabled(ID_PREVIEW));
     EXPECT_TRUE(Enabled(ID_RECORD));
+    if (std::string(GetParam().name) == "ElevenSystemProfiles") {  // profile 11 is not asked for
+        EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kProfilesKey, L"LastLoadedIndex"), 0xDEADBEEFu);
+    }
 
     m_messages.clear();
     Command(ID_PREVIEW);
