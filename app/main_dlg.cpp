@@ -17,6 +17,7 @@
 #include "capture/graph_lock.h"
 #include "framework/cmenu.h"
 #include "resources/resource.h"
+#include "app/startup_settings.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 #include "snapshot/snapshot_request.h"

@@ -1,24 +1,15 @@
 // Settings store.
 #include "settings_store.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 #include <strsafe.h>
 
-#include <string>
-
-#include "capture/device_catalogue.h"
-#include "framework/program_folder.h"
-#include "ui/restart_dlg.h"
+#include <cwchar>
 
 WebcamSettings g_settings;
 std::function<void(const wchar_t* name)> g_settingWriteObserver;
 
 namespace {
-
-constexpr wchar_t kDriverKeyPath[] =
-    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{6BDD1FC6-810F-11D0-BEC7-08002BE2092F}\\0000";
-constexpr wchar_t kDriverTool[] = L"Zuduzizuzu.exe";
 
 // The settings key opened for `access`, closed when the object goes.
 class OpenSettingsKey {
@@ -94,7 +85,7 @@ bool ReadSettingString(const wchar_t* name, wchar_t* destination) {
     size_t length = size / sizeof(wchar_t);
     while (length > 0 && text[length - 1] == L'\0') --length;  // a stored terminator
     if (length > kSettingCapacity - 1) return false;
-    wmemcpy(destination, text, length);
+    std::wmemcpy(destination, text, length);
     destination[length] = L'\0';
     return true;
 }
@@ -117,78 +108,16 @@ bool WriteSettingDword(const wchar_t* name, int32_t value) {
                           sizeof(data)) == ERROR_SUCCESS;
 }
 
-void DriverFlagCheck(const std::function<void()>& runCloseSequence) {
-    HKEY driver = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kDriverKeyPath, 0, KEY_READ, &driver) != ERROR_SUCCESS)
-        return;
-    DWORD flags = 0;
-    DWORD size = sizeof(flags);
-    int32_t value = RegQueryValueExW(driver, L"UvcFlags", nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(&flags), &size) == ERROR_SUCCESS
-                        ? static_cast<int32_t>(flags)
-                        : -1;
-    RegCloseKey(driver);
-    if (value != -1) return;
-
-    std::wstring folder = ProgramFolder();
-    if (folder.empty()) return;
-    std::wstring tool = folder + kDriverTool;
-    auto started = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", tool.c_str(), nullptr, nullptr, SW_HIDE));
-    if (started <= 32) return;  // the tool could not be started: no changes were made
-
-    CRestartDlg prompt;
-    INT_PTR answer = prompt.DoModal();
-    if (answer == IDOK) {
-        g_restartPending = 1;
-        runCloseSequence();
-    } else if (answer == IDCANCEL) {
-        g_restartPending = 0;
-    }
-}
-
-void LoadSettings(const std::function<void()>& runCloseSequence) {
-    DriverFlagCheck(runCloseSequence);
-
+void LoadStoredOptions() {
     int32_t format = ReadSettingDword(L"CaptureFormat");
     g_settings.captureFormat = format == -1 ? 0 : format;
     int32_t light = ReadSettingDword(L"lightSource");
     g_settings.lightSource = light == -1 ? 1 : light;
     int32_t resolution = ReadSettingDword(L"videoResolution");
     g_settings.videoResolution = resolution == -1 ? 0 : resolution;
-
-    wchar_t stored[kSettingCapacity];
-    ReadSettingString(L"videoDeviceID", stored);
-    int camera = FindVideoDeviceById(stored);
-    if (camera >= 0) g_videoDeviceIndex = camera;
-    CopyName(g_videoDeviceName, g_videoDevices[g_videoDeviceIndex].friendlyName);
-    CopyName(g_videoDeviceID, g_videoDevices[g_videoDeviceIndex].deviceId);
-
-    ReadSettingString(L"audioDeviceName", stored);
-    int audio = FindAudioDeviceByName(stored);
-    if (audio >= 0) g_audioDeviceIndex = audio;
-    CopyName(g_audioDeviceName, g_audioDevices[g_audioDeviceIndex].friendlyName);
-
-    LoadPath(L"capturePath", CSIDL_MYPICTURES, L"\\MyPictures", g_settings.capturePath);
-    LoadPath(L"recordPath", CSIDL_MYVIDEO, L"\\MyVideo", g_settings.recordPath);
 }
 
-void SaveSettings(const SelectionToSave& selection) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-        RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr);
-    WriteSettingDword(L"lightSource", g_settings.lightSource);
-    WriteSettingString(L"capturePath", g_settings.capturePath);
-    WriteSettingString(L"recordPath", g_settings.recordPath);
-    WriteSettingDword(L"CaptureFormat", g_settings.captureFormat);
-    WriteSettingDword(L"videoResolution", g_settings.videoResolution);
-    if (selection.camera) {
-        WriteSettingString(L"videoDeviceName", g_videoDeviceName);
-        WriteSettingString(L"videoDeviceID", g_videoDeviceID);
-    }
-    if (selection.audioDevice) WriteSettingString(L"audioDeviceName", g_audioDeviceName);
-    if (selection.audioInputText) WriteSettingString(g_audioDeviceName, selection.audioInputText);
-    if (selection.resolutionText) WriteSettingString(g_videoDeviceID, selection.resolutionText);
-    if (key) RegCloseKey(key);
+void LoadStoredFolders() {
+    LoadPath(L"capturePath", CSIDL_MYPICTURES, L"\\MyPictures", g_settings.capturePath);
+    LoadPath(L"recordPath", CSIDL_MYVIDEO, L"\\MyVideo", g_settings.recordPath);
 }

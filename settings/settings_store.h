@@ -1,6 +1,5 @@
 // The per-user settings: one registry key, the four small operations every part uses on it,
-// the start-up load with the camera driver flag check, and the save the options dialog makes.
-// User-interface thread only.
+// and the loads of the stored options and folders. User-interface thread only.
 #pragma once
 #include <windows.h>
 
@@ -34,28 +33,11 @@ bool ReadSettingString(const wchar_t* name, wchar_t* destination);
 bool WriteSettingString(const wchar_t* name, const wchar_t* text);
 bool WriteSettingDword(const wchar_t* name, int32_t value);
 
-// Loads every setting with its defaults and moves the device selection to the stored devices,
-// after the driver flag check. `runCloseSequence` is the main window's close-time teardown, run
-// when the user agrees to restart the system.
-void LoadSettings(const std::function<void()>& runCloseSequence);
-// The camera driver flag check: when the flag cannot be read, starts the tool that sets it and
-// asks the user to restart.
-void DriverFlagCheck(const std::function<void()>& runCloseSequence);
-
-// What a save writes of the selection: a device or text that was not chosen keeps its stored
-// values (null texts are not written).
-struct SelectionToSave {
-    bool camera = true;
-    bool audioDevice = true;
-    const wchar_t* audioInputText = nullptr;
-    const wchar_t* resolutionText = nullptr;
-};
-
-// Saves every setting and the selection, creating the key when needed, in this order:
-// lightSource, capturePath, recordPath, CaptureFormat, videoResolution, videoDeviceName,
-// videoDeviceID, audioDeviceName, then the audio device's input line and the camera's
-// resolution text under the device's own value names.
-void SaveSettings(const SelectionToSave& selection);
+// The three numbers (CaptureFormat, lightSource, videoResolution), each replaced by its default
+// when absent.
+void LoadStoredOptions();
+// The two folders, each replaced by the user's Pictures or Videos folder when absent or empty.
+void LoadStoredFolders();
 
 // Tests watch the order of the writes through this (null: nobody watches).
 extern std::function<void(const wchar_t* name)> g_settingWriteObserver;

@@ -15,6 +15,7 @@
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_request.h"
 #include "ui/resolution_preselection.h"
+#include "ui/settings_save.h"
 
 OptionDlg* g_optionDlg = nullptr;
 int g_videoDeviceIndexAtOpen = 0;

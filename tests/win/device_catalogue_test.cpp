@@ -13,6 +13,7 @@
 #include "capture/device_enumeration.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
+#include "app/startup_settings.h"
 #include "settings/settings_store.h"
 #include "support/device_enumeration.h"
 #include "support/registry.h"

@@ -10,10 +10,12 @@
 #include "capture/device_catalogue.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
+#include "app/startup_settings.h"
 #include "settings/settings_store.h"
 #include "support/registry.h"
 #include "support/scratch_directory.h"
 #include "ui/restart_dlg.h"
+#include "ui/settings_save.h"
 
 using namespace testsupport;
 
