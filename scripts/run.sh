@@ -8,14 +8,14 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 source "$root/scripts/wine-session.sh"
 
 "$root/scripts/install-deps.sh" || exit 1
-"$root/scripts/build.sh" windows-only || { echo "build failed"; exit 1; }
+"$root/scripts/build.sh" run || { echo "build failed"; exit 1; }
 
 prefix="$root/build/win/runprefix"
 fresh=reuse
 [ -f "$prefix/system.reg" ] || fresh=fresh
 trap wine_session_stop EXIT
 wine_session_start "$prefix" "$fresh" existing-display || exit 1
-wine_session_prepare_prefix "$root/build/win/test-prefix-setup.txt" || exit 1
+wine_session_prepare_prefix "$root/build/win/run-prefix-setup.txt" || exit 1
 
 "$WINE" "$root/build/win/bin/Webcam.exe" </dev/null &
 program=$!

@@ -216,12 +216,15 @@ TEST_F(SnapshotFiles, MissingOrTooLongFoldersReportThatTheImageCouldNotBeSaved) 
 }
 
 TEST_F(SnapshotFiles, AFullDiskLeavesNoFileBehind) {
-    NearlyFullFolder full(16 * 1024);
+    // Room for part of either file: a noisy picture makes a JPEG far bigger than that.
+    NearlyFullFolder full(40 * 1024);
     if (full.path().empty()) GTEST_SKIP() << "the test command mounts no small file system here";
     wcscpy(g_settings.capturePath, full.path().c_str());
+    std::vector<uint8_t> noise(640 * 480 * 2);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
     for (int format : {1, 0}) {
         g_settings.captureFormat = format;
-        Snapshot(2, Pattern(PixelLayout::Yuy2, 640, 480), 640, 480);
+        Snapshot(2, noise, 640, 480);
     }
     EXPECT_EQ(FilesIn(full.path()), std::vector<std::wstring>{L"filler"});
     EXPECT_EQ(m_messages, std::vector<std::wstring>(2, L"Warning!: Can not save image!"));
