@@ -11,12 +11,13 @@ source "$root/scripts/wine-session.sh"
 
 passed=0
 failed=0
-# run_ctest NAME DIR JOBS: runs one ctest suite and adds its counts to the totals.
+# run_ctest NAME DIR JOBS [CTEST ARGS...]: runs one ctest suite and adds its counts to the totals.
 run_ctest() {
     local name="$1" dir="$2" jobs="$3" log total fails
-    log="$dir/ctest-output.txt"
+    shift 3
+    log="$dir/ctest-output-$name.txt"
     echo "== $name tests =="
-    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$jobs") 2>&1 | tee "$log"
+    (cd "$dir" && ctest --output-on-failure --timeout 300 -j "$jobs" "$@") 2>&1 | tee "$log"
     total=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
     fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -n 1)
     if [ -z "$total" ]; then
@@ -76,7 +77,12 @@ trap stop_session EXIT
 wine_session_start "$root/build/win/wineprefix" fresh private-display
 wine_session_prepare_prefix "$root/build/win/test-prefix-setup.txt" || failed=$((failed + 1))
 # One at a time: the tests share one screen, and some read pixels back from it.
-run_ctest Windows "$root/build/win" 1
+run_ctest Windows "$root/build/win" 1 -LE installer
+stop_session
+
+# The installer in a fresh prefix of its own, with Wine's own msiexec and no stand-ins.
+wine_session_start "$root/build/win/installprefix" fresh private-display
+run_ctest Installer "$root/build/win" 1 -L installer
 stop_session
 trap - EXIT
 

@@ -8,8 +8,8 @@
 
 namespace testsupport {
 
-WebcamProcess::WebcamProcess(const std::wstring& currentDirectory) {
-    std::wstring command = L"\"" + ExecutableDirectory() + L"Webcam.exe\"";
+WebcamProcess::WebcamProcess(const std::wstring& currentDirectory, const std::wstring& program) {
+    std::wstring command = L"\"" + (program.empty() ? ExecutableDirectory() + L"Webcam.exe" : program) + L"\"";
     std::vector<wchar_t> mutableCommand(command.begin(), command.end());
     mutableCommand.push_back(L'\0');
     STARTUPINFOW si{};

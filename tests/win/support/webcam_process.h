@@ -8,8 +8,9 @@ namespace testsupport {
 
 class WebcamProcess {
 public:
-    // Starts the program from the test's folder with `currentDirectory` (empty: the test's).
-    explicit WebcamProcess(const std::wstring& currentDirectory = {});
+    // Starts `program` (empty: Webcam.exe beside the test) with `currentDirectory` (empty: the
+    // test's).
+    explicit WebcamProcess(const std::wstring& currentDirectory = {}, const std::wstring& program = {});
     ~WebcamProcess();  // ends the process if it still runs
     WebcamProcess(const WebcamProcess&) = delete;
     WebcamProcess& operator=(const WebcamProcess&) = delete;
