@@ -48,13 +48,6 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
-uint32_t FourCc(const char* tag) {
-    return static_cast<uint32_t>(static_cast<uint8_t>(tag[0])) |
-           static_cast<uint32_t>(static_cast<uint8_t>(tag[1])) << 8 |
-           static_cast<uint32_t>(static_cast<uint8_t>(tag[2])) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(tag[3])) << 24;
-}
-
 const char* ChunkTag(bool video) { return video ? "00dc" : "01wb"; }
 const char* IndexTag(bool video) { return video ? "ix00" : "ix01"; }
 
@@ -447,6 +440,23 @@ void AviMuxer::DropTail(uint64_t keepBefore) {
 // After a write error: cut the file after the last complete chunk and close it there; where
 // the disk has no room for the indexes, give up chunks from the end until it has.
 bool AviMuxer::Salvage() {
+    // Only what reached the disk counts; a segment whose own header did not goes entirely.
+    uint64_t durable = m_sink.Durable();
+    if (m_segmentOpen && m_lastGood > durable) {
+        while (m_lastGood > durable && !m_chunkStarts.empty()) {
+            m_lastGood = m_chunkStarts.back();
+            m_chunkStarts.pop_back();
+        }
+        if (m_lastGood > durable) {
+            if (m_segments.size() == 1) return false;
+            m_lastGood = m_segments.back().riffStart;
+            DropTail(m_lastGood);
+            m_segments.pop_back();
+            m_segmentOpen = false;
+        } else {
+            DropTail(m_lastGood);
+        }
+    }
     for (int attempt = 0; attempt < 64; ++attempt) {
         m_failed = false;
         if (!m_sink.Truncate(m_lastGood)) break;

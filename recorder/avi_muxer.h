@@ -17,6 +17,9 @@ public:
     // Cuts the file at `size` (the writing position moves there).
     virtual bool Truncate(uint64_t size) = 0;
     virtual uint64_t Position() const = 0;
+    // How much of the file really reached the disk: after a failed write, a buffering sink
+    // may have lost what it held.
+    virtual uint64_t Durable() const { return Position(); }
 };
 
 struct AviVideoFormat {
