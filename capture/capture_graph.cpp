@@ -17,6 +17,8 @@
 #include "dshow/class_factory.h"
 #include "dshow/platform_interfaces.h"
 #include "framework/modal_seam.h"
+#include "recorder/avi_writer.h"
+#include "recorder/jpeg_compressor.h"
 #include "grabber/grabber_sample.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -108,6 +110,36 @@ HRESULT AddRecordingWriter(ComPtr<IBaseFilter>* writer) {
     if (FAILED(hr)) return hr;
     if (g_settings.videoResolution == 0) hr = ConfigureRecordingProfile(*writer);
     return hr;
+}
+
+// Where the system has no Windows Media runtime: our JPEG compressor and AVI writer, the file
+// named like a WMV recording but ".avi".
+HRESULT AddAviRecorder(ComPtr<IBaseFilter>* compressor, ComPtr<IBaseFilter>* writer) {
+    compressor->Attach(CJpegCompressor::Create());
+    writer->Attach(CAviWriter::Create());
+    if (!*compressor || !*writer) return E_OUTOFMEMORY;
+    ComPtr<IFileSinkFilter> sink;
+    HRESULT hr = writer->As(&sink);
+    if (FAILED(hr)) return hr;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::wstring name = FormatRecordFileName(g_settings.recordPath, now, L"avi");
+    if (name.empty()) return E_FAIL;  // the folder leaves no room for the file's name
+    if (FAILED(hr = sink->SetFileName(name.c_str(), nullptr))) return hr;
+    if (FAILED(hr = g_pGraph->AddFilter(compressor->Get(), L"JPEG Compressor"))) return hr;
+    return g_pGraph->AddFilter(writer->Get(), L"AVI Writer");
+}
+
+// The record branch: the microphone and the tee's capture output into the writer, through the
+// compressor when there is one.
+bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* compressor,
+                         IBaseFilter* writer) {
+    if (!compressor)
+        return ConnectPinsById(audio, L"Capture", writer, L"Audio Input 01") &&
+               ConnectPinsById(tee, L"Capture", writer, L"Video Input 01");
+    return ConnectPinsById(audio, L"Capture", writer, L"Audio") &&
+           ConnectPinsById(tee, L"Capture", compressor, L"In") &&
+           ConnectPinsById(compressor, L"Out", writer, L"Video");
 }
 
 // The grabber's input subtype as the snapshot layout code; false for any other subtype.
@@ -228,8 +260,12 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     g_pGraph->AddFilter(renderer.Get(), L"Video Render");
     if (FAILED(hr = g_pGraph->AddFilter(grabber.Get(), L"RirovirGrabber"))) return hr;
 
-    ComPtr<IBaseFilter> writer;
-    if (record && FAILED(hr = AddRecordingWriter(&writer))) return hr;
+    ComPtr<IBaseFilter> writer, compressor;
+    if (record) {
+        hr = WindowsMediaRecordingAvailable() ? AddRecordingWriter(&writer)
+                                              : AddAviRecorder(&compressor, &writer);
+        if (FAILED(hr)) return hr;
+    }
 
     if (!ConnectPinsById(camera.Get(), L"0", tee.Get(), L"Input") ||
         !ConnectTeeToGrabber(tee.Get(), grabber.Get())) {
@@ -248,8 +284,7 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
-    if (record && (!ConnectPinsById(audio.Get(), L"Capture", writer.Get(), L"Audio Input 01") ||
-                   !ConnectPinsById(tee.Get(), L"Capture", writer.Get(), L"Video Input 01"))) {
+    if (record && !ConnectRecordBranch(tee.Get(), audio.Get(), compressor.Get(), writer.Get())) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }

@@ -1,6 +1,7 @@
 // Construction of the one graph that runs at a time: camera -> Smart Tee -> frame grabber ->
 // Video Mixing Renderer 9 drawing under the toolbar, plus, when recording, the camera's capture
-// stream and the microphone into the Windows Media ASF writer.
+// stream and the microphone into the Windows Media ASF writer, or, where the system has no
+// Windows Media runtime, into our JPEG compressor and AVI writer.
 #pragma once
 #include <windows.h>
 #include <dshow.h>

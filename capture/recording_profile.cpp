@@ -34,15 +34,27 @@ CreateProfileManager FindCreateProfileManager() {
         reinterpret_cast<void*>(GetProcAddress(module, "WMCreateProfileManager")));
 }
 
+CreateProfileManager ProfileManagerFactory() {
+    static const CreateProfileManager create = FindCreateProfileManager();
+    return create;
+}
+
+// A profile manager that has no system profiles at all, or no class behind it.
+bool MeansNoProfiles(HRESULT hr) {
+    return hr == E_NOTIMPL || hr == REGDB_E_CLASSNOTREG || hr == CLASS_E_CLASSNOTAVAILABLE ||
+           hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+}
+
 }  // namespace
 
-std::wstring FormatRecordFileName(const wchar_t* recordPath, const SYSTEMTIME& time) {
-    return UniqueDatedFileName(recordPath, L"Video", time, L"wmv", kMaxRecordFileName);
+std::wstring FormatRecordFileName(const wchar_t* recordPath, const SYSTEMTIME& time,
+                                  const wchar_t* extension) {
+    return UniqueDatedFileName(recordPath, L"Video", time, extension, kMaxRecordFileName);
 }
 
 HRESULT LoadRecordingProfile(IWMProfile** profile) {
     if (!profile) return E_POINTER;
-    static const CreateProfileManager create = FindCreateProfileManager();
+    CreateProfileManager create = ProfileManagerFactory();
     if (!create) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
     ComPtr<IWMProfileManager> manager;
     HRESULT hr = create(&manager);
@@ -58,6 +70,20 @@ HRESULT LoadRecordingProfile(IWMProfile** profile) {
     if (FAILED(hr)) return hr;
     if (count <= kRecordingProfileIndex) return E_INVALIDARG;
     return manager->LoadSystemProfile(kRecordingProfileIndex, profile);
+}
+
+bool WindowsMediaRecordingAvailable() {
+    ComPtr<IBaseFilter> writer;
+    if (FAILED(CoCreateInstance(CLSID_WMAsfWriter, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&writer))))
+        return false;
+    CreateProfileManager create = ProfileManagerFactory();
+    ComPtr<IWMProfileManager> manager;
+    ComPtr<IWMProfileManager2> manager2;
+    if (!create || FAILED(create(&manager)) || FAILED(manager.As(&manager2))) return false;
+    HRESULT hr = manager2->SetSystemProfileVersion(WMT_VER_8_0);
+    if (MeansNoProfiles(hr)) return false;
+    DWORD count = 0;
+    return !MeansNoProfiles(manager->GetSystemProfileCount(&count));
 }
 
 HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer) {

@@ -1,0 +1,239 @@
+// The AVI writer filter.
+#include "avi_writer.h"
+
+#include <dvdmedia.h>
+#include <mmreg.h>
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+// {5C7D3B2E-9F4A-4E61-8D0B-6A1F2E3C4D51}: private to this program, never registered.
+constexpr CLSID kWriterClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x51}};
+constexpr int64_t kUnitsPerSecond = 10000000;
+constexpr int64_t kMostLeadingSilence = 10 * kUnitsPerSecond;
+
+const VIDEOINFOHEADER* VideoInfo(const CMediaType& type) {
+    if (type.formattype != FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER))
+        return nullptr;
+    return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+}
+
+const WAVEFORMATEX* WaveFormat(const CMediaType& type) {
+    if (type.formattype != FORMAT_WaveFormatEx || !type.pbFormat || type.cbFormat < sizeof(WAVEFORMATEX))
+        return nullptr;
+    return reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
+}
+
+}  // namespace
+
+class CAviWriter::InputPin : public CBaseInputPin {
+public:
+    InputPin(CAviWriter* writer, CriticalSection* lock, bool video)
+        : CBaseInputPin(video ? L"AVI writer video" : L"AVI writer audio", writer, lock, nullptr,
+                        video ? L"Video" : L"Audio"),
+          m_writer(writer),
+          m_isVideo(video) {}
+    HRESULT CheckMediaType(const CMediaType* type) override {
+        if (m_isVideo) {
+            const VIDEOINFOHEADER* info = VideoInfo(*type);
+            return type->majortype == MEDIATYPE_Video && type->subtype == MEDIASUBTYPE_MJPG && info &&
+                           info->bmiHeader.biWidth > 0 && info->bmiHeader.biHeight != 0
+                       ? S_OK
+                       : VFW_E_TYPE_NOT_ACCEPTED;
+        }
+        const WAVEFORMATEX* wave = WaveFormat(*type);
+        return type->majortype == MEDIATYPE_Audio && type->subtype == MEDIASUBTYPE_PCM && wave &&
+                       wave->wFormatTag == WAVE_FORMAT_PCM && wave->nChannels > 0 &&
+                       wave->nSamplesPerSec > 0 && wave->wBitsPerSample > 0
+                   ? S_OK
+                   : VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    STDMETHODIMP Receive(IMediaSample* sample) override {
+        HRESULT hr = CBaseInputPin::Receive(sample);
+        if (hr != S_OK) return hr;
+        return m_isVideo ? m_writer->ReceiveVideo(sample) : m_writer->ReceiveAudio(sample);
+    }
+    STDMETHODIMP EndOfStream() override { return S_OK; }
+
+private:
+    CAviWriter* m_writer;
+    bool m_isVideo;
+};
+
+IBaseFilter* CAviWriter::Create(const AviLimits& limits) {
+    auto* writer = new (std::nothrow) CAviWriter(limits);
+    if (!writer) return nullptr;
+    IBaseFilter* filter = nullptr;
+    writer->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
+    return filter;
+}
+
+CAviWriter::CAviWriter(const AviLimits& limits)
+    : CBaseFilter(L"AVI writer", nullptr, &m_lock, kWriterClsid),
+      m_video(new InputPin(this, &m_lock, true)),
+      m_audio(new InputPin(this, &m_lock, false)),
+      m_limits(limits) {}
+
+CAviWriter::~CAviWriter() { Close(); }
+
+STDMETHODIMP CAviWriter::NonDelegatingQueryInterface(REFIID iid, void** out) {
+    if (iid == IID_IFileSinkFilter) return GetInterface(static_cast<IFileSinkFilter*>(this), out);
+    return CBaseFilter::NonDelegatingQueryInterface(iid, out);
+}
+
+CBasePin* CAviWriter::GetPin(int n) {
+    if (n == 0) return m_video.get();
+    if (n == 1) return m_audio.get();
+    return nullptr;
+}
+
+STDMETHODIMP CAviWriter::SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE*) {
+    if (!name) return E_POINTER;
+    ScopedCriticalSection lock(m_lock.get());
+    if (!IsStopped()) return VFW_E_NOT_STOPPED;
+    m_fileName = name;
+    return S_OK;
+}
+
+STDMETHODIMP CAviWriter::GetCurFile(LPOLESTR* name, AM_MEDIA_TYPE* type) {
+    if (!name) return E_POINTER;
+    ScopedCriticalSection lock(m_lock.get());
+    size_t bytes = (m_fileName.size() + 1) * sizeof(wchar_t);
+    *name = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    if (!*name) return E_OUTOFMEMORY;
+    std::memcpy(*name, m_fileName.c_str(), bytes);
+    if (type) std::memset(type, 0, sizeof(*type));
+    return S_OK;
+}
+
+STDMETHODIMP CAviWriter::Pause() {
+    ScopedCriticalSection lock(m_lock.get());
+    if (IsStopped()) {
+        HRESULT hr = Open();
+        if (FAILED(hr)) return hr;
+    }
+    return CBaseFilter::Pause();
+}
+
+STDMETHODIMP CAviWriter::Stop() {
+    HRESULT hr = CBaseFilter::Stop();
+    Close();
+    return hr;
+}
+
+HRESULT CAviWriter::Open() {
+    if (!m_video->IsConnected() || !m_audio->IsConnected()) return VFW_E_NOT_CONNECTED;
+    CMediaType videoType = m_video->CurrentMediaType(), audioType = m_audio->CurrentMediaType();
+    const VIDEOINFOHEADER* video = VideoInfo(videoType);
+    const WAVEFORMATEX* wave = WaveFormat(audioType);
+    if (!video || !wave) return VFW_E_TYPE_NOT_ACCEPTED;
+
+    std::lock_guard<std::mutex> writing(m_writeLock);
+    HANDLE file = CreateFileW(m_fileName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
+
+    AviVideoFormat format;
+    format.width = static_cast<uint32_t>(video->bmiHeader.biWidth);
+    format.height = static_cast<uint32_t>(video->bmiHeader.biHeight < 0 ? -video->bmiHeader.biHeight
+                                                                         : video->bmiHeader.biHeight);
+    format.framePeriod = video->AvgTimePerFrame > 0 ? video->AvgTimePerFrame : 333333;
+    m_audioFormat.channels = wave->nChannels;
+    m_audioFormat.samplesPerSecond = wave->nSamplesPerSec;
+    m_audioFormat.bitsPerSample = wave->wBitsPerSample;
+    m_framePeriod = format.framePeriod;
+
+    m_file = file;
+    m_sink.reset(new AviFileSink(file));
+    m_muxer.reset(new AviMuxer(*m_sink, format, m_audioFormat, m_limits));
+    m_videoStarted = m_audioStarted = m_failureReported = false;
+    if (!m_muxer->Begin() || !m_sink->Flush()) {
+        m_muxer.reset();
+        m_sink.reset();
+        CloseHandle(m_file);
+        m_file = INVALID_HANDLE_VALUE;
+        DeleteFileW(m_fileName.c_str());  // nothing of it is a recording
+        return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
+    }
+    return S_OK;
+}
+
+void CAviWriter::Close() {
+    std::lock_guard<std::mutex> writing(m_writeLock);
+    if (!m_muxer) return;
+    m_muxer->Finish();
+    m_sink->Flush();
+    m_muxer.reset();
+    m_sink.reset();
+    CloseHandle(m_file);
+    m_file = INVALID_HANDLE_VALUE;
+}
+
+// After a write: the first failure stops the recording through the graph.
+HRESULT CAviWriter::AfterWrite() {
+    if (!m_muxer->Failed()) return S_OK;
+    const HRESULT failure = HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+    if (!m_failureReported) {
+        m_failureReported = true;
+        NotifyEvent(EC_ERRORABORT, failure, 0);
+    }
+    return failure;
+}
+
+HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
+    std::lock_guard<std::mutex> writing(m_writeLock);
+    if (!m_muxer || m_muxer->Failed()) return m_muxer ? AfterWrite() : VFW_E_WRONG_STATE;
+    BYTE* data = nullptr;
+    long length = sample->GetActualDataLength();
+    if (FAILED(sample->GetPointer(&data)) || !data || length <= 0) return S_OK;
+    REFERENCE_TIME start = 0, stop = 0;
+    bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+    if (!m_videoStarted) {
+        m_videoStarted = true;
+        m_videoOrigin = timed ? start : 0;
+    }
+    int64_t position = timed ? start - m_videoOrigin
+                             : static_cast<int64_t>(m_muxer->VideoFrames()) * m_framePeriod;
+    FramePlacement placement = PlaceFrame(position, m_framePeriod, m_muxer->VideoFrames());
+    if (placement.drop) return S_OK;  // early: its place is taken
+    for (uint64_t i = 0; i < placement.repeats && !m_muxer->Failed(); ++i) m_muxer->RepeatVideoFrame();
+    if (!m_muxer->Failed()) m_muxer->AddVideoFrame(data, static_cast<size_t>(length));
+    return AfterWrite();
+}
+
+HRESULT CAviWriter::ReceiveAudio(IMediaSample* sample) {
+    std::lock_guard<std::mutex> writing(m_writeLock);
+    if (!m_muxer || m_muxer->Failed()) return m_muxer ? AfterWrite() : VFW_E_WRONG_STATE;
+    if (!m_videoStarted) return S_OK;  // the recording begins with its first frame
+    BYTE* data = nullptr;
+    long length = sample->GetActualDataLength();
+    if (FAILED(sample->GetPointer(&data)) || !data || length <= 0) return S_OK;
+    size_t size = static_cast<size_t>(length);
+    size_t block = m_audioFormat.BlockAlign();
+    size -= size % block;
+
+    REFERENCE_TIME start = 0, stop = 0;
+    if (!m_audioStarted && SUCCEEDED(sample->GetTime(&start, &stop))) {
+        // Line the sound up with the first frame: silence before sound that starts later,
+        // the part before the frame cut off sound that starts earlier.
+        int64_t offset = start - m_videoOrigin;
+        if (offset > kMostLeadingSilence) offset = kMostLeadingSilence;
+        int64_t blocks = offset * static_cast<int64_t>(m_audioFormat.samplesPerSecond) / kUnitsPerSecond;
+        if (blocks > 0) {
+            std::vector<uint8_t> silence(static_cast<size_t>(blocks) * block,
+                                         m_audioFormat.bitsPerSample == 8 ? 0x80 : 0);
+            m_muxer->AddAudio(silence.data(), silence.size());
+        } else if (blocks < 0) {
+            size_t skip = static_cast<size_t>(-blocks) * block;
+            if (skip >= size) return S_OK;  // all of it before the first frame
+            data += skip;
+            size -= skip;
+        }
+    }
+    m_audioStarted = true;
+    if (size && !m_muxer->Failed()) m_muxer->AddAudio(data, size);
+    return AfterWrite();
+}
