@@ -17,6 +17,7 @@ done
 "$root/scripts/build.sh" windows-only >/dev/null
 trap wine_session_stop EXIT
 wine_session_start "$root/build/win/benchprefix" fresh private-display
+wine_session_prepare_prefix "$root/build/win/run-prefix-setup.txt" || exit 1
 for bench in "$root"/build/win/bin/*_bench.exe; do
     echo "== $(basename "$bench") (under Wine) =="
     "$WINE" "$bench" </dev/null 2>/dev/null

@@ -16,6 +16,11 @@ fresh=reuse
 trap wine_session_stop EXIT
 wine_session_start "$prefix" "$fresh" existing-display || exit 1
 wine_session_prepare_prefix "$root/build/win/run-prefix-setup.txt" || exit 1
+# Run prefixes made before recordings became AVI files under Wine held the Windows Media
+# stand-ins of the tests: Wine's own parts take their place again.
+"$WINE" reg delete 'HKCU\Software\Wine\DllOverrides' /v wmvcore /f </dev/null >/dev/null 2>&1
+"$WINE" reg delete 'HKLM\Software\Classes\CLSID\{7C23220E-55BB-11D3-8B16-00C04FB6BD3D}' /f \
+    </dev/null >/dev/null 2>&1
 
 "$WINE" "$root/build/win/bin/Webcam.exe" </dev/null &
 program=$!
