@@ -35,6 +35,7 @@ ON_COMMAND(ID_CAPTURE, OnCapture)
 ON_COMMAND(ID_RECORD, OnRecord)
 ON_COMMAND(ID_STOP, OnStop)
 ON_COMMAND(ID_OPTION, OnOption)
+ON_COMMAND(ID_COPY_PICTURE, OnCopyPicture)
 ON_MESSAGE(WM_SYSCOMMAND, OnSysCommand)
 ON_MESSAGE(WM_PAINT, OnPaint)
 ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
@@ -63,13 +64,16 @@ BOOL CZevuvArividDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
-        wchar_t about[256] = L"";
+        wchar_t about[256] = L"", copy[256] = L"";
         LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
+        LoadStringW(GetModuleHandleW(nullptr), IDS_COPYPICTURE, copy, 256);
         if (about[0]) {
             systemMenu->AppendMenuW(MF_SEPARATOR);
+            if (copy[0]) systemMenu->AppendMenuW(MF_STRING, IDM_COPYPICTURE, copy);
             systemMenu->AppendMenuW(MF_STRING, IDM_ABOUTBOX, about);
         }
     }
+    SetAccelerators(LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
@@ -121,6 +125,7 @@ void CZevuvArividDlg::CloseSequence() {
     // Pictures asked for before closing are saved while GDI+ still runs; a frame the graph
     // hands over before it stops finds no request any more.
     g_snapshotRequested = 0;
+    g_pictureCopyRequested = 0;
     FinishQueuedSnapshots(m_hWnd);
     if (g_gdiplusToken) {
         Gdiplus::GdiplusShutdown(g_gdiplusToken);
@@ -166,6 +171,17 @@ void CZevuvArividDlg::OnPreview() { StartPreview(m_hWnd); }
 void CZevuvArividDlg::OnCapture() { RequestSnapshot(); }
 void CZevuvArividDlg::OnRecord() { StartRecording(m_hWnd); }
 void CZevuvArividDlg::OnStop() { StopCapture(m_hWnd); }
+void CZevuvArividDlg::OnCopyPicture() { RequestPictureCopy(); }
+
+// A shortcut does what its button does, and nothing while its button is disabled.
+LRESULT CZevuvArividDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const WORD fromAccelerator = 1;
+    if (message == WM_COMMAND && HIWORD(wParam) == fromAccelerator && m_toolbar.m_hWnd) {
+        LRESULT state = m_toolbar.SendMessage(TB_GETSTATE, LOWORD(wParam));
+        if (state != -1 && !(state & TBSTATE_ENABLED)) return 0;
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
 
 void CZevuvArividDlg::OnOption() {
     CWnd::DeleteWhenIdle(g_optionDlg);  // its window goes with it
@@ -179,6 +195,10 @@ LRESULT CZevuvArividDlg::OnSysCommand(WPARAM wParam, LPARAM) {
     if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about;
         about.DoModal();
+        return 0;
+    }
+    if ((wParam & 0xFFF0) == IDM_COPYPICTURE) {
+        OnCopyPicture();
         return 0;
     }
     return Default();

@@ -20,10 +20,15 @@ int g_deviceRescanPending = 0;
 void StartPreview(HWND mainWnd) {
     g_recordMode = 0;
     g_snapshotRequested = 0;
+    g_pictureCopyRequested = 0;
     RebuildGraph(mainWnd);
 }
 
 void RequestSnapshot() { g_snapshotRequested = 1; }
+
+void RequestPictureCopy() {
+    if (g_captureState != Stopped) g_pictureCopyRequested = 1;
+}
 
 void StartRecording(HWND mainWnd) {
     g_recordMode = 1;
@@ -34,6 +39,7 @@ void StopCapture(HWND mainWnd) {
     if (g_captureState == Recording) {
         g_recordMode = 0;
         g_snapshotRequested = 0;
+        g_pictureCopyRequested = 0;
         RebuildGraph(mainWnd);  // the recording ends, the preview goes on
     } else {
         TeardownGraph(mainWnd);

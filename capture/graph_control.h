@@ -8,6 +8,8 @@
 
 void StartPreview(HWND mainWnd);
 void RequestSnapshot();
+// The next frame to the clipboard; nothing while no graph runs.
+void RequestPictureCopy();
 void StartRecording(HWND mainWnd);
 void StopCapture(HWND mainWnd);
 void RebuildGraph(HWND mainWnd);

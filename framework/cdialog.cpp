@@ -100,7 +100,9 @@ bool AfxPreTranslateMessage(MSG* msg) {
     if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return false;
     HWND root = ::GetAncestor(msg->hwnd, GA_ROOT);
     auto* dialog = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(root));
-    return dialog && ::IsDialogMessageW(root, msg);
+    if (!dialog) return false;
+    if (dialog->Accelerators() && ::TranslateAcceleratorW(root, dialog->Accelerators(), msg)) return true;
+    return ::IsDialogMessageW(root, msg) != FALSE;
 }
 
 void AfxRunMessageLoop(const bool* running) {

@@ -24,6 +24,10 @@ public:
     virtual void OnCancel();
 
     UINT GetTemplateId() const { return m_templateId; }
+    // Keyboard shortcuts of this dialog (not owned): the framework's message loops translate
+    // them for every window of the dialog before the dialog's own key handling.
+    void SetAccelerators(HACCEL accelerators) { m_accelerators = accelerators; }
+    HACCEL Accelerators() const { return m_accelerators; }
 
 protected:
     virtual void DoDataExchange(CDataExchange* dx);
@@ -38,6 +42,7 @@ private:
     CWnd* m_pParentWnd;
     bool m_inModalLoop = false;
     INT_PTR m_modalResult = -1;
+    HACCEL m_accelerators = nullptr;
 };
 
 // Gives a modeless dialog of the framework its keyboard handling; true when it took the message.

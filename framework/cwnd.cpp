@@ -1,6 +1,8 @@
 // Window binding, message routing and layout of control bars.
 #include "cwnd.h"
 
+#include <commctrl.h>
+
 #include <unordered_map>
 #include <vector>
 
@@ -168,8 +170,12 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         return app && app->OnCmdMsg(LOWORD(wParam), HIWORD(wParam), fromControl);
     }
     if (message == WM_NOTIFY) {
-        // Reflection: a child that handles its own notification gets it first.
         auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header && header->code == TTN_GETDISPINFOW && OnToolTipText(header)) {
+            *result = 0;
+            return true;
+        }
+        // Reflection: a child that handles its own notification gets it first.
         CWnd* child = header ? FromHandlePermanent(header->hwndFrom) : nullptr;
         if (child) {
             if (const MessageMapEntry* e = FindReflectEntry(child->GetMessageMap(), header->code)) {
@@ -184,6 +190,20 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         return true;
     }
     return false;
+}
+
+bool CWnd::OnToolTipText(NMHDR* header) {
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    UINT id = static_cast<UINT>(header->idFrom);
+    wchar_t text[256] = L"";
+    if ((info->uFlags & TTF_IDISHWND) || id == 0 ||
+        ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 256) <= 0)
+        return false;
+    const wchar_t* tip = wcschr(text, L'\n');
+    ::lstrcpynW(info->szText, tip ? tip + 1 : text, ARRAYSIZE(info->szText));
+    info->lpszText = info->szText;
+    info->hinst = nullptr;
+    return true;
 }
 
 void CWnd::ModifyStyle(DWORD remove, DWORD add) const {

@@ -91,6 +91,9 @@ protected:
 
     // Routes a message through the table; false when no entry took it.
     bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // A control bar's tooltip asks for a button's text: the part after the line break of the
+    // string resource of the button's command (the whole string when it has none).
+    static bool OnToolTipText(NMHDR* header);
 
 private:
     static LRESULT CALLBACK RoutingWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

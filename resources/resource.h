@@ -11,7 +11,11 @@
 #define IDB_TOOLBAR_NORMAL 136
 #define IDB_TOOLBAR_DISABLED 138
 
+#define IDR_ACCELERATORS 140
+
 #define IDM_ABOUTBOX 0x0010
+#define IDM_COPYPICTURE 0x0020
+#define IDS_COPYPICTURE 105
 
 // Controls of the options dialog.
 #define IDC_CAMERA_LIST 1000
@@ -34,6 +38,7 @@
 #define ID_RECORD 32773
 #define ID_STOP 32774
 #define ID_OPTION 32775
+#define ID_COPY_PICTURE 32776
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "framework/modal_seam.h"
 #include "framework/program_folder.h"
@@ -14,16 +15,18 @@
 #include "snapshot/dib_surface.h"
 #include "snapshot/frame_conversion.h"
 #include "snapshot/image_files.h"
+#include "snapshot/bmp_image.h"
 #include "snapshot/snapshot_request.h"
 
 std::atomic<int> g_snapshotRequested{0};
+std::atomic<int> g_pictureCopyRequested{0};
 HWND g_hMainWnd = nullptr;
 int g_videoWidth = 0;
 int g_videoHeight = 0;
 int g_videoSubtype = 0;
 int g_snapshotRescale = 0;
 
-SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes) {
+SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes, bool toClipboard) {
     auto* block = static_cast<SnapshotFrame*>(std::malloc(offsetof(SnapshotFrame, data) + bytes));
     if (!block) return nullptr;
     block->bytes = bytes;
@@ -32,21 +35,31 @@ SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes) {
     bool stretch = g_snapshotRescale && g_videoWidth > 0 && g_videoHeight > 0;
     block->targetWidth = stretch ? g_videoWidth : 0;
     block->targetHeight = stretch ? g_videoHeight : 0;
+    block->toClipboard = toClipboard;
     std::memcpy(block->data, frame, bytes);
     return block;
 }
 
-// The build's outputs read here were written before the graph ran, and a graph is stopped
-// before the next build writes them.
-int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
-    if (g_snapshotRequested.exchange(0) == 0) return 0;  // the path of nearly every frame
-    if (!frame || size <= 0 || width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
-        return 0;
-    SnapshotFrame* block = NewSnapshotFrame(frame, static_cast<size_t>(size));
-    if (!block) return 0;  // the request is dropped
+namespace {
+
+void PostFrame(int width, int height, BYTE* frame, int size, bool toClipboard) {
+    SnapshotFrame* block = NewSnapshotFrame(frame, static_cast<size_t>(size), toClipboard);
+    if (!block) return;  // the request is dropped
     LPARAM packed = static_cast<LPARAM>(width) << 16 | height;
     if (!PostMessageW(g_hMainWnd, WM_SNAPSHOT, reinterpret_cast<WPARAM>(block), packed))
         std::free(block);
+}
+
+}  // namespace
+
+// The build's outputs read here were written before the graph ran, and a graph is stopped
+// before the next build writes them.
+int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
+    if (g_snapshotRequested.load() == 0 && g_pictureCopyRequested.load() == 0) return 0;
+    if (!frame || size <= 0 || width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
+        return 0;
+    if (g_snapshotRequested.exchange(0)) PostFrame(width, height, frame, size, false);
+    if (g_pictureCopyRequested.exchange(0)) PostFrame(width, height, frame, size, true);
     return 0;
 }
 
@@ -65,11 +78,34 @@ bool SaveSurface(const DibSurface& surface) {
     return SaveJpeg(name.c_str(), surface) == 0;
 }
 
-// Converts, stretches to the frame's target size when it has one, and saves.
-bool SaveFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int height) {
+// The 32-bit bottom-up device-independent bitmap of a surface on the clipboard.
+bool CopySurfaceToClipboard(const DibSurface& surface) {
+    std::vector<uint8_t> bmp = EncodeBmp32(surface.width, surface.height,
+                                           static_cast<const uint8_t*>(surface.pixels));
+    const size_t fileHeader = 14;  // CF_DIB is the file without its BITMAPFILEHEADER
+    if (bmp.size() <= fileHeader) return false;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bmp.size() - fileHeader);
+    void* bytes = memory ? GlobalLock(memory) : nullptr;
+    if (!bytes) {
+        if (memory) GlobalFree(memory);
+        return false;
+    }
+    std::memcpy(bytes, bmp.data() + fileHeader, bmp.size() - fileHeader);
+    GlobalUnlock(memory);
+    bool copied = OpenClipboard(g_hMainWnd) && EmptyClipboard() && SetClipboardData(CF_DIB, memory);
+    if (!copied) GlobalFree(memory);  // the clipboard took it only when it says so
+    CloseClipboard();
+    return copied;
+}
+
+// Converts, stretches to the frame's target size when it has one, and hands the picture on.
+bool DeliverFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int height) {
+    auto deliver = [&](const DibSurface& surface) {
+        return frame.toClipboard ? CopySurfaceToClipboard(surface) : SaveSurface(surface);
+    };
     DibSurface source;
     if (!CreateDibSurface(width, height, &source)) return false;
-    bool saved = false;
+    bool delivered = false;
     if (ConvertFrameToRgb32(layout, frame.data, frame.bytes, width, height,
                             static_cast<uint8_t*>(source.pixels),
                             static_cast<size_t>(width) * height * 4)) {
@@ -79,21 +115,26 @@ bool SaveFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int he
                 StretchBlt(scaled.dc, 0, 0, frame.targetWidth, frame.targetHeight, source.dc, 0,
                            0, width, height, SRCCOPY);
                 GdiFlush();
-                saved = SaveSurface(scaled);
+                delivered = deliver(scaled);
                 ReleaseDibSurface(&scaled);
             }
         } else {
             GdiFlush();
-            saved = SaveSurface(source);
+            delivered = deliver(source);
         }
     }
     ReleaseDibSurface(&source);
-    return saved;
+    return delivered;
 }
 
 void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int height) {
-    bool saved = frame && SaveFrame(layout, *frame, width, height);
-    if (!saved) AfxModalSeam().messageBox(g_hMainWnd, L"Can not save image!", L"Warning!", MB_OK);
+    bool delivered = frame && DeliverFrame(layout, *frame, width, height);
+    if (!delivered) {
+        bool copy = frame && frame->toClipboard;
+        AfxModalSeam().messageBox(g_hMainWnd, copy ? L"Can not copy the picture to the clipboard!"
+                                                   : L"Can not save image!",
+                                  L"Warning!", MB_OK);
+    }
     std::free(frame);
 }
 

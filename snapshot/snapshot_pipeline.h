@@ -22,17 +22,20 @@ struct SnapshotFrame {
     int layout;        // the layout code, as g_videoSubtype
     int targetWidth;   // the size the picture is stretched to; 0 x 0: the frame's own size
     int targetHeight;
-    BYTE data[1];  // `bytes` of them
+    bool toClipboard;  // copied as a device-independent bitmap instead of saved
+    BYTE data[1];      // `bytes` of them
 };
 
 // A new block holding a copy of `frame`, with the current graph's layout and stretch; null
 // when out of memory.
-SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes);
+SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes, bool toClipboard = false);
 
-// The grabber's per-frame callback (streaming thread): takes the frame when a snapshot was
-// asked for, exactly one per request. Returns 0.
+// The grabber's per-frame callback (streaming thread): takes the frame when a snapshot or a
+// copy to the clipboard was asked for, exactly one per request. Returns 0.
 int SnapshotFrameCallback(int width, int height, BYTE* frame, int size);
-// Handler of WM_SNAPSHOT (user-interface thread); frees the frame. Returns 0.
+// Handler of WM_SNAPSHOT (user-interface thread): the shutter sound, then the picture saved or,
+// for a copy, put on the clipboard as a 32-bit bottom-up CF_DIB with the pixels a BMP
+// snapshot would have; frees the frame. Returns 0.
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam);
 // Saves the snapshots already queued to `mainWnd`, for the close sequence to call while GDI+
 // still runs.

@@ -10,5 +10,7 @@
 constexpr UINT WM_SNAPSHOT = WM_USER + 3;
 
 extern std::atomic<int> g_snapshotRequested;
+// The next frame goes to the clipboard instead of a file (set like the snapshot request).
+extern std::atomic<int> g_pictureCopyRequested;
 // The window that receives WM_SNAPSHOT; set once before any graph runs.
 extern HWND g_hMainWnd;

@@ -323,6 +323,28 @@ TEST_F(MainWindowTest, DropDownNotificationsOfTheFiveButtonsOpenNoMenu) {
     EXPECT_EQ(menus, 0);
 }
 
+TEST_F(MainWindowTest, ToolbarButtonsShowTheirTooltipsWithTheirShortcutsWhenHovered) {
+    const wchar_t* expected[] = {L"Preview (P)", L"Capture a picture (Space)", L"Record (R)",
+                                 L"Stop (S)", L"Options (O)"};
+    HWND tips = reinterpret_cast<HWND>(SendMessageW(toolbar(), TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(tips, nullptr);
+    SetForegroundWindow(hwnd());
+    for (int i = 0; i < 5; ++i) {
+        RECT button{};
+        SendMessageW(toolbar(), TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&button));
+        POINT center{(button.left + button.right) / 2, (button.top + button.bottom) / 2}, screen = center;
+        ClientToScreen(toolbar(), &screen);
+        SetCursorPos(screen.x, screen.y);
+        std::wstring shown;
+        PostMessageW(toolbar(), WM_MOUSEMOVE, 0, MAKELPARAM(center.x, center.y));
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 5000 && shown != expected[i];) {
+            PumpMessages(20, 100);
+            if (IsWindowVisible(tips)) shown = WindowText(tips);
+        }
+        EXPECT_EQ(shown, expected[i]);
+    }
+}
+
 TEST_F(MainWindowTest, ClosingSavesASnapshotAlreadyQueuedWhileGdiplusStillRuns) {
     ScratchDirectory pictures;
     wcscpy(g_settings.capturePath, pictures.path().c_str());
