@@ -10,8 +10,29 @@ cmake -S "$root" -B "$root/build/bench" -DCMAKE_BUILD_TYPE=Release -DWEBCAM_SANI
 cmake --build "$root/build/bench" -j "$(nproc)" >/dev/null
 for bench in "$root"/build/bench/bin/*_bench; do
     echo "== $(basename "$bench") =="
-    "$bench" --benchmark_repetitions="${BENCH_REPETITIONS:-5}" --benchmark_report_aggregates_only=true "$@"
+    # Interleaved repetitions: ours and libyuv's conversions share the machine's ups and downs.
+    "$bench" --benchmark_repetitions="${BENCH_REPETITIONS:-5}" --benchmark_report_aggregates_only=true \
+        --benchmark_enable_random_interleaving=true "$@" | tee "$root/build/bench/$(basename "$bench").txt"
 done
+
+# Where the conversion stands: ours / libyuv's median CPU time per layout and size.
+conversion="$root/build/bench/yuv_conversion_bench.txt"
+if [ -f "$conversion" ]; then
+    echo "== conversion, ours / libyuv (median CPU time; at or under 1.00 is at least as fast) =="
+    awk '/^(Ours|Libyuv)\/.*_median/ {
+            split($1, part, "/"); sub(/_median/, "", part[4])
+            time[part[1] "/" part[2] "/" part[3] "x" part[4]] = $4
+            layouts[part[2]] = 1; sizes[part[3] "x" part[4]] = 1
+        }
+        END {
+            printf "%-8s", "layout"; for (s in sizes) printf " %12s", s; printf "\n"
+            for (l in layouts) {
+                printf "%-8s", l
+                for (s in sizes) printf " %12.3f", time["Ours/" l "/" s] / time["Libyuv/" l "/" s]
+                printf "\n"
+            }
+        }' "$conversion"
+fi
 
 # Windows code under Wine (its own timing loop).
 "$root/scripts/build.sh" windows-only >/dev/null
