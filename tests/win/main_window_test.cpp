@@ -48,16 +48,22 @@ TEST_F(MainWindowTest, CaptionStylesAndIcon) {
     EXPECT_EQ(SendMessageW(hwnd(), WM_QUERYDRAGICON, 0, 0), big);
 }
 
-TEST_F(MainWindowTest, SystemMenuEndsWithTheAboutEntry) {
+TEST_F(MainWindowTest, SystemMenuEndsWithCopyPictureAndTheAboutEntry) {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     ASSERT_NE(menu, nullptr);
     int count = GetMenuItemCount(menu);
-    ASSERT_GE(count, 2);
-    EXPECT_EQ(GetMenuItemID(menu, count - 1), UINT(IDM_ABOUTBOX));
-    wchar_t text[128] = L"";
-    GetMenuStringW(menu, count - 1, text, 128, MF_BYPOSITION);
-    EXPECT_STREQ(text, L"\u95DC\u65BC ZevuvArivid(&A)...");
-    EXPECT_TRUE(GetMenuState(menu, count - 2, MF_BYPOSITION) & MF_SEPARATOR);
+    ASSERT_GE(count, 3);
+    EXPECT_TRUE(GetMenuState(menu, count - 3, MF_BYPOSITION) & MF_SEPARATOR);
+    const struct { int position; UINT id; const wchar_t* text; } entries[] = {
+        {count - 2, IDM_COPYPICTURE, L"Copy picture\tCtrl+C"},
+        {count - 1, IDM_ABOUTBOX, L"\u95DC\u65BC ZevuvArivid(&A)..."},
+    };
+    for (const auto& entry : entries) {
+        EXPECT_EQ(GetMenuItemID(menu, entry.position), entry.id);
+        wchar_t text[128] = L"";
+        GetMenuStringW(menu, entry.position, text, 128, MF_BYPOSITION);
+        EXPECT_STREQ(text, entry.text);
+    }
 }
 
 TEST_F(MainWindowTest, AboutEntryOpensTheAboutBoxModally) {
