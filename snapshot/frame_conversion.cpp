@@ -107,33 +107,71 @@ bool ExpandChroma(FrameLayout layout, const uint8_t* frame, size_t frameBytes, i
     return true;
 }
 
+namespace {
+
+// Two rows that share a chroma row; the second may be missing (null) at an odd height's end.
+using RowPairKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*,
+                               uint8_t*, uint8_t*, int);
+
+void RowPairWithRowKernel(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                          uint8_t* out0, uint8_t* out1, int width) {
+    static const RowKernel row = FastestRowKernel();
+    row(y0, u, v, out0, width);
+    row(y1, u, v, out1, width);
+}
+
+RowPairKernel FastestRowPairKernel() {
+#ifdef WEBCAM_HAS_X86_KERNELS
+    if (CpuHasAvx2()) return &ConvertRowPair420Avx2;
+#endif
+    return &RowPairWithRowKernel;
+}
+
+// A planar frame with chroma planes, two rows at a time: each chroma row is read and its
+// terms worked out once for the two rows it covers.
+void ConvertPlanarFrame(FrameLayout layout, const uint8_t* frame, int width, int height,
+                        uint8_t* out) {
+    static const RowKernel planarRow = FastestRowKernel();
+    static const RowPairKernel planarPair = FastestRowPairKernel();
+    const uint8_t *planeU, *planeV;
+    ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
+    int even = width & ~1, chromaWidth = width / 2, chromaHeight = height / 2;
+    size_t rowBytes = static_cast<size_t>(width) * 4;
+    for (int row = 0; row < height; row += 2) {
+        size_t offset = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * chromaWidth;
+        const uint8_t* luma = frame + static_cast<size_t>(row) * width;
+        uint8_t* line = out + static_cast<size_t>(row) * rowBytes;
+        bool pair = row + 1 < height;
+        if (pair)
+            planarPair(luma, luma + width, planeU + offset, planeV + offset, line, line + rowBytes, even);
+        else
+            planarRow(luma, planeU + offset, planeV + offset, line, even);
+        // The last pixel of an odd width takes the last chroma column.
+        for (int r = 0; width > even && r < (pair ? 2 : 1); ++r)
+            ConvertRow422Scalar(luma + r * width + even, planeU + offset + chromaWidth - 1,
+                                planeV + offset + chromaWidth - 1, line + r * rowBytes + 4 * even, 1);
+    }
+}
+
+}  // namespace
+
 bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
                          int height, uint8_t* out, size_t outBytes) {
     size_t required = RequiredFrameBytes(layout, width, height);
     if (!frame || !out || required == 0 || frameBytes < required) return false;
     if (outBytes / 4 / static_cast<size_t>(width) < static_cast<size_t>(height)) return false;
+    if (Planar(layout) && width >= 2 && height >= 2) {
+        ConvertPlanarFrame(layout, frame, width, height, out);
+        return true;
+    }
 
-    static const RowKernel planarRow = FastestRowKernel();
     static const PackedKernel packedRow = FastestPackedKernel();
     int even = width & ~1;
     // The last pixel of an odd width takes the last chroma there is; see RowChroma.
     std::vector<uint8_t> lastU((width + 1) / 2), lastV((width + 1) / 2), lastY(width);
     for (int row = 0; row < height; ++row) {
         uint8_t* line = out + static_cast<size_t>(row) * width * 4;
-        if (Planar(layout)) {
-            const uint8_t* luma = frame + static_cast<size_t>(row) * width;
-            int chromaWidth = width / 2, chromaHeight = height / 2;
-            if (chromaWidth > 0 && chromaHeight > 0) {
-                const uint8_t *planeU, *planeV;
-                ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
-                size_t offset = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * chromaWidth;
-                planarRow(luma, planeU + offset, planeV + offset, line, even);
-                if (width > even)
-                    ConvertRow422Scalar(luma + even, planeU + offset + chromaWidth - 1,
-                                        planeV + offset + chromaWidth - 1, line + 4 * even, 1);
-                continue;
-            }
-        } else {
+        if (!Planar(layout)) {
             packedRow(frame + static_cast<size_t>(row) * width * 2, line, even, layout == FrameLayout::Uyvy);
             if (width == even) continue;
         }

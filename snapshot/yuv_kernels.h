@@ -28,5 +28,8 @@ void ConvertPixels444Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, 
 void ConvertRow422Avx2(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                        int width);
 void ConvertRowPackedAvx2(const uint8_t* packed, uint8_t* out, int width, bool uyvy);
+// Two rows of 4:2:0 pixels sharing one chroma row, its terms worked out once.
+void ConvertRowPair420Avx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+                           uint8_t* out0, uint8_t* out1, int width);
 bool CpuHasAvx2();
 #endif

@@ -35,46 +35,57 @@ WEBCAM_AVX2 inline Terms ChromaTerms(__m128i u8, __m128i v8) {
     return ChromaTermsOfWords(_mm256_cvtepu8_epi16(u8), _mm256_cvtepu8_epi16(v8));
 }
 
-// Thirty-two pixels: luma bytes and the terms of pixels 0-15 (lo) and 16-31 (hi), in order.
-// Thirty-two pixels from their luma terms and colour terms: pixels 0-15 (lo), 16-31 (hi).
+// How thirty-two pixels are held in the two registers of a kind (`lo`, `hi`). In order: 0-15
+// and 16-31, as loads of packed pixels give them. Interleaved: 0-7 | 16-23 and 8-15 | 24-31, as
+// in-lane unpacking of thirty-two bytes in order gives them.
+enum class Lanes { InOrder, Interleaved };
+
+// Thirty-two pixels from their luma and colour terms, held as `kLanes` says.
+template <Lanes kLanes>
 WEBCAM_AVX2 inline void StoreTerms(__m256i yLo, __m256i yHi, const Terms& lo, const Terms& hi,
                                    uint8_t* out) {
-    // Packing works per lane: bytes come out as pixels 0-7, 16-23 | 8-15, 24-31.
+    // Packing works per lane: pixels 0-7, 16-23 | 8-15, 24-31 in order, 0-31 interleaved.
     __m256i b = _mm256_packus_epi16(_mm256_adds_epi16(yLo, lo.blue), _mm256_adds_epi16(yHi, hi.blue));
     __m256i g = _mm256_packus_epi16(_mm256_adds_epi16(yLo, lo.green), _mm256_adds_epi16(yHi, hi.green));
     __m256i r = _mm256_packus_epi16(_mm256_adds_epi16(yLo, lo.red), _mm256_adds_epi16(yHi, hi.red));
     const __m256i zero = _mm256_setzero_si256();
     __m256i bgLo = _mm256_unpacklo_epi8(b, g), bgHi = _mm256_unpackhi_epi8(b, g);
     __m256i r0Lo = _mm256_unpacklo_epi8(r, zero), r0Hi = _mm256_unpackhi_epi8(r, zero);
-    __m256i p0 = _mm256_unpacklo_epi16(bgLo, r0Lo);  // pixels 0-3 | 8-11
-    __m256i p1 = _mm256_unpackhi_epi16(bgLo, r0Lo);  // 4-7 | 12-15
-    __m256i p2 = _mm256_unpacklo_epi16(bgHi, r0Hi);  // 16-19 | 24-27
-    __m256i p3 = _mm256_unpackhi_epi16(bgHi, r0Hi);  // 20-23 | 28-31
+    // Four pixels in each half of p0-p3, in this order of their lanes:
+    // in order     0-3 | 8-11, 4-7 | 12-15, 16-19 | 24-27, 20-23 | 28-31;
+    // interleaved  0-3 | 16-19, 4-7 | 20-23, 8-11 | 24-27, 12-15 | 28-31.
+    __m256i p0 = _mm256_unpacklo_epi16(bgLo, r0Lo), p1 = _mm256_unpackhi_epi16(bgLo, r0Lo);
+    __m256i p2 = _mm256_unpacklo_epi16(bgHi, r0Hi), p3 = _mm256_unpackhi_epi16(bgHi, r0Hi);
     auto* o = reinterpret_cast<__m256i*>(out);
-    _mm256_storeu_si256(o + 0, _mm256_permute2x128_si256(p0, p1, 0x20));
-    _mm256_storeu_si256(o + 1, _mm256_permute2x128_si256(p0, p1, 0x31));
-    _mm256_storeu_si256(o + 2, _mm256_permute2x128_si256(p2, p3, 0x20));
+    constexpr int second = kLanes == Lanes::InOrder ? 1 : 2, third = 3 - second;
+    _mm256_storeu_si256(o, _mm256_permute2x128_si256(p0, p1, 0x20));
+    _mm256_storeu_si256(o + second, _mm256_permute2x128_si256(p0, p1, 0x31));
+    _mm256_storeu_si256(o + third, _mm256_permute2x128_si256(p2, p3, 0x20));
     _mm256_storeu_si256(o + 3, _mm256_permute2x128_si256(p2, p3, 0x31));
 }
 
+// The luma term of 16-bit luma words.
+WEBCAM_AVX2 inline __m256i LumaTerm(__m256i words) {
+    return _mm256_mulhi_epi16(_mm256_slli_epi16(words, 3), _mm256_set1_epi16(9535));
+}
+
+// Thirty-two luma bytes in order and the colour terms of their pixels, arranged as StoreTerms
+// takes them.
 WEBCAM_AVX2 inline void Store32(__m256i y8, const Terms& lo, const Terms& hi, uint8_t* out) {
-    const __m256i gain = _mm256_set1_epi16(9535);
+    const __m256i zero = _mm256_setzero_si256();
     __m256i y = _mm256_subs_epu8(y8, _mm256_set1_epi8(16));
-    __m256i yLo = _mm256_mulhi_epi16(
-        _mm256_slli_epi16(_mm256_cvtepu8_epi16(_mm256_castsi256_si128(y)), 3), gain);
-    __m256i yHi = _mm256_mulhi_epi16(
-        _mm256_slli_epi16(_mm256_cvtepu8_epi16(_mm256_extracti128_si256(y, 1)), 3), gain);
-    StoreTerms(yLo, yHi, lo, hi, out);
+    StoreTerms<Lanes::Interleaved>(LumaTerm(_mm256_unpacklo_epi8(y, zero)), LumaTerm(_mm256_unpackhi_epi8(y, zero)),
+               lo, hi, out);
 }
 
-// Each 16-bit term twice, for the two pixels of a pair: pairs 0-7 (lo) or 8-15 (hi).
-WEBCAM_AVX2 inline __m256i Twice(__m256i t, bool high) {
-    __m256i ordered = _mm256_permute4x64_epi64(t, 0xD8);  // quadwords 0, 2 | 1, 3
-    return high ? _mm256_unpackhi_epi16(ordered, ordered) : _mm256_unpacklo_epi16(ordered, ordered);
-}
-
+// Each pair's terms, from sixteen pairs in order, twice, for the pixels of StoreTerms' `lo`
+// (pairs 0-3 | 8-11) or `hi` (4-7 | 12-15) registers.
 WEBCAM_AVX2 inline Terms Duplicated(const Terms& t, bool high) {
-    return {Twice(t.blue, high), Twice(t.green, high), Twice(t.red, high)};
+    if (high)
+        return {_mm256_unpackhi_epi16(t.blue, t.blue), _mm256_unpackhi_epi16(t.green, t.green),
+                _mm256_unpackhi_epi16(t.red, t.red)};
+    return {_mm256_unpacklo_epi16(t.blue, t.blue), _mm256_unpacklo_epi16(t.green, t.green),
+            _mm256_unpacklo_epi16(t.red, t.red)};
 }
 
 }  // namespace
@@ -83,10 +94,11 @@ WEBCAM_AVX2 void ConvertPixels444Avx2(const uint8_t* y, const uint8_t* u, const 
                                       uint8_t* out, size_t count) {
     size_t i = 0;
     for (; i + 32 <= count; i += 32) {
-        auto* uu = reinterpret_cast<const __m128i*>(u + i);
-        auto* vv = reinterpret_cast<const __m128i*>(v + i);
-        Terms lo = ChromaTerms(_mm_loadu_si128(uu), _mm_loadu_si128(vv));
-        Terms hi = ChromaTerms(_mm_loadu_si128(uu + 1), _mm_loadu_si128(vv + 1));
+        const __m256i zero = _mm256_setzero_si256();
+        __m256i uu = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(u + i));
+        __m256i vv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(v + i));
+        Terms lo = ChromaTermsOfWords(_mm256_unpacklo_epi8(uu, zero), _mm256_unpacklo_epi8(vv, zero));
+        Terms hi = ChromaTermsOfWords(_mm256_unpackhi_epi8(uu, zero), _mm256_unpackhi_epi8(vv, zero));
         Store32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + i)), lo, hi, out + 4 * i);
     }
     ConvertPixels444Sse2(y + i, u + i, v + i, out + 4 * i, count - i);
@@ -104,18 +116,21 @@ WEBCAM_AVX2 void ConvertRow422Avx2(const uint8_t* y, const uint8_t* u, const uin
     ConvertRow422Sse2(y + x, u + x / 2, v + x / 2, out + 4 * x, width - x);
 }
 
-namespace {
-
-// Sixteen pixels of 16-bit luma words and their terms, as Store32 writes them, for the pixels
-// of lanes: pixels 0-15 in `lo`, 16-31 in `hi`.
-WEBCAM_AVX2 inline void Store32Words(__m256i yLoWords, __m256i yHiWords, const Terms& lo,
-                                     const Terms& hi, uint8_t* out) {
-    const __m256i gain = _mm256_set1_epi16(9535);
-    const __m256i offset = _mm256_set1_epi16(16);
-    __m256i yLo = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_subs_epu16(yLoWords, offset), 3), gain);
-    __m256i yHi = _mm256_mulhi_epi16(_mm256_slli_epi16(_mm256_subs_epu16(yHiWords, offset), 3), gain);
-    StoreTerms(yLo, yHi, lo, hi, out);
+WEBCAM_AVX2 void ConvertRowPair420Avx2(const uint8_t* y0, const uint8_t* y1, const uint8_t* u,
+                                       const uint8_t* v, uint8_t* out0, uint8_t* out1, int width) {
+    int x = 0;
+    for (; x + 32 <= width; x += 32) {
+        Terms t = ChromaTerms(_mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2)),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2)));
+        Terms lo = Duplicated(t, false), hi = Duplicated(t, true);
+        Store32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y0 + x)), lo, hi, out0 + 4 * x);
+        Store32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(y1 + x)), lo, hi, out1 + 4 * x);
+    }
+    ConvertRow422Sse2(y0 + x, u + x / 2, v + x / 2, out0 + 4 * x, width - x);
+    ConvertRow422Sse2(y1 + x, u + x / 2, v + x / 2, out1 + 4 * x, width - x);
 }
+
+namespace {
 
 template <bool kUyvy>
 WEBCAM_AVX2 void PackedRows(const uint8_t* packed, uint8_t* out, int width) {
@@ -135,12 +150,14 @@ WEBCAM_AVX2 void PackedRows(const uint8_t* packed, uint8_t* out, int width) {
                                                3, Z, 3, Z, 7, Z, 7, Z, 11, Z, 11, Z, 15, Z, 15, Z);
     int x = 0;
     for (; x + 32 <= width; x += 32) {
-        // Each register holds sixteen pixels, eight per lane, so the words come out in order.
+        // Sixteen pixels in each register, eight per lane, so the words come out in order.
         __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(packed + 2 * x));
         __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(packed + 2 * x + 32));
         Terms lo = ChromaTermsOfWords(_mm256_shuffle_epi8(a, u), _mm256_shuffle_epi8(a, v));
         Terms hi = ChromaTermsOfWords(_mm256_shuffle_epi8(b, u), _mm256_shuffle_epi8(b, v));
-        Store32Words(_mm256_shuffle_epi8(a, luma), _mm256_shuffle_epi8(b, luma), lo, hi, out + 4 * x);
+        const __m256i offset = _mm256_set1_epi16(16);
+        StoreTerms<Lanes::InOrder>(LumaTerm(_mm256_subs_epu16(_mm256_shuffle_epi8(a, luma), offset)),
+                   LumaTerm(_mm256_subs_epu16(_mm256_shuffle_epi8(b, luma), offset)), lo, hi, out + 4 * x);
     }
     ConvertRowPackedSse2(packed + 2 * x, out + 4 * x, width - x, kUyvy);
 }
