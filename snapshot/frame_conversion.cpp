@@ -166,14 +166,24 @@ bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameB
     }
 
     static const PackedKernel packedRow = FastestPackedKernel();
+    bool uyvy = layout == FrameLayout::Uyvy;
+    if (!Planar(layout) && width % 2 == 0) {
+        // Rows of whole pairs follow each other without a gap: many rows make one run.
+        const int rowsPerRun = std::max(1, (1 << 24) / width);
+        for (int row = 0; row < height; row += rowsPerRun) {
+            int rows = std::min(rowsPerRun, height - row);
+            packedRow(frame + static_cast<size_t>(row) * width * 2, out + static_cast<size_t>(row) * width * 4,
+                      rows * width, uyvy);
+        }
+        return true;
+    }
     int even = width & ~1;
     // The last pixel of an odd width takes the last chroma there is; see RowChroma.
     std::vector<uint8_t> lastU((width + 1) / 2), lastV((width + 1) / 2), lastY(width);
     for (int row = 0; row < height; ++row) {
         uint8_t* line = out + static_cast<size_t>(row) * width * 4;
         if (!Planar(layout)) {
-            packedRow(frame + static_cast<size_t>(row) * width * 2, line, even, layout == FrameLayout::Uyvy);
-            if (width == even) continue;
+            packedRow(frame + static_cast<size_t>(row) * width * 2, line, even, uyvy);
         }
         // Rows without chroma planes, and the last pixel of an odd packed width.
         RowChroma(layout, frame, width, height, row, lastU.data(), lastV.data(), lastY.data());

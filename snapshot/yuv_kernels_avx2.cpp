@@ -47,10 +47,11 @@ WEBCAM_AVX2 inline void StoreTerms(__m256i yLo, __m256i yHi, const Terms& lo, co
     // Packing works per lane: pixels 0-7, 16-23 | 8-15, 24-31 in order, 0-31 interleaved.
     __m256i b = _mm256_packus_epi16(_mm256_adds_epi16(yLo, lo.blue), _mm256_adds_epi16(yHi, hi.blue));
     __m256i g = _mm256_packus_epi16(_mm256_adds_epi16(yLo, lo.green), _mm256_adds_epi16(yHi, hi.green));
-    __m256i r = _mm256_packus_epi16(_mm256_adds_epi16(yLo, lo.red), _mm256_adds_epi16(yHi, hi.red));
-    const __m256i zero = _mm256_setzero_si256();
     __m256i bgLo = _mm256_unpacklo_epi8(b, g), bgHi = _mm256_unpackhi_epi8(b, g);
-    __m256i r0Lo = _mm256_unpacklo_epi8(r, zero), r0Hi = _mm256_unpackhi_epi8(r, zero);
+    // Red stays in words, next to its blue and green, clamped without a shuffle.
+    const __m256i zero = _mm256_setzero_si256(), full = _mm256_set1_epi16(255);
+    __m256i r0Lo = _mm256_min_epi16(_mm256_max_epi16(_mm256_adds_epi16(yLo, lo.red), zero), full);
+    __m256i r0Hi = _mm256_min_epi16(_mm256_max_epi16(_mm256_adds_epi16(yHi, hi.red), zero), full);
     // Four pixels in each half of p0-p3, in this order of their lanes:
     // in order     0-3 | 8-11, 4-7 | 12-15, 16-19 | 24-27, 20-23 | 28-31;
     // interleaved  0-3 | 16-19, 4-7 | 20-23, 8-11 | 24-27, 12-15 | 28-31.
@@ -66,7 +67,8 @@ WEBCAM_AVX2 inline void StoreTerms(__m256i yLo, __m256i yHi, const Terms& lo, co
 
 // The luma term of 16-bit luma words.
 WEBCAM_AVX2 inline __m256i LumaTerm(__m256i words) {
-    return _mm256_mulhi_epi16(_mm256_slli_epi16(words, 3), _mm256_set1_epi16(9535));
+    // (y * 8 * 9535) >> 16 as (y * 2 * 38140) >> 16: unsigned, without a shift.
+    return _mm256_mulhi_epu16(_mm256_add_epi16(words, words), _mm256_set1_epi16(int16_t(38140)));
 }
 
 // Thirty-two luma bytes in order and the colour terms of their pixels, arranged as StoreTerms
