@@ -136,30 +136,28 @@ namespace {
 
 template <bool kUyvy>
 WEBCAM_AVX2 void PackedRows(const uint8_t* packed, uint8_t* out, int width) {
-    // Bytes picked into 16-bit words, per lane: eight pixels' luma, U or V (-128: a zero byte).
+    // Per lane of four pairs: their U bytes into words 0-3 and V bytes into words 4-7
+    // (-128: a zero byte).
     constexpr char Z = -128;
-    const __m256i luma = kUyvy ? _mm256_setr_epi8(1, Z, 3, Z, 5, Z, 7, Z, 9, Z, 11, Z, 13, Z, 15, Z,
-                                                  1, Z, 3, Z, 5, Z, 7, Z, 9, Z, 11, Z, 13, Z, 15, Z)
-                               : _mm256_setr_epi8(0, Z, 2, Z, 4, Z, 6, Z, 8, Z, 10, Z, 12, Z, 14, Z,
-                                                  0, Z, 2, Z, 4, Z, 6, Z, 8, Z, 10, Z, 12, Z, 14, Z);
-    const __m256i u = kUyvy ? _mm256_setr_epi8(0, Z, 0, Z, 4, Z, 4, Z, 8, Z, 8, Z, 12, Z, 12, Z,
-                                               0, Z, 0, Z, 4, Z, 4, Z, 8, Z, 8, Z, 12, Z, 12, Z)
-                            : _mm256_setr_epi8(1, Z, 1, Z, 5, Z, 5, Z, 9, Z, 9, Z, 13, Z, 13, Z,
-                                               1, Z, 1, Z, 5, Z, 5, Z, 9, Z, 9, Z, 13, Z, 13, Z);
-    const __m256i v = kUyvy ? _mm256_setr_epi8(2, Z, 2, Z, 6, Z, 6, Z, 10, Z, 10, Z, 14, Z, 14, Z,
-                                               2, Z, 2, Z, 6, Z, 6, Z, 10, Z, 10, Z, 14, Z, 14, Z)
-                            : _mm256_setr_epi8(3, Z, 3, Z, 7, Z, 7, Z, 11, Z, 11, Z, 15, Z, 15, Z,
-                                               3, Z, 3, Z, 7, Z, 7, Z, 11, Z, 11, Z, 15, Z, 15, Z);
+    const __m256i chroma = kUyvy ? _mm256_setr_epi8(0, Z, 4, Z, 8, Z, 12, Z, 2, Z, 6, Z, 10, Z, 14, Z,
+                                                    0, Z, 4, Z, 8, Z, 12, Z, 2, Z, 6, Z, 10, Z, 14, Z)
+                                 : _mm256_setr_epi8(1, Z, 5, Z, 9, Z, 13, Z, 3, Z, 7, Z, 11, Z, 15, Z,
+                                                    1, Z, 5, Z, 9, Z, 13, Z, 3, Z, 7, Z, 11, Z, 15, Z);
+    const __m256i lowBytes = _mm256_set1_epi16(0x00FF), offset = _mm256_set1_epi16(16);
     int x = 0;
     for (; x + 32 <= width; x += 32) {
-        // Sixteen pixels in each register, eight per lane, so the words come out in order.
+        // Sixteen pixels in each register, eight per lane, so the luma words come out in order.
         __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(packed + 2 * x));
         __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(packed + 2 * x + 32));
-        Terms lo = ChromaTermsOfWords(_mm256_shuffle_epi8(a, u), _mm256_shuffle_epi8(a, v));
-        Terms hi = ChromaTermsOfWords(_mm256_shuffle_epi8(b, u), _mm256_shuffle_epi8(b, v));
-        const __m256i offset = _mm256_set1_epi16(16);
-        StoreTerms<Lanes::InOrder>(LumaTerm(_mm256_subs_epu16(_mm256_shuffle_epi8(a, luma), offset)),
-                   LumaTerm(_mm256_subs_epu16(_mm256_shuffle_epi8(b, luma), offset)), lo, hi, out + 4 * x);
+        __m256i lumaA = kUyvy ? _mm256_srli_epi16(a, 8) : _mm256_and_si256(a, lowBytes);
+        __m256i lumaB = kUyvy ? _mm256_srli_epi16(b, 8) : _mm256_and_si256(b, lowBytes);
+        // Each pair's terms once: pairs 0-3, 8-11 | 4-7, 12-15, which the duplication puts
+        // back in the pixels' order.
+        __m256i ca = _mm256_shuffle_epi8(a, chroma), cb = _mm256_shuffle_epi8(b, chroma);
+        Terms t = ChromaTermsOfWords(_mm256_unpacklo_epi64(ca, cb), _mm256_unpackhi_epi64(ca, cb));
+        StoreTerms<Lanes::InOrder>(LumaTerm(_mm256_subs_epu16(lumaA, offset)),
+                                   LumaTerm(_mm256_subs_epu16(lumaB, offset)), Duplicated(t, false),
+                                   Duplicated(t, true), out + 4 * x);
     }
     ConvertRowPackedSse2(packed + 2 * x, out + 4 * x, width - x, kUyvy);
 }
