@@ -12,26 +12,6 @@ constexpr int kMaxSide = 1 << 16;
 
 bool Planar(FrameLayout layout) { return layout == FrameLayout::Yv12 || layout == FrameLayout::I420; }
 
-using RowKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int);
-
-using PackedKernel = void (*)(const uint8_t*, uint8_t*, int, bool);
-
-PackedKernel FastestPackedKernel() {
-#ifdef WEBCAM_HAS_X86_KERNELS
-    return CpuHasAvx2() ? &ConvertRowPackedAvx2 : &ConvertRowPackedSse2;
-#else
-    return &ConvertRowPackedScalar;
-#endif
-}
-
-RowKernel FastestRowKernel() {
-#ifdef WEBCAM_HAS_X86_KERNELS
-    return CpuHasAvx2() ? &ConvertRow422Avx2 : &ConvertRow422Sse2;
-#else
-    return &ConvertRow422Scalar;
-#endif
-}
-
 // The U and V planes of a planar frame.
 void ChromaPlanes(FrameLayout layout, const uint8_t* frame, int width, int height,
                   const uint8_t** u, const uint8_t** v) {
@@ -109,30 +89,43 @@ bool ExpandChroma(FrameLayout layout, const uint8_t* frame, size_t frameBytes, i
 
 namespace {
 
-// Two rows that share a chroma row; the second may be missing (null) at an odd height's end.
+using RowKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, int);
+// Two rows that share a chroma row.
 using RowPairKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*,
                                uint8_t*, uint8_t*, int);
+using PackedKernel = void (*)(const uint8_t*, uint8_t*, int, bool);
 
-void RowPairWithRowKernel(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
-                          uint8_t* out0, uint8_t* out1, int width) {
-    static const RowKernel row = FastestRowKernel();
-    row(y0, u, v, out0, width);
-    row(y1, u, v, out1, width);
+template <RowKernel kRow>
+void RowPairOf(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
+               uint8_t* out0, uint8_t* out1, int width) {
+    kRow(y0, u, v, out0, width);
+    kRow(y1, u, v, out1, width);
 }
 
-RowPairKernel FastestRowPairKernel() {
+// The row kernels of one instruction set.
+struct FrameKernels {
+    RowKernel row;
+    RowPairKernel pair;
+    PackedKernel packed;
+};
+
+FrameKernels KernelsFor(YuvKernel kernel) {
+    switch (kernel) {
 #ifdef WEBCAM_HAS_X86_KERNELS
-    if (CpuHasAvx2()) return &ConvertRowPair420Avx2;
+        case YuvKernel::Sse2:
+            return {&ConvertRow422Sse2, &RowPairOf<&ConvertRow422Sse2>, &ConvertRowPackedSse2};
+        case YuvKernel::Avx2:
+            return {&ConvertRow422Avx2, &ConvertRowPair420Avx2, &ConvertRowPackedAvx2};
 #endif
-    return &RowPairWithRowKernel;
+        default:
+            return {&ConvertRow422Scalar, &RowPairOf<&ConvertRow422Scalar>, &ConvertRowPackedScalar};
+    }
 }
 
 // A planar frame with chroma planes, two rows at a time: each chroma row is read and its
 // terms worked out once for the two rows it covers.
-void ConvertPlanarFrame(FrameLayout layout, const uint8_t* frame, int width, int height,
-                        uint8_t* out) {
-    static const RowKernel planarRow = FastestRowKernel();
-    static const RowPairKernel planarPair = FastestRowPairKernel();
+void ConvertPlanarFrame(const FrameKernels& kernels, FrameLayout layout, const uint8_t* frame,
+                        int width, int height, uint8_t* out) {
     const uint8_t *planeU, *planeV;
     ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
     int even = width & ~1, chromaWidth = width / 2, chromaHeight = height / 2;
@@ -143,9 +136,9 @@ void ConvertPlanarFrame(FrameLayout layout, const uint8_t* frame, int width, int
         uint8_t* line = out + static_cast<size_t>(row) * rowBytes;
         bool pair = row + 1 < height;
         if (pair)
-            planarPair(luma, luma + width, planeU + offset, planeV + offset, line, line + rowBytes, even);
+            kernels.pair(luma, luma + width, planeU + offset, planeV + offset, line, line + rowBytes, even);
         else
-            planarRow(luma, planeU + offset, planeV + offset, line, even);
+            kernels.row(luma, planeU + offset, planeV + offset, line, even);
         // The last pixel of an odd width takes the last chroma column.
         for (int r = 0; width > even && r < (pair ? 2 : 1); ++r)
             ConvertRow422Scalar(luma + r * width + even, planeU + offset + chromaWidth - 1,
@@ -157,22 +150,29 @@ void ConvertPlanarFrame(FrameLayout layout, const uint8_t* frame, int width, int
 
 bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
                          int height, uint8_t* out, size_t outBytes) {
+    static const YuvKernel fastest = FastestYuvKernel();
+    return ConvertFrameToRgb32With(fastest, layout, frame, frameBytes, width, height, out, outBytes);
+}
+
+bool ConvertFrameToRgb32With(YuvKernel kernel, FrameLayout layout, const uint8_t* frame,
+                             size_t frameBytes, int width, int height, uint8_t* out,
+                             size_t outBytes) {
+    const FrameKernels kernels = KernelsFor(kernel);
     size_t required = RequiredFrameBytes(layout, width, height);
     if (!frame || !out || required == 0 || frameBytes < required) return false;
     if (outBytes / 4 / static_cast<size_t>(width) < static_cast<size_t>(height)) return false;
     if (Planar(layout) && width >= 2 && height >= 2) {
-        ConvertPlanarFrame(layout, frame, width, height, out);
+        ConvertPlanarFrame(kernels, layout, frame, width, height, out);
         return true;
     }
 
-    static const PackedKernel packedRow = FastestPackedKernel();
     bool uyvy = layout == FrameLayout::Uyvy;
     if (!Planar(layout) && width % 2 == 0) {
         // Rows of whole pairs follow each other without a gap: many rows make one run.
         const int rowsPerRun = std::max(1, (1 << 24) / width);
         for (int row = 0; row < height; row += rowsPerRun) {
             int rows = std::min(rowsPerRun, height - row);
-            packedRow(frame + static_cast<size_t>(row) * width * 2, out + static_cast<size_t>(row) * width * 4,
+            kernels.packed(frame + static_cast<size_t>(row) * width * 2, out + static_cast<size_t>(row) * width * 4,
                       rows * width, uyvy);
         }
         return true;
@@ -183,7 +183,7 @@ bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameB
     for (int row = 0; row < height; ++row) {
         uint8_t* line = out + static_cast<size_t>(row) * width * 4;
         if (!Planar(layout)) {
-            packedRow(frame + static_cast<size_t>(row) * width * 2, line, even, uyvy);
+            kernels.packed(frame + static_cast<size_t>(row) * width * 2, line, even, uyvy);
         }
         // Rows without chroma planes, and the last pixel of an odd packed width.
         RowChroma(layout, frame, width, height, row, lastU.data(), lastV.data(), lastY.data());

@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "yuv_to_rgb.h"
+
 // The layout codes of the capture engine: 0 YV12, 1 I420, 2 YUY2, 3 UYVY.
 enum class FrameLayout { Yv12 = 0, I420 = 1, Yuy2 = 2, Uyvy = 3 };
 
@@ -27,3 +29,7 @@ bool ExpandChroma(FrameLayout layout, const uint8_t* frame, size_t frameBytes, i
 // the frame or the output is too small for the size.
 bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
                          int height, uint8_t* out, size_t outBytes);
+// The same with the given set of kernels, for tests and benchmarks to compare.
+bool ConvertFrameToRgb32With(YuvKernel kernel, FrameLayout layout, const uint8_t* frame,
+                             size_t frameBytes, int width, int height, uint8_t* out,
+                             size_t outBytes);

@@ -17,15 +17,15 @@ PixelsKernel Kernel(YuvKernel kernel) {
     }
 }
 
-PixelsKernel Fastest() {
+}  // namespace
+
+YuvKernel FastestYuvKernel() {
 #ifdef WEBCAM_HAS_X86_KERNELS
-    return CpuHasAvx2() ? &ConvertPixels444Avx2 : &ConvertPixels444Sse2;
+    return CpuHasAvx2() ? YuvKernel::Avx2 : YuvKernel::Sse2;
 #else
-    return &ConvertPixels444Scalar;
+    return YuvKernel::Scalar;
 #endif
 }
-
-}  // namespace
 
 bool YuvKernelAvailable(YuvKernel kernel) {
     switch (kernel) {
@@ -46,6 +46,6 @@ void ConvertYuvToRgb32With(YuvKernel kernel, const uint8_t* y, const uint8_t* u,
 void ConvertYuvToRgb32(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* out,
                        int width, int height) {
     if (width < 1 || height < 1) return;
-    static const PixelsKernel kernel = Fastest();
+    static const PixelsKernel kernel = Kernel(FastestYuvKernel());
     kernel(y, u, v, out, static_cast<size_t>(width) * static_cast<size_t>(height));
 }

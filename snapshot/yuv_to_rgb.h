@@ -14,5 +14,6 @@ void ConvertYuvToRgb32(const uint8_t* y, const uint8_t* u, const uint8_t* v, uin
 // The kernels the conversion can use, for tests and benchmarks to compare.
 enum class YuvKernel { Scalar, Sse2, Avx2 };
 bool YuvKernelAvailable(YuvKernel kernel);
+YuvKernel FastestYuvKernel();
 void ConvertYuvToRgb32With(YuvKernel kernel, const uint8_t* y, const uint8_t* u, const uint8_t* v,
                            uint8_t* out, size_t count);

@@ -86,19 +86,26 @@ std::vector<uint8_t> RandomFrame(FrameLayout layout, int width, int height, uint
     return frame;
 }
 
-TEST(FrameConversion, FusedPathEqualsExpansionThenConversionForEveryLayoutAndSize) {
+TEST(FrameConversion, EveryKernelEqualsExpansionThenScalarConversionForEveryLayoutAndSize) {
     for (FrameLayout layout : {FrameLayout::Yv12, FrameLayout::I420, FrameLayout::Yuy2,
                                FrameLayout::Uyvy}) {
         for (auto size : {std::pair{1, 1}, {2, 2}, {3, 3}, {5, 7}, {6, 4}, {17, 9}, {66, 34},
-                          {640, 480}}) {
+                          {98, 35}, {640, 480}}) {
             auto [w, h] = size;
             auto frame = RandomFrame(layout, w, h, w * 131 + h);
             size_t n = static_cast<size_t>(w) * h;
-            std::vector<uint8_t> y(n), u(n), v(n), expected(n * 4), fused(n * 4);
+            std::vector<uint8_t> y(n), u(n), v(n), expected(n * 4), fused(n * 4 + 4);
             ASSERT_TRUE(ExpandChroma(layout, frame.data(), frame.size(), w, h, y.data(), u.data(), v.data()));
-            ConvertYuvToRgb32(y.data(), u.data(), v.data(), expected.data(), w, h);
-            ASSERT_TRUE(ConvertFrameToRgb32(layout, frame.data(), frame.size(), w, h, fused.data(), fused.size()));
-            EXPECT_EQ(fused, expected) << static_cast<int>(layout) << " " << w << "x" << h;
+            ConvertYuvToRgb32With(YuvKernel::Scalar, y.data(), u.data(), v.data(), expected.data(), n);
+            for (YuvKernel kernel : {YuvKernel::Scalar, YuvKernel::Sse2, YuvKernel::Avx2}) {
+                if (!YuvKernelAvailable(kernel)) continue;
+                std::fill(fused.begin(), fused.end(), 0xEE);
+                ASSERT_TRUE(ConvertFrameToRgb32With(kernel, layout, frame.data(), frame.size(), w, h,
+                                                    fused.data(), n * 4));
+                EXPECT_EQ(std::vector<uint8_t>(fused.begin(), fused.begin() + n * 4), expected)
+                    << static_cast<int>(layout) << " " << w << "x" << h << " kernel " << static_cast<int>(kernel);
+                EXPECT_EQ(fused[n * 4], 0xEE);  // nothing past the end
+            }
         }
     }
 }
