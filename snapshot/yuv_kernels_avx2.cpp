@@ -21,7 +21,7 @@ WEBCAM_AVX2 inline __m256i Scaled(__m256i words) {
     return _mm256_slli_epi16(_mm256_sub_epi16(words, _mm256_set1_epi16(128)), 3);
 }
 
-// The chroma terms of sixteen U and V values held as 16-bit words, in order.
+// The chroma terms of sixteen U and V values held as 16-bit words, word for word.
 WEBCAM_AVX2 inline Terms ChromaTermsOfWords(__m256i uWords, __m256i vWords) {
     __m256i u = Scaled(uWords), v = Scaled(vWords);
     return {_mm256_mulhi_epi16(u, _mm256_set1_epi16(16531)),
@@ -76,8 +76,8 @@ WEBCAM_AVX2 inline __m256i LumaTerm(__m256i words) {
 WEBCAM_AVX2 inline void Store32(__m256i y8, const Terms& lo, const Terms& hi, uint8_t* out) {
     const __m256i zero = _mm256_setzero_si256();
     __m256i y = _mm256_subs_epu8(y8, _mm256_set1_epi8(16));
-    StoreTerms<Lanes::Interleaved>(LumaTerm(_mm256_unpacklo_epi8(y, zero)), LumaTerm(_mm256_unpackhi_epi8(y, zero)),
-               lo, hi, out);
+    StoreTerms<Lanes::Interleaved>(LumaTerm(_mm256_unpacklo_epi8(y, zero)),
+                                   LumaTerm(_mm256_unpackhi_epi8(y, zero)), lo, hi, out);
 }
 
 // Each pair's terms, from sixteen pairs in order, twice, for the pixels of StoreTerms' `lo`
