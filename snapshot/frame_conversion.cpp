@@ -157,10 +157,10 @@ bool ConvertFrameToRgb32(FrameLayout layout, const uint8_t* frame, size_t frameB
 bool ConvertFrameToRgb32With(YuvKernel kernel, FrameLayout layout, const uint8_t* frame,
                              size_t frameBytes, int width, int height, uint8_t* out,
                              size_t outBytes) {
-    const FrameKernels kernels = KernelsFor(kernel);
     size_t required = RequiredFrameBytes(layout, width, height);
     if (!frame || !out || required == 0 || frameBytes < required) return false;
     if (outBytes / 4 / static_cast<size_t>(width) < static_cast<size_t>(height)) return false;
+    const FrameKernels kernels = KernelsFor(kernel);
     if (Planar(layout) && width >= 2 && height >= 2) {
         ConvertPlanarFrame(kernels, layout, frame, width, height, out);
         return true;
@@ -172,8 +172,8 @@ bool ConvertFrameToRgb32With(YuvKernel kernel, FrameLayout layout, const uint8_t
         const int rowsPerRun = std::max(1, (1 << 24) / width);
         for (int row = 0; row < height; row += rowsPerRun) {
             int rows = std::min(rowsPerRun, height - row);
-            kernels.packed(frame + static_cast<size_t>(row) * width * 2, out + static_cast<size_t>(row) * width * 4,
-                      rows * width, uyvy);
+            size_t first = static_cast<size_t>(row) * width;
+            kernels.packed(frame + first * 2, out + first * 4, rows * width, uyvy);
         }
         return true;
     }
@@ -182,9 +182,7 @@ bool ConvertFrameToRgb32With(YuvKernel kernel, FrameLayout layout, const uint8_t
     std::vector<uint8_t> lastU((width + 1) / 2), lastV((width + 1) / 2), lastY(width);
     for (int row = 0; row < height; ++row) {
         uint8_t* line = out + static_cast<size_t>(row) * width * 4;
-        if (!Planar(layout)) {
-            kernels.packed(frame + static_cast<size_t>(row) * width * 2, line, even, uyvy);
-        }
+        if (!Planar(layout)) kernels.packed(frame + static_cast<size_t>(row) * width * 2, line, even, uyvy);
         // Rows without chroma planes, and the last pixel of an odd packed width.
         RowChroma(layout, frame, width, height, row, lastU.data(), lastV.data(), lastY.data());
         const uint8_t* luma = Planar(layout) ? frame + static_cast<size_t>(row) * width : lastY.data();
