@@ -11,6 +11,7 @@
 #include "capture/device_catalogue.h"
 #include "capture/device_enumeration.h"
 #include "capture/device_id.h"
+#include "capture/preview_renderer.h"
 #include "capture/recording_profile.h"
 #include "capture/resolution_choice.h"
 #include "capture/toolbar_buttons.h"
@@ -20,8 +21,10 @@
 #include "recorder/avi_writer.h"
 #include "recorder/jpeg_compressor.h"
 #include "grabber/grabber_sample.h"
+#include "preview/rgb_converter.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
+#include "snapshot/frame_media_type.h"
 #include "snapshot/snapshot_pipeline.h"
 
 using Microsoft::WRL::ComPtr;
@@ -142,22 +145,28 @@ bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* comp
            ConnectPinsById(compressor, L"Out", writer, L"Video");
 }
 
-// The grabber's input subtype as the snapshot layout code; false for any other subtype.
-bool LayoutCode(const GUID& subtype, int* code) {
-    static const struct {
-        DWORD fourcc;
-        int code;
-    } kCodes[] = {{MAKEFOURCC('Y', 'U', 'Y', '2'), 2}, {MAKEFOURCC('U', 'Y', 'V', 'Y'), 3},
-                  {MAKEFOURCC('I', '4', '2', '0'), 1}, {MAKEFOURCC('Y', 'V', '1', '2'), 0}};
-    GUID base = MEDIASUBTYPE_YUY2;
-    for (const auto& entry : kCodes) {
-        base.Data1 = entry.fourcc;
-        if (subtype == base) {
-            *code = entry.code;
-            return true;
-        }
-    }
-    return false;
+// The preview's renderer, and on the GDI branch the RGB converter in front of it.
+HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer,
+                           ComPtr<IBaseFilter>* converter) {
+    bool gdi = choice == PreviewRenderer::Gdi;
+    HRESULT hr = CreateFilter(gdi ? CLSID_VideoRenderer : CLSID_VideoMixingRenderer9, renderer);
+    if (FAILED(hr)) return hr;
+    g_pGraph->AddFilter(renderer->Get(), L"Video Render");
+    if (!gdi) return S_OK;
+    converter->Attach(CRgbConverter::Create());
+    if (!*converter) return E_OUTOFMEMORY;
+    return g_pGraph->AddFilter(converter->Get(), L"RGB Converter");
+}
+
+// The grabber's output to the renderer, through the converter when there is one.
+bool ConnectPreviewBranch(IBaseFilter* grabber, IBaseFilter* converter, IBaseFilter* renderer) {
+    if (!converter) return ConnectPinsById(grabber, L"Out", renderer, L"VMR Input0");
+    ComPtr<IPin> output, input;
+    if (!ConnectPinsById(grabber, L"Out", converter, L"In") ||
+        converter->FindPin(L"Out", &output) != S_OK ||
+        FAILED(GetPinByDirection(renderer, 0, PINDIR_INPUT, &input)))
+        return false;
+    return g_pGraph->Connect(output.Get(), input.Get()) == S_OK;
 }
 
 }  // namespace
@@ -251,13 +260,12 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         return g_pGraph->AddFilter(nullptr, L"Audio Capture");  // no device of that name
     }
 
-    ComPtr<IBaseFilter> tee, renderer, grabber;
+    ComPtr<IBaseFilter> tee, renderer, converter, grabber;
     if (FAILED(hr = CreateFilter(CLSID_SmartTee, &tee))) return hr;
     g_pGraph->AddFilter(tee.Get(), L"Smart Tee");
     ComPtr<IGrabberSample> control;
     if (FAILED(hr = CreateGrabber(&grabber, &control))) return hr;
-    if (FAILED(hr = CreateFilter(CLSID_VideoMixingRenderer9, &renderer))) return hr;
-    g_pGraph->AddFilter(renderer.Get(), L"Video Render");
+    if (FAILED(hr = AddPreviewRenderer(ChoosePreviewRenderer(), &renderer, &converter))) return hr;
     if (FAILED(hr = g_pGraph->AddFilter(grabber.Get(), L"RirovirGrabber"))) return hr;
 
     ComPtr<IBaseFilter> writer, compressor;
@@ -274,13 +282,16 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     }
     GUID subtype = GUID_NULL;
     control->GetInputSubtype(&subtype);
-    if (!LayoutCode(subtype, &g_videoSubtype)) return E_FAIL;
-    if (g_videoSubtype == 0 || g_videoSubtype == 1) {
+    FrameLayout layout;
+    if (!LayoutOfSubtype(subtype, &layout)) return E_FAIL;
+    g_videoSubtype = static_cast<int>(layout);
+    // The VMR9 may need the AVI Decompressor for the planar layouts; the converter takes them.
+    if (!converter && (layout == FrameLayout::Yv12 || layout == FrameLayout::I420)) {
         ComPtr<IBaseFilter> decompressor;
         if (FAILED(hr = CreateFilter(CLSID_AVIDec, &decompressor))) return hr;
         if (FAILED(hr = g_pGraph->AddFilter(decompressor.Get(), L"AVI"))) return hr;
     }
-    if (!ConnectPinsById(grabber.Get(), L"Out", renderer.Get(), L"VMR Input0")) {
+    if (!ConnectPreviewBranch(grabber.Get(), converter.Get(), renderer.Get())) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }

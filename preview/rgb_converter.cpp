@@ -1,0 +1,150 @@
+// The RGB converter filter.
+#include "rgb_converter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "snapshot/frame_media_type.h"
+
+namespace {
+
+// {8E2B6C1A-4D3F-4A57-9B60-1C7E2F8A9D31}: private to this program, never registered.
+constexpr CLSID kConverterClsid = {0x8e2b6c1a, 0x4d3f, 0x4a57, {0x9b, 0x60, 0x1c, 0x7e, 0x2f, 0x8a, 0x9d, 0x31}};
+
+// An RGB32 output type: its stride in pixels (biWidth), rows and row order. False for any other.
+bool ReadRgb32Type(const AM_MEDIA_TYPE& type, long* stridePixels, long* rows, bool* topDown) {
+    const VIDEOINFOHEADER* info = VideoInfoOf(type);
+    if (!info || type.subtype != MEDIASUBTYPE_RGB32 || info->bmiHeader.biBitCount != 32 ||
+        info->bmiHeader.biCompression != BI_RGB)
+        return false;
+    LONG width = info->bmiHeader.biWidth, height = info->bmiHeader.biHeight;
+    if (width < 1 || width > kMaxFrameSide || height == 0 || height < -kMaxFrameSide ||
+        height > kMaxFrameSide)
+        return false;
+    *stridePixels = width;
+    *rows = height < 0 ? -height : height;
+    *topDown = height < 0;
+    return true;
+}
+
+}  // namespace
+
+IBaseFilter* CRgbConverter::Create() {
+    auto* converter = new (std::nothrow) CRgbConverter;
+    if (!converter) return nullptr;
+    IBaseFilter* filter = nullptr;
+    converter->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
+    return filter;
+}
+
+CRgbConverter::CRgbConverter() : CTransformFilter(L"RGB converter", kConverterClsid) {}
+
+CMediaType CRgbConverter::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
+    CMediaType type(&MEDIATYPE_Video);
+    type.SetSubtype(&MEDIASUBTYPE_RGB32);
+    type.SetFormatType(&FORMAT_VideoInfo);
+    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    if (!info) return CMediaType();
+    info->AvgTimePerFrame = frameTime;
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = topDown ? -height : height;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = 32;
+    info->bmiHeader.biCompression = BI_RGB;
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
+    type.bFixedSizeSamples = TRUE;
+    type.bTemporalCompression = FALSE;
+    type.lSampleSize = info->bmiHeader.biSizeImage;
+    return type;
+}
+
+HRESULT CRgbConverter::CheckInputType(const CMediaType* type) {
+    FrameLayout layout;
+    int width, height;
+    return ReadFrameType(*type, &layout, &width, &height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CRgbConverter::CheckTransform(const CMediaType* in, const CMediaType* out) {
+    FrameLayout layout;
+    int width, height;
+    long stride, rows;
+    bool topDown;
+    if (!ReadFrameType(*in, &layout, &width, &height) || !ReadRgb32Type(*out, &stride, &rows, &topDown))
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    // A renderer may ask for wider rows than the frame's, never for another frame size.
+    return stride >= width && rows == height ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CRgbConverter::GetMediaType(int position, CMediaType* type) {
+    if (position > 1) return VFW_S_NO_MORE_ITEMS;
+    CMediaType input = InputPin()->CurrentMediaType();
+    FrameLayout layout;
+    int width, height;
+    if (!ReadFrameType(input, &layout, &width, &height)) return VFW_S_NO_MORE_ITEMS;
+    // Top-down first: those rows come straight from the conversion.
+    *type = OutputType(width, height, position == 0, VideoInfoOf(input)->AvgTimePerFrame);
+    return type->IsValid() ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CRgbConverter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
+    const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
+    if (!info) return E_UNEXPECTED;
+    if (props->cBuffers < 1) props->cBuffers = 1;
+    props->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage);
+    if (props->cbAlign <= 0) props->cbAlign = 1;
+    ALLOCATOR_PROPERTIES actual{};
+    HRESULT hr = allocator->SetProperties(props, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cbBuffer < props->cbBuffer ? E_FAIL : S_OK;
+}
+
+HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
+    if (direction == PINDIR_INPUT) {
+        if (!ReadFrameType(*type, &m_layout, &m_width, &m_height)) return VFW_E_TYPE_NOT_ACCEPTED;
+        return S_OK;
+    }
+    long stride, rows;
+    if (!ReadRgb32Type(*type, &stride, &rows, &m_topDown)) return VFW_E_TYPE_NOT_ACCEPTED;
+    m_stride = static_cast<size_t>(stride) * 4;
+    m_outHeight = static_cast<int>(rows);
+    return S_OK;
+}
+
+void CRgbConverter::CopyOut(uint8_t* out) const {
+    size_t rowBytes = static_cast<size_t>(m_width) * 4;
+    size_t copied = std::min(rowBytes, m_stride);
+    for (int row = 0; row < std::min(m_height, m_outHeight); ++row) {
+        int target = m_topDown ? row : m_outHeight - 1 - row;
+        std::memcpy(out + static_cast<size_t>(target) * m_stride, m_pixels.data() + row * rowBytes, copied);
+    }
+}
+
+HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
+    BYTE* frame = nullptr;
+    BYTE* pixels = nullptr;
+    long length = in->GetActualDataLength();
+    if (FAILED(in->GetPointer(&frame)) || !frame || length <= 0 || FAILED(out->GetPointer(&pixels)) ||
+        !pixels || m_width < 1 || m_stride == 0)
+        return S_FALSE;
+    size_t outBytes = m_stride * static_cast<size_t>(m_outHeight);
+    if (out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes) return S_FALSE;
+
+    bool direct = m_topDown && m_stride == static_cast<size_t>(m_width) * 4 && m_outHeight == m_height;
+    if (direct) {
+        if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
+                                 pixels, outBytes))
+            return S_FALSE;  // a short frame is skipped
+    } else {
+        m_pixels.resize(static_cast<size_t>(m_width) * m_height * 4);
+        if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
+                                 m_pixels.data(), m_pixels.size()))
+            return S_FALSE;
+        CopyOut(pixels);
+    }
+    out->SetActualDataLength(static_cast<long>(outBytes));
+    out->SetTime(nullptr, nullptr);
+    out->SetSyncPoint(TRUE);
+    return S_OK;
+}

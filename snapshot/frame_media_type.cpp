@@ -1,0 +1,47 @@
+// Frame layouts and media types.
+#include "frame_media_type.h"
+
+#include <dvdmedia.h>
+
+namespace {
+
+struct LayoutSubtype {
+    DWORD fourcc;
+    FrameLayout layout;
+};
+constexpr LayoutSubtype kLayouts[] = {{MAKEFOURCC('Y', 'U', 'Y', '2'), FrameLayout::Yuy2},
+                                      {MAKEFOURCC('U', 'Y', 'V', 'Y'), FrameLayout::Uyvy},
+                                      {MAKEFOURCC('Y', 'V', '1', '2'), FrameLayout::Yv12},
+                                      {MAKEFOURCC('I', '4', '2', '0'), FrameLayout::I420}};
+
+}  // namespace
+
+bool LayoutOfSubtype(const GUID& subtype, FrameLayout* layout) {
+    GUID fourccType = MEDIASUBTYPE_YUY2;  // {XXXXXXXX-0000-0010-8000-00AA00389B71}
+    for (const LayoutSubtype& entry : kLayouts) {
+        fourccType.Data1 = entry.fourcc;
+        if (subtype != fourccType) continue;
+        *layout = entry.layout;
+        return true;
+    }
+    return false;
+}
+
+const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type) {
+    if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo || !type.pbFormat ||
+        type.cbFormat < sizeof(VIDEOINFOHEADER))
+        return nullptr;
+    return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+}
+
+bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height) {
+    const VIDEOINFOHEADER* info = VideoInfoOf(type);
+    if (!info || !LayoutOfSubtype(type.subtype, layout)) return false;
+    LONG w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
+    // A negative height (top-down) describes the same frame.
+    if (w < 1 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide)
+        return false;
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h < 0 ? -h : h);
+    return true;
+}

@@ -1,0 +1,18 @@
+// The camera frame layouts as DirectShow media types: which subtype is which layout, and the
+// frame geometry a video type describes.
+#pragma once
+#include <windows.h>
+#include <dshow.h>
+
+#include "snapshot/frame_conversion.h"
+
+// Frames this program converts are at most this many pixels on a side.
+constexpr int kMaxFrameSide = 8192;
+
+// The layout of a subtype; false for a subtype that is none of ours.
+bool LayoutOfSubtype(const GUID& subtype, FrameLayout* layout);
+// The video type's layout and size (|biHeight|): a VideoInfo type of one of the layouts, 1 to
+// kMaxFrameSide pixels a side. False for any other type.
+bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height);
+// The VIDEOINFOHEADER of a VideoInfo video type long enough to hold one, or null.
+const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type);
