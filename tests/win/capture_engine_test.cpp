@@ -36,14 +36,19 @@ bool ButtonEnabled(CZevuvArividDlg& window, UINT id) {
     return window.Toolbar().SendMessage(TB_GETSTATE, id) & TBSTATE_ENABLED;
 }
 
+// A camera layout previewed through one renderer ("vmr9", or absent: the GDI Video Renderer
+// behind the RGB converter, Wine's choice).
 struct LayoutCase {
     const wchar_t* format;
     int subtype;
+    const wchar_t* renderer;
 };
 
 class PreviewGraph : public CaptureTest, public ::testing::WithParamInterface<LayoutCase> {};
 
 TEST_P(PreviewGraph, ConnectsCameraTeeGrabberAndRendererAndConfiguresTheDevices) {
+    const bool vmr9 = GetParam().renderer != nullptr;
+    if (vmr9) SetString(HKEY_CURRENT_USER, kSettingsKey, L"PreviewRenderer", GetParam().renderer);
     Camera(1, L"Camera", GetParam().format);
     Microphone(2, L"Microphone", L"Microphone;Line In");
     Microphone(3, L"Other microphone", L"Microphone;Line In");
@@ -63,10 +68,16 @@ TEST_P(PreviewGraph, ConnectsCameraTeeGrabberAndRendererAndConfiguresTheDevices)
     for (const wchar_t* name : {L"Video Capture", L"Smart Tee", L"RirovirGrabber", L"Video Render",
                                 L"Audio Capture"})
         EXPECT_TRUE(Has(names, name)) << std::string(name, name + wcslen(name));
-    EXPECT_EQ(Has(names, L"AVI"), GetParam().subtype == 0);
+    EXPECT_EQ(Has(names, L"AVI"), vmr9 && GetParam().subtype == 0);
+    EXPECT_EQ(Has(names, L"RGB Converter"), !vmr9);
     EXPECT_EQ(ConnectedTo(L"Video Capture", L"0"), L"Smart Tee:Input");
     EXPECT_EQ(ConnectedTo(L"RirovirGrabber", L"In"), L"Smart Tee:Preview");
-    EXPECT_EQ(ConnectedTo(L"RirovirGrabber", L"Out"), L"Video Render:VMR Input0");
+    if (vmr9) {
+        EXPECT_EQ(ConnectedTo(L"RirovirGrabber", L"Out"), L"Video Render:VMR Input0");
+    } else {
+        EXPECT_EQ(ConnectedTo(L"RirovirGrabber", L"Out"), L"RGB Converter:In");
+        EXPECT_EQ(ConnectedTo(L"RGB Converter", L"Out"), L"Video Render:In");
+    }
     EXPECT_EQ(ConnectedTo(L"Audio Capture", L"Capture"), L"");  // only a recording connects it
 
     EXPECT_EQ(DeviceRecord(1, L"SetFormat"), std::wstring(GetParam().format));
@@ -91,15 +102,45 @@ TEST_P(PreviewGraph, ConnectsCameraTeeGrabberAndRendererAndConfiguresTheDevices)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, PreviewGraph,
-                         ::testing::Values(LayoutCase{L"YUY2 640 480 333333", 2},
-                                           LayoutCase{L"UYVY 640 480 333333", 3},
-                                           LayoutCase{L"YV12 640 480 333333", 0}),
+                         ::testing::Values(LayoutCase{L"YUY2 640 480 333333", 2, nullptr},
+                                           LayoutCase{L"UYVY 640 480 333333", 3, L"vmr9"},
+                                           LayoutCase{L"YV12 640 480 333333", 0, L"VMR9"},
+                                           LayoutCase{L"YV12 640 480 333333", 0, nullptr},
+                                           LayoutCase{L"I420 640 480 333333", 1, nullptr}),
                          [](const ::testing::TestParamInfo<LayoutCase>& info) {
                              std::wstring f = info.param.format;
-                             return std::string(f.begin(), f.begin() + 4);
+                             return std::string(f.begin(), f.begin() + 4) +
+                                    (info.param.renderer ? "_vmr9" : "_gdi");
                          });
 
-TEST_F(CaptureTest, I420GetsTheDecompressorButWineCannotRenderIt) {
+TEST_F(CaptureTest, ThePreviewRendererValueChoosesOnlyWhenItIsOneOfTheTwoTexts) {
+    struct Case {
+        DWORD type;
+        std::wstring text;
+        bool vmr9;
+    };
+    const Case cases[] = {{REG_SZ, L"vmr9", true},          {REG_SZ, L"Vmr9", true},
+                          {REG_SZ, L"gdi", false},          {REG_EXPAND_SZ, L"vmr9", false},
+                          {REG_SZ, L"vmr9 ", false},        {REG_SZ, L"vmr", false},
+                          {REG_SZ, std::wstring(300, L'v'), false}, {REG_DWORD, L"\x1", false}};
+    Camera(1, L"Camera", L"YUY2 640 480 333333");
+    Microphone(2, L"Microphone", L"Microphone");
+    OpenWindow();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text.begin(), c.text.begin() + std::min<size_t>(c.text.size(), 8)));
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), 0);
+        RegSetValueExW(key, L"PreviewRenderer", 0, c.type, reinterpret_cast<const BYTE*>(c.text.c_str()),
+                       static_cast<DWORD>(c.type == REG_DWORD ? 4 : (c.text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        Command(ID_PREVIEW);
+        ASSERT_EQ(g_captureState, Previewing);
+        EXPECT_EQ(FilterClass(L"Video Render"), c.vmr9 ? CLSID_VideoMixingRenderer9 : CLSID_VideoRenderer);
+    }
+}
+
+TEST_F(CaptureTest, I420GetsTheDecompressorButWineCannotRenderItWithTheVmr9) {
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"PreviewRenderer", L"vmr9");
     Camera(1, L"Camera", L"I420 640 480 333333");
     Microphone(2, L"Microphone", L"Microphone");
     OpenWindow();

@@ -109,6 +109,12 @@ std::vector<std::wstring> GraphFilterNames() {
     return names;
 }
 
+CLSID FilterClass(const wchar_t* filterName) {
+    CLSID clsid = GUID_NULL;
+    if (ComPtr<IBaseFilter> filter = FilterNamed(filterName)) filter->GetClassID(&clsid);
+    return clsid;
+}
+
 std::wstring ConnectedTo(const wchar_t* filterName, const wchar_t* pinId) {
     ComPtr<IBaseFilter> filter = FilterNamed(filterName);
     ComPtr<IPin> pin, peer;

@@ -36,6 +36,8 @@ protected:
 
 // Filters of the running graph by name, and what a pin of one is connected to.
 std::vector<std::wstring> GraphFilterNames();
+// The class identifier of the graph's filter of that name, or GUID_NULL.
+CLSID FilterClass(const wchar_t* filterName);
 // "<filter name>:<pin id>" of the pin connected to `pinId` of `filterName`, or empty.
 std::wstring ConnectedTo(const wchar_t* filterName, const wchar_t* pinId);
 

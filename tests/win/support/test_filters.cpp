@@ -128,6 +128,7 @@ HRESULT CTestSource::Deliver(const Push& push) {
             sample2->Release();
         }
     }
+    if (push.type) sample->SetMediaType(const_cast<AM_MEDIA_TYPE*>(push.type));
     m_lastSample = sample;
     hr = m_pin->Deliver(sample);
     sample->Release();
@@ -173,17 +174,24 @@ public:
         return CBaseInputPin::NonDelegatingQueryInterface(iid, out);
     }
     HRESULT CheckMediaType(const CMediaType* type) override {
-        return *type->Type() == MEDIATYPE_Video ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+        const auto& accepts = m_sink->Options().accepts;
+        return *type->Type() == MEDIATYPE_Video && (!accepts || accepts(*type)) ? S_OK
+                                                                                : VFW_E_TYPE_NOT_ACCEPTED;
     }
     STDMETHODIMP GetAllocator(IMemAllocator** allocator) override {
         if (!allocator) return E_POINTER;
-        int width = m_sink->Options().widerFirstBuffer;
-        DWORD fourcc = m_sink->Options().firstBufferSubtype;
-        if ((width <= 0 && !fourcc) || !IsConnected()) return CBaseInputPin::GetAllocator(allocator);
-        CMediaType connection = CurrentMediaType();
-        auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(connection.pbFormat)->bmiHeader;
-        CMediaType wider = VideoType(fourcc ? fourcc : header->biCompression,
-                                     width > 0 ? width : header->biWidth, header->biHeight);
+        const SinkOptions& options = m_sink->Options();
+        int width = options.widerFirstBuffer;
+        DWORD fourcc = options.firstBufferSubtype;
+        if ((width <= 0 && !fourcc && !options.firstBufferType.IsValid()) || !IsConnected())
+            return CBaseInputPin::GetAllocator(allocator);
+        CMediaType wider = options.firstBufferType;
+        if (!wider.IsValid()) {
+            CMediaType connection = CurrentMediaType();
+            auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(connection.pbFormat)->bmiHeader;
+            wider = VideoType(fourcc ? fourcc : header->biCompression,
+                              width > 0 ? width : header->biWidth, header->biHeight);
+        }
         auto* own = new (std::nothrow) CWideningAllocator(wider);
         if (!own) return E_OUTOFMEMORY;
         return own->NonDelegatingQueryInterface(IID_IMemAllocator, reinterpret_cast<void**>(allocator));
@@ -240,6 +248,11 @@ void CTestSink::Keep(IMediaSample* sample) {
     kept.timed = SUCCEEDED(sample->GetTime(&kept.start, &stop));
     kept.discontinuity = sample->IsDiscontinuity() == S_OK;
     kept.syncPoint = sample->IsSyncPoint() == S_OK;
+    AM_MEDIA_TYPE* type = nullptr;
+    if (sample->GetMediaType(&type) == S_OK && type) {
+        kept.type = *type;
+        DeleteMediaType(type);
+    }
     std::lock_guard<std::mutex> lock(m_receivedLock);
     m_received.push_back(std::move(kept));
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -38,6 +39,7 @@ public:
         bool timed = true;
         REFERENCE_TIME start = 0;
         DWORD streamId = AM_STREAM_MEDIA;
+        const AM_MEDIA_TYPE* type = nullptr;  // attached to the sample: a new format from here on
     };
     // Delivers one sample on the calling thread; the downstream result.
     HRESULT Deliver(const Push& push);
@@ -62,6 +64,7 @@ struct ReceivedSample {
     REFERENCE_TIME start;
     bool discontinuity;
     bool syncPoint;
+    CMediaType type;  // the type the sample carried, or empty
 };
 
 struct SinkOptions {
@@ -69,6 +72,8 @@ struct SinkOptions {
     bool mixerPin = false;         // the pin answers IMixerPinConfig
     int widerFirstBuffer = 0;      // > 0: the first buffer carries a type of this width
     DWORD firstBufferSubtype = 0;  // non-zero: the first buffer carries this four-character code
+    CMediaType firstBufferType;    // valid: the first buffer carries this type
+    std::function<bool(const CMediaType&)> accepts;  // set: the only video types taken
 };
 
 class CTestSinkPin;

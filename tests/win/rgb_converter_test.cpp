@@ -1,0 +1,169 @@
+// The preview's RGB converter in a real filter graph between a test source and a test sink:
+// each layout and odd sizes give the snapshot conversion's pixels in the row order and stride
+// the sink asked for, and a new format in the stream is followed.
+#include <windows.h>
+#include <dshow.h>
+#include <gtest/gtest.h>
+#include <wrl/client.h>
+
+#include <cstring>
+#include <vector>
+
+#include "preview/rgb_converter.h"
+#include "snapshot/frame_conversion.h"
+#include "support/grabber_harness.h"
+
+using Microsoft::WRL::ComPtr;
+using namespace testsupport;
+
+namespace {
+
+// Source -> converter -> sink, running.
+class ConverterChain {
+public:
+    ~ConverterChain() {
+        if (m_control) m_control->Stop();
+    }
+    HRESULT Build(const CMediaType& type, const SinkOptions& options) {
+        HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_graph));
+        if (FAILED(hr)) return hr;
+        m_graph.As(&m_control);
+        m_source = new CTestSource(type);
+        m_source->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sourceFilter));
+        m_sink = new CTestSink(options);
+        m_sink->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sinkFilter));
+        m_converter.Attach(CRgbConverter::Create());
+        if (FAILED(hr = m_graph->AddFilter(m_sourceFilter.Get(), L"Source")) ||
+            FAILED(hr = m_graph->AddFilter(m_converter.Get(), L"RGB Converter")) ||
+            FAILED(hr = m_graph->AddFilter(m_sinkFilter.Get(), L"Sink")) ||
+            FAILED(hr = m_graph->ConnectDirect(m_source->OutputPin(), PinOf(m_converter.Get(), PINDIR_INPUT, 0).Get(), &type)) ||
+            FAILED(hr = m_graph->ConnectDirect(PinOf(m_converter.Get(), PINDIR_OUTPUT, 0).Get(), m_sink->InputPin(), nullptr)))
+            return hr;
+        return m_control->Run();
+    }
+    HRESULT Push(const std::vector<BYTE>& frame, const AM_MEDIA_TYPE* type = nullptr) {
+        CTestSource::Push push{frame.data(), static_cast<long>(frame.size())};
+        push.type = type;
+        return m_source->Deliver(push);
+    }
+    CTestSink* Sink() const { return m_sink; }
+    // The height of the connection's RGB type: negative when top row first.
+    long OutputHeight() {
+        AM_MEDIA_TYPE type{};
+        PinOf(m_converter.Get(), PINDIR_OUTPUT, 0)->ConnectionMediaType(&type);
+        long height = reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight;
+        FreeMediaType(type);
+        return height;
+    }
+
+private:
+    ComPtr<IGraphBuilder> m_graph;
+    ComPtr<IMediaControl> m_control;
+    ComPtr<IBaseFilter> m_sourceFilter, m_sinkFilter, m_converter;
+    CTestSource* m_source = nullptr;
+    CTestSink* m_sink = nullptr;
+};
+
+std::vector<BYTE> Noise(size_t size, unsigned seed) {
+    std::vector<BYTE> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<BYTE>((i * 2654435761u + seed) >> 13);
+    return bytes;
+}
+
+// The snapshot conversion of `frame`, top row first.
+std::vector<BYTE> Reference(FrameLayout layout, const std::vector<BYTE>& frame, int width, int height) {
+    std::vector<BYTE> pixels(static_cast<size_t>(width) * height * 4);
+    EXPECT_TRUE(ConvertFrameToRgb32(layout, frame.data(), frame.size(), width, height, pixels.data(), pixels.size()));
+    return pixels;
+}
+
+// Row `row` (from the top) of an RGB32 buffer of `stride` pixels a row.
+const BYTE* RowOf(const std::vector<BYTE>& data, int row, int height, int stride, bool topDown) {
+    return data.data() + static_cast<size_t>(topDown ? row : height - 1 - row) * stride * 4;
+}
+
+class RgbConverterTest : public ::testing::Test {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(RgbConverterTest, EachLayoutAndOddSizesGiveTheSnapshotPixelsInTheRowOrderTheRendererTakes) {
+    struct Case {
+        DWORD fourcc;
+        FrameLayout layout;
+        int width, height;
+        bool bottomUpOnly;
+    };
+    const Case cases[] = {
+        {MAKEFOURCC('Y', 'U', 'Y', '2'), FrameLayout::Yuy2, 640, 480, false},
+        {MAKEFOURCC('U', 'Y', 'V', 'Y'), FrameLayout::Uyvy, 33, 17, true},
+        {MAKEFOURCC('Y', 'V', '1', '2'), FrameLayout::Yv12, 35, 19, false},
+        {MAKEFOURCC('I', '4', '2', '0'), FrameLayout::I420, 64, 3, true},
+        {MAKEFOURCC('I', '4', '2', '0'), FrameLayout::I420, 1, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " layout " << static_cast<int>(c.layout));
+        SinkOptions options;
+        if (c.bottomUpOnly)  // as a renderer that draws only bottom-up DIBs
+            options.accepts = [](const CMediaType& type) {
+                return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight > 0;
+            };
+        ConverterChain chain;
+        ASSERT_EQ(chain.Build(testsupport::VideoType(c.fourcc, c.width, c.height), options), S_OK);
+        EXPECT_EQ(chain.OutputHeight(), c.bottomUpOnly ? c.height : -c.height);
+        std::vector<BYTE> frame = Noise(RequiredFrameBytes(c.layout, c.width, c.height), c.fourcc);
+        ASSERT_EQ(chain.Push(frame), S_OK);
+
+        auto received = chain.Sink()->Received();
+        ASSERT_EQ(received.size(), 1u);
+        EXPECT_FALSE(received[0].timed);  // shown at once
+        std::vector<BYTE> expected = Reference(c.layout, frame, c.width, c.height);
+        ASSERT_EQ(received[0].data.size(), expected.size());
+        for (int row = 0; row < c.height; ++row)
+            ASSERT_EQ(memcmp(RowOf(received[0].data, row, c.height, c.width, !c.bottomUpOnly),
+                             expected.data() + static_cast<size_t>(row) * c.width * 4, c.width * 4), 0)
+                << "row " << row;
+    }
+}
+
+TEST_F(RgbConverterTest, FollowsANewFormatInTheStreamAndARendererStride) {
+    const DWORD yuy2 = MAKEFOURCC('Y', 'U', 'Y', '2');
+    SinkOptions options;
+    // The renderer wants rows of 80 pixels, bottom row first, from its first buffer on.
+    options.firstBufferType = CRgbConverter::OutputType(80, 48, false, 333333);
+    ConverterChain chain;
+    ASSERT_EQ(chain.Build(testsupport::VideoType(yuy2, 64, 48), options), S_OK);
+    std::vector<BYTE> frame = Noise(64 * 48 * 2, 1);
+    ASSERT_EQ(chain.Push(frame), S_OK);
+    // Then the upstream filter changes to I420 of the same size in mid-stream.
+    CMediaType planar = testsupport::VideoType(MAKEFOURCC('I', '4', '2', '0'), 64, 48);
+    std::vector<BYTE> planarFrame = Noise(64 * 48 * 3 / 2, 2);
+    ASSERT_EQ(chain.Push(planarFrame, &planar), S_OK);
+
+    auto received = chain.Sink()->Received();
+    ASSERT_EQ(received.size(), 2u);
+    std::vector<BYTE> first = Reference(FrameLayout::Yuy2, frame, 64, 48);
+    std::vector<BYTE> second = Reference(FrameLayout::I420, planarFrame, 64, 48);
+    for (int row = 0; row < 48; ++row) {
+        ASSERT_EQ(memcmp(RowOf(received[0].data, row, 48, 80, false), first.data() + row * 256, 256), 0) << row;
+        ASSERT_EQ(memcmp(RowOf(received[1].data, row, 48, 80, false), second.data() + row * 256, 256), 0) << row;
+    }
+
+    // A new size in mid-stream: the output sample tells the renderer its new type.
+    CMediaType taller = testsupport::VideoType(yuy2, 48, 64);
+    std::vector<BYTE> tallFrame = Noise(48 * 64 * 2, 3);
+    ASSERT_EQ(chain.Push(tallFrame, &taller), S_OK);
+    received = chain.Sink()->Received();
+    ASSERT_EQ(received.size(), 3u);
+    ASSERT_TRUE(received[2].type.IsValid());
+    const auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(received[2].type.pbFormat)->bmiHeader;
+    EXPECT_EQ(header->biWidth, 48);
+    EXPECT_EQ(std::abs(header->biHeight), 64);
+    std::vector<BYTE> tall = Reference(FrameLayout::Yuy2, tallFrame, 48, 64);
+    for (int row = 0; row < 64; ++row)
+        ASSERT_EQ(memcmp(RowOf(received[2].data, row, 64, 48, header->biHeight < 0), tall.data() + row * 192, 192), 0)
+            << row;
+}
+
+}  // namespace
