@@ -13,6 +13,7 @@
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
+#include "snapshot/snapshot_request.h"
 #include "support/capture_fixture.h"
 #include "support/device_enumeration.h"
 #include "support/quarantine_heap.h"
@@ -187,6 +188,26 @@ TEST_F(OptionDialogTest, OkWhileRecordingClosesTheFileAndGoesOnPreviewing) {
     EXPECT_EQ(report["closed"], "1");
     EXPECT_GT(ReportNumber(report, "video.frames"), 0);
     EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(OptionDialogTest, OpeningAndClosingItTwoHundredTimesWhileThePictureIsDrawnNeverHangs) {
+    OpenWindow();
+    ShowWindow(m_window->m_hWnd, SW_SHOW);
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    for (int i = 0; i < 200; ++i) {
+        HWND dialog = Open();
+        ASSERT_TRUE(IsWindowVisible(dialog)) << i;
+        PumpMessages(0, 1);  // what the main window is sent meanwhile
+        Click(dialog, IDCANCEL);
+        ASSERT_FALSE(IsWindowVisible(dialog)) << i;
+    }
+    // The picture still flows: the next frame takes a snapshot request.
+    wcscpy(g_settings.capturePath, L"C:\\");
+    g_snapshotRequested = 1;
+    DWORD start = GetTickCount();
+    while (g_snapshotRequested && GetTickCount() - start < 10000) PumpMessages(20, 100);
+    EXPECT_EQ(g_snapshotRequested, 0);
 }
 
 TEST_F(OptionDialogTest, TheOptionCommandReplacesAnOpenDialogWithoutSaving) {

@@ -1,11 +1,13 @@
 // Webcam.exe with the virtual camera and microphone, driven from its toolbar as a user would:
-// Preview puts the camera's video under the toolbar, Capture saves exactly one picture, Stop
-// ends it, closing while previewing ends the program cleanly, and Record then Stop leaves one
+// Preview shows the camera's picture under the toolbar (pixel for pixel at the camera's size,
+// stretched after a resize), Capture saves exactly one picture, Stop ends it, closing while
+// previewing ends the program cleanly, and Record shows the picture while it leaves one
 // recording of the camera's 640 x 480 frames and the microphone's sound.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,45 @@ HWND VideoWindow(HWND main) {
     return nullptr;
 }
 
+// The camera's 640 x 480 picture as the screen shows it (0x00RRGGBB), top row first.
+std::vector<unsigned> CameraPicture() {
+    std::vector<uint8_t> frame(PatternFrameBytes(PixelLayout::Yuy2, 640, 480));
+    FillPatternFrame(PixelLayout::Yuy2, 640, 480, frame.data(), frame.size());
+    std::vector<unsigned> picture(640 * 480);
+    ConvertFrameToRgb32(FrameLayout::Yuy2, frame.data(), frame.size(), 640, 480,
+                        reinterpret_cast<uint8_t*>(picture.data()), picture.size() * 4);
+    return picture;
+}
+
+// Mean difference per colour channel between the screen and the picture stretched over it.
+double MeanDifference(const ScreenPixels& screen, const std::vector<unsigned>& picture) {
+    if (screen.width <= 0 || screen.height <= 0) return 255;
+    double sum = 0;
+    for (int y = 0; y < screen.height; ++y)
+        for (int x = 0; x < screen.width; ++x) {
+            unsigned a = screen.At(x, y);
+            unsigned b = picture[static_cast<size_t>(y * 480 / screen.height) * 640 + x * 640 / screen.width];
+            for (int shift : {0, 8, 16}) sum += std::abs(int((a >> shift) & 255) - int((b >> shift) & 255));
+        }
+    return sum / (3.0 * screen.width * screen.height);
+}
+
+// The video area once the renderer has drawn the camera's picture into it.
+ScreenPixels PictureOnScreen(HWND video, const std::vector<unsigned>& picture, double tolerance) {
+    return CaptureClientWhen(video, [&](const ScreenPixels& s) { return MeanDifference(s, picture) <= tolerance; });
+}
+
+// Resizes the main window so that the area below the toolbar is `width` x `height`.
+void SizeVideoArea(HWND main, int width, int height) {
+    RECT window, client, toolbar;
+    GetWindowRect(main, &window);
+    GetClientRect(main, &client);
+    GetWindowRect(GetDlgItem(main, 0xE800), &toolbar);
+    int top = toolbar.bottom - toolbar.top + 3;
+    SetWindowPos(main, HWND_TOP, 0, 0, window.right - window.left - client.right + width,
+                 window.bottom - window.top - client.bottom + top + height, SWP_NOMOVE);
+}
+
 bool Enabled(HWND main, UINT id) {
     HWND toolbar = GetDlgItem(main, 0xE800);
     return SendMessageW(toolbar, TB_GETSTATE, id, 0) & TBSTATE_ENABLED;
@@ -53,13 +94,23 @@ TEST(WebcamPreview, PreviewCaptureStopAndCloseFromTheToolbar) {
     WebcamProcess program;
     HWND window = program.WaitForWindow();
     ASSERT_NE(window, nullptr);
-    SetWindowPos(window, HWND_TOP, 0, 0, 700, 560, 0);
 
     SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
     HWND video = VideoWindow(window);
     ASSERT_NE(video, nullptr);
     EXPECT_TRUE(IsWindowVisible(video));
-    // The video covers the client area below the toolbar strip.
+    // At the camera's size the screen shows the camera's picture pixel for pixel.
+    const std::vector<unsigned> picture = CameraPicture();
+    SizeVideoArea(window, 640, 480);
+    ScreenPixels shown = PictureOnScreen(video, picture, 0);
+    ASSERT_EQ(shown.width, 640);
+    ASSERT_EQ(shown.height, 480);
+    int wrong = 0;
+    for (int i = 0; i < 640 * 480; ++i) wrong += shown.pixels[i] != picture[i];
+    EXPECT_EQ(wrong, 0);
+    // Resized, the picture is stretched over the whole area below the toolbar strip.
+    SetWindowPos(window, HWND_TOP, 0, 0, 700, 560, 0);
+    EXPECT_LE(MeanDifference(PictureOnScreen(video, picture, 3), picture), 3);
     RECT client, videoRect, toolbar;
     GetClientRect(window, &client);
     GetWindowRect(video, &videoRect);
@@ -120,6 +171,11 @@ TEST(WebcamRecording, RecordForAFewSecondsThenStop) {
     SendMessageW(window, WM_COMMAND, ID_RECORD, 0);
     EXPECT_FALSE(Enabled(window, ID_PREVIEW));
     EXPECT_FALSE(Enabled(window, ID_RECORD));
+    // The live picture goes on while recording.
+    ASSERT_NE(VideoWindow(window), nullptr);
+    ScreenPixels shown = PictureOnScreen(VideoWindow(window), CameraPicture(), 3);
+    EXPECT_LE(MeanDifference(shown, CameraPicture()), 3);
+    SaveScreenshot(CaptureWindow(window), L"webcam-recording");
     Sleep(3000);
     SendMessageW(window, WM_COMMAND, ID_STOP, 0);
     EXPECT_TRUE(Enabled(window, ID_RECORD));
