@@ -121,6 +121,11 @@ TEST(WebcamPreview, PreviewCaptureStopAndCloseFromTheToolbar) {
     EXPECT_EQ(videoRect.right, client.right);
     EXPECT_EQ(videoRect.bottom, client.bottom);
     SaveScreenshot(CaptureWindow(window), L"webcam-preview");
+    // Minimised and restored, the picture comes back.
+    SendMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(window));
+    SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_LE(MeanDifference(PictureOnScreen(video, picture, 3), picture), 3);
 
     // Capture: exactly one new picture, the camera's frame converted pixel for pixel.
     SendMessageW(window, WM_COMMAND, ID_CAPTURE, 0);
