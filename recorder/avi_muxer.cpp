@@ -1,6 +1,7 @@
 // The AVI layout.
 #include "avi_muxer.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -65,10 +66,15 @@ uint64_t Gcd(uint64_t a, uint64_t b) {
 }  // namespace
 
 FramePlacement PlaceFrame(int64_t start, int64_t framePeriod, uint64_t framesSoFar) {
-    if (framePeriod <= 0) return {false, 0};
-    int64_t position = start <= 0 ? 0 : (start + framePeriod / 2) / framePeriod;
-    if (static_cast<uint64_t>(position) < framesSoFar) return {true, 0};
-    return {false, static_cast<uint64_t>(position) - framesSoFar};
+    if (framePeriod <= 0) return {false, 0, false};
+    int64_t position = start <= 0 ? 0 : start / framePeriod + (start % framePeriod >= framePeriod - framePeriod / 2);
+    // The distance from the next position, in whole periods, bounded before any product.
+    const uint64_t most = static_cast<uint64_t>(INT64_MAX / framePeriod);
+    int64_t next = static_cast<int64_t>(framesSoFar > most ? most : framesSoFar);
+    int64_t largest = kLargestFrameGap / framePeriod;
+    if (position - next > largest || next - position > largest) return {false, 0, true};
+    if (position < next) return {true, 0, false};
+    return {false, static_cast<uint64_t>(position - next), false};
 }
 
 AviMuxer::AviMuxer(AviByteSink& sink, const AviVideoFormat& video, const AviAudioFormat& audio,
@@ -226,14 +232,9 @@ bool AviMuxer::AddVideoFrame(const uint8_t* data, size_t size) {
 
 bool AviMuxer::RepeatVideoFrame() {
     if (m_failed || m_videoFrames == 0) return !m_failed;
-    if (m_videoIndex.entries.empty()) {
-        // The frame to repeat lies in an earlier RIFF: this segment's index needs a chunk of
-        // its own, so the frame is written again.
-        return !m_repeatSource.empty() && AddVideoFrame(m_repeatSource.data(), m_repeatSource.size());
-    }
-    Entry last = m_videoIndex.entries.back();
-    m_videoIndex.entries.push_back(last);
-    if (m_segments.size() == 1) m_legacy.push_back({true, last.offset, last.size});
+    // Its own chunk in file order, so that readers that read chunks in order, and not the
+    // index, still count the frame; and so every index entry follows the one before it.
+    if (!AddChunk(true, nullptr, 0, false)) return false;
     ++m_videoFrames;
     ++m_videoIndex.duration;
     return true;
@@ -248,7 +249,7 @@ bool AviMuxer::AddAudio(const uint8_t* data, size_t size) {
     return true;
 }
 
-bool AviMuxer::AddChunk(bool video, const uint8_t* data, size_t size) {
+bool AviMuxer::AddChunk(bool video, const uint8_t* data, size_t size, bool key) {
     if (m_failed || m_finished || size > 0x7FFFFFFFu) return false;
     if (!SplitBeforeChunkOf(size)) return false;
     uint64_t header = m_sink.Position();
@@ -258,12 +259,11 @@ bool AviMuxer::AddChunk(bool video, const uint8_t* data, size_t size) {
         return false;
     m_lastGood = m_sink.Position();
     m_chunkStarts.push_back(header);
-    Entry entry{header + 8, static_cast<uint32_t>(size)};
+    Entry entry{header + 8, static_cast<uint32_t>(size), key};
     (video ? m_videoIndex : m_audioIndex).entries.push_back(entry);
-    if (m_segments.size() == 1) m_legacy.push_back({video, entry.offset, entry.size});
+    if (m_segments.size() == 1) m_legacy.push_back({video, entry.offset, entry.size, key});
     uint32_t& largest = video ? m_largestVideoChunk : m_largestAudioChunk;
     if (entry.size > largest) largest = entry.size;
-    if (video) m_repeatSource.assign(data, data + size);
     return true;
 }
 
@@ -320,7 +320,7 @@ bool AviMuxer::WriteStandardIndex(bool video) {
     b.U32(0);
     for (const Entry& e : index.entries) {
         b.U32(static_cast<uint32_t>(e.offset - segment.riffStart));
-        b.U32(e.size);  // every frame and every audio chunk is a key frame
+        b.U32(e.key ? e.size : e.size | 0x80000000u);  // the top bit marks a delta frame
     }
     if (!Put(b.Data(), b.Size())) return false;
     (video ? m_videoSuperEntries : m_audioSuperEntries)
@@ -336,7 +336,7 @@ bool AviMuxer::WriteLegacyIndex() {
     b.U32(kLegacyEntrySize * static_cast<uint32_t>(m_legacy.size()));
     for (const LegacyEntry& e : m_legacy) {
         b.Tag(ChunkTag(e.video));
-        b.U32(kKeyFrame);
+        b.U32(e.key ? kKeyFrame : 0);
         b.U32(static_cast<uint32_t>(e.offset - 8 - moviTag));
         b.U32(e.size);
     }

@@ -49,8 +49,8 @@ public:
     bool Begin();
     // One compressed frame at the next frame position.
     bool AddVideoFrame(const uint8_t* data, size_t size);
-    // The previous frame shown once more (an index entry pointing to its chunk); nothing
-    // happens before the first frame.
+    // The previous frame shown once more: an empty video chunk, which readers take as a frame
+    // that repeats the one before it (a "drop" frame). Nothing happens before the first frame.
     bool RepeatVideoFrame();
     // PCM bytes, a whole number of blocks.
     bool AddAudio(const uint8_t* data, size_t size);
@@ -69,6 +69,7 @@ private:
     struct Entry {
         uint64_t offset;  // of the chunk's data in the file
         uint32_t size;
+        bool key;         // a picture of its own; a repeat is not
     };
     struct StreamIndex {
         std::vector<Entry> entries;  // of the current segment
@@ -90,7 +91,7 @@ private:
     bool PatchU32(uint64_t offset, uint32_t value);
     bool WriteHeaders();
     bool WriteStreamList(bool video);
-    bool AddChunk(bool video, const uint8_t* data, size_t size);
+    bool AddChunk(bool video, const uint8_t* data, size_t size, bool key = true);
     bool OpenSegment();
     bool CloseSegment();
     bool WriteStandardIndex(bool video);
@@ -126,6 +127,7 @@ private:
         bool video;
         uint64_t offset;
         uint32_t size;
+        bool key;
     };
     std::vector<LegacyEntry> m_legacy;
     uint64_t m_firstRiffFrames = 0;
@@ -136,14 +138,17 @@ private:
     uint64_t m_lastGood = 0;         // end of what was written completely
     bool m_segmentOpen = false;      // a 'movi' list takes chunks
     std::vector<uint64_t> m_chunkStarts;  // of the open segment, in file order
-    std::vector<uint8_t> m_repeatSource;  // the last frame, for a repeat in a new segment
 };
 
 // Where a frame with time stamp `start` (100-ns units since the stream began) goes in a
 // constant-rate stream: dropped when its position was taken already, else after `repeats`
-// copies of the frame before it.
+// copies of the frame before it. A time stamp more than kLargestFrameGap away from the next
+// position either way is a jump of the camera's clock, not time that passed: the frame goes at
+// the next position and the caller restarts its time origin there.
+constexpr int64_t kLargestFrameGap = 20000000;  // 2 s in 100-ns units
 struct FramePlacement {
     bool drop;
     uint64_t repeats;
+    bool restart;
 };
 FramePlacement PlaceFrame(int64_t start, int64_t framePeriod, uint64_t framesSoFar);

@@ -198,6 +198,8 @@ HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
     int64_t position = timed ? start - m_videoOrigin
                              : static_cast<int64_t>(m_muxer->VideoFrames()) * m_framePeriod;
     FramePlacement placement = PlaceFrame(position, m_framePeriod, m_muxer->VideoFrames());
+    if (placement.restart)  // the camera's clock jumped: time goes on from this frame
+        m_videoOrigin = start - static_cast<int64_t>(m_muxer->VideoFrames()) * m_framePeriod;
     if (placement.drop) return S_OK;  // early: its place is taken
     for (uint64_t i = 0; i < placement.repeats && !m_muxer->Failed(); ++i) m_muxer->RepeatVideoFrame();
     if (!m_muxer->Failed()) m_muxer->AddVideoFrame(data, static_cast<size_t>(length));

@@ -101,6 +101,79 @@ Parsed Parse(const std::vector<uint8_t>& b) {
     return p;
 }
 
+// What a file's headers and indexes say, and every way they disagree with each other or with
+// the chunks they point at.
+struct Described {
+    uint32_t avihFrames = 0, videoLength = 0, audioLength = 0, dmlhFrames = 0;
+    uint64_t videoEntries = 0, audioBytes = 0, legacyVideoEntries = 0;
+    std::vector<std::string> faults;
+};
+
+Described Describe(const std::vector<uint8_t>& b) {
+    Described d;
+    Parsed p = Parse(b);
+    if (!p.wellFormed) d.faults.push_back("not well formed");
+    auto one = [&](const char* tag) {
+        auto it = p.chunks.find(tag);
+        if (it == p.chunks.end()) d.faults.push_back(std::string("no ") + tag);
+        return it == p.chunks.end() ? size_t(0) : it->second;
+    };
+    size_t avih = one("avih"), dmlh = one("dmlh");
+    auto headers = p.chunks.equal_range("strh");
+    if (!avih || !dmlh || std::distance(headers.first, headers.second) != 2) return d;
+    d.avihFrames = U32(b, avih + 16);
+    d.videoLength = U32(b, headers.first->second + 32);
+    d.audioLength = U32(b, std::next(headers.first)->second + 32);
+    d.dmlhFrames = U32(b, dmlh);
+    // Standard indexes: each entry names a chunk of its stream with the size it says.
+    for (const char* tag : {"ix00", "ix01"}) {
+        auto range = p.chunks.equal_range(tag);
+        for (auto it = range.first; it != range.second; ++it) {
+            size_t at = it->second;
+            uint64_t base = U64(b, at + 12);
+            for (uint32_t i = 0; i < U32(b, at + 4); ++i) {
+                uint64_t data = base + U32(b, at + 24 + 8 * i);
+                uint32_t size = U32(b, at + 28 + 8 * i) & 0x7FFFFFFF;
+                if (data < 8 || data + size > b.size() || Tag(b, data - 8) != (tag[3] == '0' ? "00dc" : "01wb") ||
+                    U32(b, data - 4) != size)
+                    d.faults.push_back(std::string(tag) + " entry " + std::to_string(i));
+                if (tag[3] == '0') ++d.videoEntries;
+                else d.audioBytes += size;
+            }
+        }
+    }
+    // AVI 1.0 index: entries in file order, inside the first 'movi', naming their chunks.
+    auto idx1 = p.chunks.find("idx1");
+    size_t movi = 0;
+    for (size_t at = 0; at + 4 <= b.size() && !movi; ++at)
+        if (Tag(b, at) == "movi") movi = at;
+    if (idx1 != p.chunks.end() && movi) {
+        size_t moviEnd = movi + U32(b, movi - 4);
+        uint64_t previous = 0;
+        for (uint32_t i = 0; i < U32(b, idx1->second - 4) / 16; ++i) {
+            size_t e = idx1->second + 16 * i;
+            uint64_t chunk = movi + U32(b, e + 8);
+            if (chunk + 8 > moviEnd || chunk + 8 + U32(b, e + 12) > moviEnd || Tag(b, chunk) != Tag(b, e) ||
+                U32(b, chunk + 4) != U32(b, e + 12) || (i && chunk <= previous))
+                d.faults.push_back("idx1 entry " + std::to_string(i));
+            previous = chunk;
+            d.legacyVideoEntries += Tag(b, e) == "00dc";
+        }
+    }
+    return d;
+}
+
+// The headers' counts agree with the indexes (a file of one RIFF).
+void ExpectCountsAgree(const Described& d, uint64_t frames, const std::string& what) {
+    EXPECT_EQ(d.faults, std::vector<std::string>{}) << what;
+    EXPECT_EQ(d.videoEntries, frames) << what;
+    EXPECT_EQ(d.legacyVideoEntries, frames) << what;
+    EXPECT_EQ(d.avihFrames, frames) << what;
+    EXPECT_EQ(d.videoLength, frames) << what;
+    EXPECT_EQ(d.dmlhFrames, frames) << what;
+    EXPECT_EQ(d.audioLength, d.audioBytes / 2) << what;
+}
+
 const AviVideoFormat kVideo{64, 48, 400000};  // 25 frames a second
 const AviAudioFormat kAudio{1, 8000, 16};     // 8000 blocks of 2 bytes a second
 
@@ -113,6 +186,18 @@ void Record(AviMuxer& muxer, int frames, size_t frameBytes) {
         auto frame = Frame(frameBytes + (i & 1), static_cast<uint8_t>(i));
         if (!muxer.AddVideoFrame(frame.data(), frame.size())) return;
         if (!muxer.AddAudio(sound.data(), sound.size())) return;
+    }
+}
+
+// A camera that runs late now and then: frame, sound, and every fourth frame a repeat before
+// the next one, with its own sound.
+void RecordWithLateFrames(AviMuxer& muxer, int frames, size_t frameBytes) {
+    std::vector<uint8_t> sound(320 * 2, 0x22);
+    for (int i = 0; i < frames; ++i) {
+        auto frame = Frame(frameBytes + (i & 1), static_cast<uint8_t>(i));
+        if (!muxer.AddVideoFrame(frame.data(), frame.size()) || !muxer.AddAudio(sound.data(), sound.size()))
+            return;
+        if (i % 4 == 3 && (!muxer.RepeatVideoFrame() || !muxer.AddAudio(sound.data(), sound.size()))) return;
     }
 }
 
@@ -137,6 +222,21 @@ std::string Probe(const std::string& path, int stream, const char* entry) {
     return out;
 }
 
+// The lines a shell command prints.
+std::vector<std::string> Lines(const std::string& command) {
+    std::vector<std::string> lines;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return lines;
+    char line[512];
+    while (std::fgets(line, sizeof(line), pipe)) {
+        std::string text = line;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        lines.push_back(text);
+    }
+    pclose(pipe);
+    return lines;
+}
+
 TEST(AviMuxer, HeadersAndAllThreeIndexesDescribeWhatWasWritten) {
     MemorySink sink;
     AviMuxer muxer(sink, kVideo, kAudio);
@@ -147,6 +247,7 @@ TEST(AviMuxer, HeadersAndAllThreeIndexesDescribeWhatWasWritten) {
     const auto& b = sink.bytes;
     Parsed p = Parse(b);
     ASSERT_TRUE(p.wellFormed);
+    ExpectCountsAgree(Describe(b), 4, "one repeat");
     EXPECT_EQ(p.riffs, std::vector<std::string>{"AVI "});
 
     size_t avih = p.chunks.find("avih")->second;
@@ -190,9 +291,44 @@ TEST(AviMuxer, HeadersAndAllThreeIndexesDescribeWhatWasWritten) {
     ASSERT_EQ(U32(b, standard + 12), 4u);
     for (int i = 0; i < 4; ++i) {
         uint64_t data = base + U32(b, standard + 32 + 8 * i);
+        uint32_t size = U32(b, standard + 36 + 8 * i);
         EXPECT_EQ(Tag(b, data - 8), "00dc");
-        EXPECT_EQ(b[data], i == 3 ? 2 : i);  // the repeat shows the third frame again
+        if (i < 3) {
+            EXPECT_EQ(b[data], i);
+        }
+        // The repeat is an empty chunk after the sound before it, marked as no key frame.
+        EXPECT_EQ(size, i == 3 ? 0x80000000u : 1000u + (i & 1));
     }
+}
+
+TEST(AviMuxer, ReadersPlayARecordingWithRepeatsAtItsSpeed) {
+    MemorySink sink;
+    AviMuxer muxer(sink, kVideo, kAudio);
+    ASSERT_TRUE(muxer.Begin());
+    RecordWithLateFrames(muxer, 20, 500);  // 25 slots: frames 4, 8, ... shown twice
+    ASSERT_TRUE(muxer.Finish());
+    std::string path = WriteFile(sink.bytes, "repeats.avi");
+    // Each picture at its slot's time, however the reader goes through the file.
+    std::vector<std::string> expected;
+    for (int slot = 0; slot < 25; ++slot)
+        if (slot % 5 != 4) expected.push_back(std::to_string(slot * 40));
+    std::vector<std::string> ffprobe;
+    for (const std::string& t : Lines("ffprobe -v error -select_streams 0 -show_entries packet=pts_time "
+                                      "-of csv=p=0 '" + path + "' 2>/dev/null"))
+        ffprobe.push_back(std::to_string(static_cast<int>(std::stod(t) * 1000 + 0.5)));
+    EXPECT_EQ(ffprobe, expected);
+    EXPECT_EQ(std::stod(Probe(path, 0, "duration")), 1.0);
+    std::vector<std::string> gstreamer;
+    for (const std::string& line : Lines("gst-launch-1.0 -v filesrc location='" + path +
+                                         "' ! avidemux name=d d.video_0 ! fakesink silent=false 2>&1")) {
+        size_t at = line.find("pts: ");
+        if (at == std::string::npos || line.find("bytes") == std::string::npos) continue;
+        int h, m;
+        double sec;
+        if (std::sscanf(line.c_str() + at + 5, "%d:%d:%lf", &h, &m, &sec) == 3)
+            gstreamer.push_back(std::to_string(static_cast<int>(sec * 1000 + 0.5)));
+    }
+    EXPECT_EQ(gstreamer, expected);
 }
 
 TEST(AviMuxer, TheRiffSplitGivesAvixSegmentsThatFfprobeReadsCompletely) {
@@ -202,17 +338,20 @@ TEST(AviMuxer, TheRiffSplitGivesAvixSegmentsThatFfprobeReadsCompletely) {
     AviMuxer muxer(sink, kVideo, kAudio, small);
     ASSERT_TRUE(muxer.Begin());
     Record(muxer, 75, 1500);  // 3 s
+    for (int i = 0; i < 400; ++i) ASSERT_TRUE(muxer.RepeatVideoFrame());  // a long gap: 16 s
     ASSERT_TRUE(muxer.Finish());
     Parsed p = Parse(sink.bytes);
     ASSERT_TRUE(p.wellFormed);
     ASSERT_GE(p.riffs.size(), 5u);
+    for (size_t at = 0; at < sink.bytes.size(); at += 8 + U32(sink.bytes, at + 4))
+        EXPECT_LE(U32(sink.bytes, at + 4) + 8u, small.riffSize);  // repeats keep to the limit too
     EXPECT_EQ(p.riffs[0], "AVI ");
     for (size_t i = 1; i < p.riffs.size(); ++i) EXPECT_EQ(p.riffs[i], "AVIX");
     EXPECT_EQ(muxer.Segments(), p.riffs.size());
     std::string path = WriteFile(sink.bytes, "split.avi");
     EXPECT_EQ(Probe(path, 0, "nb_read_packets"), "75");
     EXPECT_EQ(Probe(path, 0, "codec_name"), "mjpeg");
-    EXPECT_EQ(std::stod(Probe(path, 0, "duration")), 3.0);
+    EXPECT_EQ(std::stod(Probe(path, 0, "duration")), 19.0);
     EXPECT_EQ(Probe(path, 1, "nb_read_packets"), "75");
     EXPECT_EQ(Probe(path, 1, "codec_name"), "pcm_s16le");
     EXPECT_EQ(Probe(path, 1, "sample_rate"), "8000");
@@ -224,16 +363,22 @@ TEST(AviMuxer, FramesArePlacedByTheirTimeStamps) {
         uint64_t framesSoFar;
         bool drop;
         uint64_t repeats;
+        bool restart;
     } cases[] = {
-        {0, 0, false, 0},        {399999, 1, false, 0},  // on time, give or take
-        {1000000, 1, false, 2},  // 2.5 periods: late, two repeats
-        {300000, 2, true, 0},    // early: its position is taken
-        {-5, 0, false, 0},       {4000000, 3, false, 7},
+        {0, 0, false, 0, false},        {399999, 1, false, 0, false},  // on time, give or take
+        {1000000, 1, false, 2, false},  // 2.5 periods: late, two repeats
+        {300000, 2, true, 0, false},    // early: its position is taken
+        {-5, 0, false, 0, false},       {4000000, 3, false, 7, false},
+        {21200000, 3, false, 50, false},  // a gap of 2 s is filled
+        {21600000, 3, false, 0, true},    // a larger jump of the camera's clock is not
+        {0, 52, false, 0, true},          // nor one back in time
+        {INT64_MAX, 1, false, 0, true},   {INT64_MIN, 0, false, 0, false},
     };
     for (const auto& c : cases) {
         FramePlacement p = PlaceFrame(c.start, 400000, c.framesSoFar);
         EXPECT_EQ(p.drop, c.drop) << c.start;
         EXPECT_EQ(p.repeats, c.repeats) << c.start;
+        EXPECT_EQ(p.restart, c.restart) << c.start;
     }
 
     // At the end the video is made as long as the sound, within one frame.
@@ -250,20 +395,20 @@ TEST(AviMuxer, FramesArePlacedByTheirTimeStamps) {
 }
 
 TEST(AviMuxer, AFullDiskEndsTheRecordingAndKeepsAPlayableFile) {
-    for (uint64_t capacity : {30000u, 30001u, 31007u, 45000u}) {
+    for (uint64_t capacity = 30000; capacity < 46000; capacity += 97) {
         MemorySink sink(capacity);
         AviMuxer muxer(sink, kVideo, kAudio);
         ASSERT_TRUE(muxer.Begin());
-        Record(muxer, 100, 1000);
+        RecordWithLateFrames(muxer, 100, 1000);
         EXPECT_TRUE(muxer.Failed());
         ASSERT_TRUE(muxer.Finish()) << capacity;
         EXPECT_LE(sink.bytes.size(), capacity);
-        Parsed p = Parse(sink.bytes);
-        EXPECT_TRUE(p.wellFormed) << capacity;
-        std::string path = WriteFile(sink.bytes, "full.avi");
-        std::string packets = Probe(path, 0, "nb_read_packets");
-        EXPECT_EQ(packets, std::to_string(muxer.VideoFrames())) << capacity;
+        ExpectCountsAgree(Describe(sink.bytes), muxer.VideoFrames(), std::to_string(capacity));
         EXPECT_GT(muxer.VideoFrames(), 5u);
+        if (capacity % 10 == 0) {  // and a reader agrees
+            std::string path = WriteFile(sink.bytes, "full.avi");
+            EXPECT_NEAR(std::stod(Probe(path, 0, "duration")), muxer.VideoFrames() * 0.04, 1e-6) << capacity;
+        }
     }
     // A disk that cannot even take the headers: nothing to keep, and that is said.
     MemorySink tiny(100);

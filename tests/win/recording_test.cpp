@@ -87,11 +87,12 @@ TEST_F(RecordingTest, BuildsTheRecordGraphAndStopReturnsToPreviewWithTheFileClos
     ASSERT_EQ(g_captureState, Recording);
     auto names = GraphFilterNames();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::wstring>{L"Audio Capture", L"RirovirGrabber", L"Smart Tee",
-                                                L"Video Capture", L"Video Render", L"WMV Writer"}));
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Audio Capture", L"RGB Converter", L"RirovirGrabber",
+                                                L"Smart Tee", L"Video Capture", L"Video Render",
+                                                L"WMV Writer"}));
     EXPECT_EQ(ConnectedTo(L"Video Capture", L"0"), L"Smart Tee:Input");
     EXPECT_EQ(ConnectedTo(L"RirovirGrabber", L"In"), L"Smart Tee:Preview");
-    EXPECT_EQ(ConnectedTo(L"RirovirGrabber", L"Out"), L"Video Render:VMR Input0");
+    EXPECT_EQ(ConnectedTo(L"RGB Converter", L"Out"), L"Video Render:In");  // Wine's preview branch
     EXPECT_EQ(ConnectedTo(L"Audio Capture", L"Capture"), L"WMV Writer:Audio Input 01");
     EXPECT_EQ(ConnectedTo(L"Smart Tee", L"Capture"), L"WMV Writer:Video Input 01");
     EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"YUY2 640 480 333333");
