@@ -56,8 +56,40 @@ void RebuildGraph(HWND mainWnd) {
     }
 }
 
+namespace {
+
+// Events after which the graph cannot go on: a filter stopped streaming with an error (a writer
+// that cannot write, a device that failed).
+bool IsStreamingError(long code) {
+    return code == EC_ERRORABORT || code == EC_ERRORABORTEX || code == EC_STREAM_ERROR_STOPPED;
+}
+
+// Takes every waiting event of the graph; true when one of them was a streaming error.
+bool TakeStreamingErrors() {
+    bool found = false;
+    long code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (g_pMediaEvent && SUCCEEDED(g_pMediaEvent->GetEvent(&code, &param1, &param2, 0))) {
+        found = found || IsStreamingError(code);
+        g_pMediaEvent->FreeEventParams(code, param1, param2);
+    }
+    return found;
+}
+
+void ReportStreamingError(HWND mainWnd, bool recording) {
+    AfxModalSeam().messageBox(mainWnd,
+                              recording ? L"The recording has stopped: the video file could not be written."
+                                        : L"The capture has stopped because of an error.",
+                              L"Error", MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
 void TeardownGraph(HWND mainWnd) {
+    const bool recording = g_captureState == Recording;
     if (g_pMediaControl) g_pMediaControl->StopWhenReady();
+    // A writer that could not finish its file says so while it stops.
+    const bool unfinished = recording && TakeStreamingErrors();
     g_captureState = Stopped;
     if (g_pMediaEvent) g_pMediaEvent->SetNotifyWindow(0, WM_GRAPHNOTIFY, 0);
     if (g_pVideoWindow) {
@@ -72,17 +104,8 @@ void TeardownGraph(HWND mainWnd) {
     g_pBuilder.Reset();
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
+    if (unfinished) ReportStreamingError(mainWnd, true);
 }
-
-namespace {
-
-// Events after which the graph cannot go on: a filter stopped streaming with an error (a writer
-// that cannot write, a device that failed).
-bool IsStreamingError(long code) {
-    return code == EC_ERRORABORT || code == EC_ERRORABORTEX || code == EC_STREAM_ERROR_STOPPED;
-}
-
-}  // namespace
 
 HRESULT OnGraphEvent(HWND mainWnd) {
     if (!g_pMediaEvent) return E_POINTER;
@@ -99,10 +122,7 @@ HRESULT OnGraphEvent(HWND mainWnd) {
     if (streamingError) {
         bool recording = g_captureState == Recording;
         TeardownGraph(mainWnd);  // closes what was written
-        AfxModalSeam().messageBox(mainWnd,
-                                  recording ? L"The recording has stopped: the video file could not be written."
-                                            : L"The capture has stopped because of an error.",
-                                  L"Error", MB_OK | MB_ICONEXCLAMATION);
+        ReportStreamingError(mainWnd, recording);
     }
     if (deviceLost) {
         TeardownGraph(mainWnd);

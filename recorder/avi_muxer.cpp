@@ -412,7 +412,7 @@ bool AviMuxer::Finish() {
         }
     }
     m_finished = true;
-    if (!m_failed && CloseSegment() && CompleteHeaders()) return true;
+    if (!m_failed && CloseSegment() && CompleteHeaders()) return m_complete = true;
     return Salvage();
 }
 

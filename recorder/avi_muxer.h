@@ -61,6 +61,8 @@ public:
     bool Finish();
 
     bool Failed() const { return m_failed; }
+    // After Finish: everything recorded is in the file (no write error at any time).
+    bool Complete() const { return m_complete; }
     uint64_t VideoFrames() const { return m_videoFrames; }
     uint64_t AudioBlocks() const { return m_audioBlocks; }
     uint32_t Segments() const { return static_cast<uint32_t>(m_segments.size()); }
@@ -108,6 +110,7 @@ private:
     AviLimits m_limits;
     bool m_failed = false;
     bool m_finished = false;
+    bool m_complete = false;
 
     // Header positions to complete at the end.
     uint64_t m_mainHeader = 0;

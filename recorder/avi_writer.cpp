@@ -8,12 +8,13 @@
 #include <new>
 #include <vector>
 
+#include "recorder/audio_placement.h"
+
 namespace {
 
 // {5C7D3B2E-9F4A-4E61-8D0B-6A1F2E3C4D51}: private to this program, never registered.
 constexpr CLSID kWriterClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x51}};
 constexpr int64_t kUnitsPerSecond = 10000000;
-constexpr int64_t kMostLeadingSilence = 10 * kUnitsPerSecond;
 
 const VIDEOINFOHEADER* VideoInfo(const CMediaType& type) {
     if (type.formattype != FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER))
@@ -164,12 +165,22 @@ HRESULT CAviWriter::Open() {
 void CAviWriter::Close() {
     std::lock_guard<std::mutex> writing(m_writeLock);
     if (!m_muxer) return;
+    bool nothingLost = !m_muxer->Failed();
+    const bool received = m_muxer->VideoFrames() > 0;
     m_muxer->Finish();
-    m_sink->Flush();
+    nothingLost = nothingLost && m_muxer->Complete() && m_sink->Flush();
+    const bool empty = m_muxer->VideoFrames() == 0;  // nothing received, or nothing of it kept
     m_muxer.reset();
     m_sink.reset();
     CloseHandle(m_file);
     m_file = INVALID_HANDLE_VALUE;
+    if (empty) DeleteFileW(m_fileName.c_str());  // no recording to keep
+    if (received && !nothingLost && !m_failureReported) {
+        // The end of the file could not be written (a disk that filled meanwhile): the graph
+        // hears of it as of any write error, while it stops.
+        m_failureReported = true;
+        NotifyEvent(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_WRITE_FAULT), 0);
+    }
 }
 
 // After a write: the first failure stops the recording through the graph.
@@ -218,23 +229,29 @@ HRESULT CAviWriter::ReceiveAudio(IMediaSample* sample) {
     size -= size % block;
 
     REFERENCE_TIME start = 0, stop = 0;
-    if (!m_audioStarted && SUCCEEDED(sample->GetTime(&start, &stop))) {
-        // Line the sound up with the first frame: silence before sound that starts later,
-        // the part before the frame cut off sound that starts earlier.
-        int64_t offset = start - m_videoOrigin;
-        if (offset > kMostLeadingSilence) offset = kMostLeadingSilence;
-        int64_t blocks = offset * static_cast<int64_t>(m_audioFormat.samplesPerSecond) / kUnitsPerSecond;
-        if (blocks > 0) {
-            std::vector<uint8_t> silence(static_cast<size_t>(blocks) * block,
+    if (SUCCEEDED(sample->GetTime(&start, &stop))) {
+        // The first buffer is lined up with the first frame; later ones are kept in step with
+        // their time stamps.
+        if (!m_audioStarted) m_audioOrigin = m_videoOrigin;
+        int64_t expected = (start - m_audioOrigin) / 1000 * static_cast<int64_t>(m_audioFormat.samplesPerSecond) /
+                           (kUnitsPerSecond / 1000);
+        AudioPlacement placement = PlaceAudio(expected, m_muxer->AudioBlocks(), size / block,
+                                              m_audioFormat.samplesPerSecond, !m_audioStarted);
+        if (placement.silenceBlocks) {
+            std::vector<uint8_t> silence(static_cast<size_t>(placement.silenceBlocks) * block,
                                          m_audioFormat.bitsPerSample == 8 ? 0x80 : 0);
             m_muxer->AddAudio(silence.data(), silence.size());
-        } else if (blocks < 0) {
-            size_t skip = static_cast<size_t>(-blocks) * block;
-            if (skip >= size) return S_OK;  // all of it before the first frame
-            data += skip;
-            size -= skip;
         }
+        data += placement.skipBlocks * block;
+        size_t rest = size / block - placement.skipBlocks;
+        if (placement.writtenBlocks != rest) {
+            m_stretched.resize(placement.writtenBlocks * block);
+            StretchBlocks(data, rest, block, m_stretched.data(), placement.writtenBlocks);
+            data = m_stretched.data();
+        }
+        size = placement.writtenBlocks * block;
     }
+    if (!m_audioStarted && size == 0) return S_OK;  // all of it before the first frame
     m_audioStarted = true;
     if (size && !m_muxer->Failed()) m_muxer->AddAudio(data, size);
     return AfterWrite();

@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "dshow/base_filter.h"
 #include "dshow/input_pin.h"
@@ -63,5 +64,7 @@ private:
     bool m_videoStarted = false;
     REFERENCE_TIME m_videoOrigin = 0;  // the first frame's time stamp
     bool m_audioStarted = false;
+    REFERENCE_TIME m_audioOrigin = 0;  // where the sound's time starts; a camera's jump keeps it
+    std::vector<uint8_t> m_stretched;  // a buffer made longer or shorter
     bool m_failureReported = false;
 };

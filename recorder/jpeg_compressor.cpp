@@ -20,15 +20,18 @@ void EnsureComOnThisThread() {
 
 }  // namespace
 
-IBaseFilter* CJpegCompressor::Create() {
-    auto* compressor = new (std::nothrow) CJpegCompressor;
+IBaseFilter* CJpegCompressor::Create(std::unique_ptr<FrameEncoder> encoder) {
+    if (!encoder) encoder.reset(new (std::nothrow) JpegEncoder);
+    if (!encoder) return nullptr;
+    auto* compressor = new (std::nothrow) CJpegCompressor(std::move(encoder));
     if (!compressor) return nullptr;
     IBaseFilter* filter = nullptr;
     compressor->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
     return filter;
 }
 
-CJpegCompressor::CJpegCompressor() : CTransformFilter(L"JPEG compressor", kCompressorClsid) {}
+CJpegCompressor::CJpegCompressor(std::unique_ptr<FrameEncoder> encoder)
+    : CTransformFilter(L"JPEG compressor", kCompressorClsid), m_encoder(std::move(encoder)) {}
 
 HRESULT CJpegCompressor::CheckInputType(const CMediaType* type) {
     FrameLayout layout;
@@ -99,10 +102,15 @@ HRESULT CJpegCompressor::Transform(IMediaSample* in, IMediaSample* out) {
     BYTE* jpeg = nullptr;
     size_t written = 0;
     EnsureComOnThisThread();
-    if (FAILED(out->GetPointer(&jpeg)) ||
-        FAILED(m_encoder.Encode(m_pixels.data(), width, height, jpeg,
-                                static_cast<size_t>(out->GetSize()), &written)))
-        return S_FALSE;
+    HRESULT hr = out->GetPointer(&jpeg);
+    if (SUCCEEDED(hr))
+        hr = m_encoder->Encode(m_pixels.data(), width, height, jpeg, static_cast<size_t>(out->GetSize()), &written);
+    if (FAILED(hr)) {
+        if (++m_failures < kMostFailures) return S_FALSE;  // this frame is left out
+        if (m_failures == kMostFailures) NotifyEvent(EC_ERRORABORT, hr, 0);
+        return hr;
+    }
+    m_failures = 0;
     out->SetActualDataLength(static_cast<long>(written));
     out->SetSyncPoint(TRUE);
     return S_OK;

@@ -9,15 +9,23 @@
 #include <cstdint>
 #include <vector>
 
-class JpegEncoder {
+// Compresses one picture: width x height pixels (blue, green, red, unused; width x 4 bytes a
+// row, top row first) into `out`; *written is the compressed size.
+class FrameEncoder {
+public:
+    virtual ~FrameEncoder() = default;
+    virtual HRESULT Encode(const uint8_t* pixels, int width, int height, uint8_t* out,
+                           size_t capacity, size_t* written) = 0;
+};
+
+class JpegEncoder : public FrameEncoder {
 public:
     // Quality from 0 to 1.
     explicit JpegEncoder(float quality = 0.85f) : m_quality(quality) {}
 
-    // Encodes width x height pixels (blue, green, red, unused; width x 4 bytes a row, top row
-    // first) into `out`; *written is the JPEG's size. Fails when `capacity` is too small.
+    // Fails when `capacity` is too small.
     HRESULT Encode(const uint8_t* pixels, int width, int height, uint8_t* out, size_t capacity,
-                   size_t* written);
+                   size_t* written) override;
 
 private:
     HRESULT Factory();

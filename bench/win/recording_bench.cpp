@@ -1,10 +1,14 @@
 // A recording of the program as Webcam records where there is no Windows Media runtime: the
 // virtual camera (640x480, 30 frames a second) and microphone for a minute (or the seconds
-// given), then what the AVI file holds: frames the camera delivered that are missing from it
-// (repeated slots), the drift between sound and picture, and the bit rate. Runs under Wine in
-// a prefix with the virtual devices registered (scripts/bench.sh).
+// given; a second argument runs the microphone's clock that many millionths fast), then what
+// the AVI file holds: frames the camera delivered that are missing from it (repeated slots),
+// how far the sound drifted from the stream's time (the microphone's click at each second of
+// stream time, found in the sound), and the bit rate. Runs under Wine in a prefix with the
+// virtual devices registered (scripts/bench.sh).
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -44,6 +48,7 @@ struct Counts {
     size_t videoSlots = 0;
     std::set<uint64_t> videoChunks;  // distinct frames
     uint64_t audioBlocks = 0;
+    std::vector<int16_t> left;  // the sound's left channel
 };
 
 // The standard indexes ('ix00', 'ix01') of every 'movi' list of every RIFF.
@@ -60,9 +65,11 @@ void Walk(const std::vector<uint8_t>& b, size_t at, size_t end, uint16_t block, 
                 uint32_t offset = U32(b, at + 32 + 8 * i), length = U32(b, at + 36 + 8 * i) & 0x7FFFFFFF;
                 if (tag == "ix00") {
                     ++counts.videoSlots;
-                    counts.videoChunks.insert(base + offset);
+                    if (length) counts.videoChunks.insert(base + offset);  // empty: a repeat
                 } else {
                     counts.audioBlocks += block ? length / block : 0;
+                    for (uint32_t at = 0; block && at + block <= length; at += block)
+                        counts.left.push_back(static_cast<int16_t>(b[base + offset + at] | b[base + offset + at + 1] << 8));
                 }
             }
         }
@@ -70,10 +77,26 @@ void Walk(const std::vector<uint8_t>& b, size_t at, size_t end, uint16_t block, 
     }
 }
 
+
+// The largest distance, in milliseconds, of the clicks (one a second of stream time) from
+// whole seconds after the first one.
+double ClickDrift(const std::vector<int16_t>& sound) {
+    std::vector<size_t> clicks;
+    for (size_t i = 0; i < sound.size(); ++i)
+        if (sound[i] > 31000 && (clicks.empty() || i - clicks.back() > 22050)) clicks.push_back(i);
+    double worst = 0;
+    for (size_t n = 1; n < clicks.size(); ++n) {
+        double seconds = (clicks[n] - clicks[0]) / 44100.0;
+        worst = std::max(worst, std::fabs(seconds - std::round(seconds)));
+    }
+    return clicks.size() > 1 ? worst * 1000 : -1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     int seconds = argc > 1 ? _wtoi(argv[1]) : 60;
+    DWORD clockPpm = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 0;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     AfxModalSeam().messageBox = [](HWND, LPCWSTR text, LPCWSTR, UINT) {
         std::fwprintf(stderr, L"message: %ls\n", text);
@@ -88,6 +111,8 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("the virtual devices are not there (run through scripts/bench.sh)\n");
         return 1;
     }
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\WebcamTest\\Devices\\{5C7D3B2E-1234-4E61-8D0B-6A1F2E3C4D61}",
+                    L"ClockPpm", REG_DWORD, &clockPpm, 4);
     wchar_t folder[MAX_PATH];
     GetTempPathW(MAX_PATH, folder);
     std::wstring records = std::wstring(folder) + L"recording-bench-" + std::to_wstring(GetCurrentProcessId());
@@ -125,8 +150,9 @@ int wmain(int argc, wchar_t** argv) {
         double missing = counts.videoSlots ? 100.0 * (counts.videoSlots - counts.videoChunks.size()) / counts.videoSlots : 100;
         std::printf("recording of %d s: %zu frame slots, %zu frames from the camera, %.2f %% missing\n",
                     seconds, counts.videoSlots, counts.videoChunks.size(), missing);
-        std::printf("video %.3f s, audio %.3f s, drift %.1f ms; %.1f MB per minute\n", video, audio,
-                    (video - audio) * 1000, bytes.size() / (1024.0 * 1024.0) / (video / 60));
+        std::printf("video %.3f s, audio %.3f s; microphone clock %+ld ppm: sound at most %.1f ms off "
+                    "its time; %.1f MB per minute\n", video, audio, static_cast<long>(clockPpm),
+                    ClickDrift(counts.left), bytes.size() / (1024.0 * 1024.0) / (video / 60));
     } else {
         std::printf("no recording was made\n");
         result = 1;

@@ -216,30 +216,73 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Ending>& info) { return std::string(info.param.name); });
 
 TEST_F(AviRecordingTest, AFullDiskStopsTheRecordingKeepsWhatWasWrittenAndTellsTheUser) {
-    NearlyFullFolder full(600 * 1024);
-    if (full.path().empty()) GTEST_SKIP() << "the test command mounts no small file system here";
-    OpenWithDevices(L"YUY2 640 480 333333", full.path());
+    // The disk fills while frames are written, or just before Stop while the end is written.
+    for (bool fillsBeforeStop : {false, true}) {
+        NearlyFullFolder full(fillsBeforeStop ? 5 * 1024 * 1024 : 600 * 1024);
+        if (full.path().empty()) GTEST_SKIP() << "the test command mounts no small file system here";
+        OpenWithDevices(L"YUY2 640 480 333333", full.path());
+        Command(ID_RECORD);
+        ASSERT_EQ(g_captureState, Recording);
+        if (fillsBeforeStop) {
+            Run(3000);  // more than the writer holds back: some of it reaches the disk
+            ASSERT_TRUE(m_messages.empty());
+            full.FillUp();
+            Command(ID_STOP);
+        }
+        DWORD start = GetTickCount();
+        while (g_captureState == Recording && GetTickCount() - start < 30000) Run(50);
+        EXPECT_EQ(g_captureState, fillsBeforeStop ? Previewing : Stopped);
+        EXPECT_EQ(m_messages, std::vector<std::wstring>{
+                                  L"Error: The recording has stopped: the video file could not be written."});
+        std::wstring file;
+        for (const auto& name : FilesIn(full.path()))
+            if (name.find(L".avi") != std::wstring::npos) file = full.path() + L"\\" + name;
+        ASSERT_FALSE(file.empty());
+        auto probe = Probe(file);
+        EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
+        EXPECT_GT(Number(probe, "stream0.nb_read_packets"), 3);
+        EXPECT_LE(Number(probe, "stream0.nb_read_packets"), Number(probe, "stream0.nb_frames"));
+
+        // The program goes on: a preview starts.
+        m_messages.clear();
+        Command(ID_STOP);
+        Command(ID_PREVIEW);
+        EXPECT_EQ(g_captureState, Previewing);
+        EXPECT_TRUE(m_messages.empty());
+        m_window->CloseSequence();
+        m_window.reset();
+    }
+}
+
+// A sound card whose clock runs 1 % fast against the camera's: the microphone's click at each
+// second of stream time stays where that second is in the recording, within a frame.
+TEST_F(AviRecordingTest, SoundFromAFastSoundCardStaysInStepWithThePicture) {
+    Camera(1, L"Camera", L"YUY2 640 480 333333");
+    Microphone(2, L"Microphone", L"Microphone");
+    SetDword(HKEY_CURRENT_USER, TestDeviceKey(2).c_str(), L"ClockPpm", 10000);
+    OpenWindow();
+    wcscpy(g_settings.recordPath, m_records.path().c_str());
     Command(ID_RECORD);
     ASSERT_EQ(g_captureState, Recording);
-    DWORD start = GetTickCount();
-    while (g_captureState == Recording && GetTickCount() - start < 30000) Run(50);
-    EXPECT_EQ(g_captureState, Stopped);
-    EXPECT_EQ(m_messages, std::vector<std::wstring>{
-                              L"Error: The recording has stopped: the video file could not be written."});
-    std::wstring file;
-    for (const auto& name : FilesIn(full.path()))
-        if (name != L"filler") file = full.path() + L"\\" + name;
-    ASSERT_FALSE(file.empty());
-    auto probe = Probe(file);
-    EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
-    EXPECT_GT(Number(probe, "stream0.nb_read_packets"), 3);
-    EXPECT_LE(Number(probe, "stream0.nb_read_packets"), Number(probe, "stream0.nb_frames"));
+    Run(9000);
+    Command(ID_STOP);
 
-    // The program goes on: a preview starts.
-    m_messages.clear();
-    Command(ID_PREVIEW);
-    EXPECT_EQ(g_captureState, Previewing);
-    EXPECT_TRUE(m_messages.empty());
+    ScratchDirectory work;
+    std::wstring pcm = work.Child(L"sound.s16");
+    RunUnixShell("ffmpeg -v error -i '" + UnixPath(OnlyFile(m_records.path())) + "' -map 0:a -ac 1 -f s16le '" +
+                 UnixPath(pcm) + "'");
+    std::vector<uint8_t> sound = ReadBytes(pcm);
+    const int16_t* samples = reinterpret_cast<const int16_t*>(sound.data());
+    std::vector<size_t> clicks;
+    for (size_t i = 0; i < sound.size() / 2; ++i)
+        if (samples[i] > 31000 && (clicks.empty() || i - clicks.back() > 22050)) clicks.push_back(i);
+    ASSERT_GE(clicks.size(), 7u);
+    double worst = 0;
+    for (size_t n = 1; n < clicks.size(); ++n) {
+        double seconds = (clicks[n] - clicks[0]) / 44100.0;
+        worst = std::max(worst, std::fabs(seconds - std::round(seconds)));
+    }
+    EXPECT_LT(worst, 1.0 / 30);  // uncorrected, the last click would be 80 ms late
 }
 
 }  // namespace

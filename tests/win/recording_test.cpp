@@ -30,6 +30,7 @@ using namespace testsupport;
 namespace {
 
 const wchar_t kProfilesKey[] = L"Software\\WebcamTest\\WMProfiles";
+const wchar_t kWindowsMediaKey[] = L"Software\\WebcamTest\\WindowsMedia";
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
@@ -38,6 +39,7 @@ protected:
     void TearDown() override {
         CaptureTest::TearDown();
         DeleteKey(HKEY_CURRENT_USER, kProfilesKey);
+        DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
     }
 
     // A camera listing 320 x 240, 640 x 360 and 640 x 480 with `chosen` stored for it, a microphone, and
@@ -270,6 +272,11 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const ScratchDirectory&) {
                     CLSID microphone = TestDeviceClsid(2);
                     UnregisterVirtualDevice(&microphone);
+                }},
+        Refusal{"AMicrophoneThatCannotStartLeavesNoAviFile",
+                [](const ScratchDirectory&) {
+                    SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);
+                    SetDword(HKEY_CURRENT_USER, TestDeviceKey(2).c_str(), L"FailStart", 1);
                 }},
         Refusal{"MissingRecordFolder",
                 [](const ScratchDirectory& records) {

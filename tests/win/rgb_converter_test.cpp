@@ -11,57 +11,25 @@
 
 #include "preview/rgb_converter.h"
 #include "snapshot/frame_conversion.h"
-#include "support/grabber_harness.h"
+#include "support/filter_chain.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace testsupport;
 
 namespace {
 
-// Source -> converter -> sink, running.
-class ConverterChain {
+// The converter between a test source and sink.
+class ConverterChain : public FilterChain {
 public:
-    ~ConverterChain() {
-        if (m_control) m_control->Stop();
-    }
     HRESULT Build(const CMediaType& type, const SinkOptions& options) {
-        HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_graph));
-        if (FAILED(hr)) return hr;
-        m_graph.As(&m_control);
-        m_source = new CTestSource(type);
-        m_source->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sourceFilter));
-        m_sink = new CTestSink(options);
-        m_sink->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sinkFilter));
-        m_converter.Attach(CRgbConverter::Create());
-        if (FAILED(hr = m_graph->AddFilter(m_sourceFilter.Get(), L"Source")) ||
-            FAILED(hr = m_graph->AddFilter(m_converter.Get(), L"RGB Converter")) ||
-            FAILED(hr = m_graph->AddFilter(m_sinkFilter.Get(), L"Sink")) ||
-            FAILED(hr = m_graph->ConnectDirect(m_source->OutputPin(), PinOf(m_converter.Get(), PINDIR_INPUT, 0).Get(), &type)) ||
-            FAILED(hr = m_graph->ConnectDirect(PinOf(m_converter.Get(), PINDIR_OUTPUT, 0).Get(), m_sink->InputPin(), nullptr)))
-            return hr;
-        return m_control->Run();
+        ComPtr<IBaseFilter> converter;
+        converter.Attach(CRgbConverter::Create());
+        return FilterChain::Build(converter.Get(), type, options);
     }
-    HRESULT Push(const std::vector<BYTE>& frame, const AM_MEDIA_TYPE* type = nullptr) {
-        CTestSource::Push push{frame.data(), static_cast<long>(frame.size())};
-        push.type = type;
-        return m_source->Deliver(push);
-    }
-    CTestSink* Sink() const { return m_sink; }
     // The height of the connection's RGB type: negative when top row first.
-    long OutputHeight() {
-        AM_MEDIA_TYPE type{};
-        PinOf(m_converter.Get(), PINDIR_OUTPUT, 0)->ConnectionMediaType(&type);
-        long height = reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight;
-        FreeMediaType(type);
-        return height;
+    long OutputHeight() const {
+        return reinterpret_cast<const VIDEOINFOHEADER*>(OutputType().pbFormat)->bmiHeader.biHeight;
     }
-
-private:
-    ComPtr<IGraphBuilder> m_graph;
-    ComPtr<IMediaControl> m_control;
-    ComPtr<IBaseFilter> m_sourceFilter, m_sinkFilter, m_converter;
-    CTestSource* m_source = nullptr;
-    CTestSink* m_sink = nullptr;
 };
 
 std::vector<BYTE> Noise(size_t size, unsigned seed) {

@@ -68,16 +68,18 @@ void CaptureTest::OpenWindow() {
 
 LRESULT CaptureTest::Command(UINT id) { return SendMessageW(m_window->m_hWnd, WM_COMMAND, id, 0); }
 
-std::wstring CaptureTest::DeviceRecord(int n, const wchar_t* name) const {
+std::wstring TestDeviceKey(int n) {
     wchar_t text[64];
     StringFromGUID2(TestDeviceClsid(n), text, 64);
-    return StringValue(HKEY_CURRENT_USER, (std::wstring(L"Software\\WebcamTest\\Devices\\") + text).c_str(), name);
+    return std::wstring(L"Software\\WebcamTest\\Devices\\") + text;
+}
+
+std::wstring CaptureTest::DeviceRecord(int n, const wchar_t* name) const {
+    return StringValue(HKEY_CURRENT_USER, TestDeviceKey(n).c_str(), name);
 }
 
 DWORD CaptureTest::DeviceNumber(int n, const wchar_t* name) const {
-    wchar_t text[64];
-    StringFromGUID2(TestDeviceClsid(n), text, 64);
-    return DwordValue(HKEY_CURRENT_USER, (std::wstring(L"Software\\WebcamTest\\Devices\\") + text).c_str(), name);
+    return DwordValue(HKEY_CURRENT_USER, TestDeviceKey(n).c_str(), name);
 }
 
 namespace {

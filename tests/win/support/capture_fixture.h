@@ -16,6 +16,8 @@ namespace testsupport {
 CLSID TestDeviceClsid(int n);
 // The device ID of test camera `n`, as the program stores it.
 std::wstring TestCameraId(int n);
+// The registry key of test device `n`'s description and records.
+std::wstring TestDeviceKey(int n);
 
 class CaptureTest : public ::testing::Test {
 protected:

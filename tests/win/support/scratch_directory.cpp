@@ -54,6 +54,27 @@ std::wstring ScratchDirectory::MakeNestedPathOfLength(size_t length) const {
     return path;
 }
 
+namespace {
+
+// Writes up to `bytes` of zeros into a new file; stops when the disk is full.
+void WriteFiller(const std::wstring& path, uint64_t bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    std::vector<uint8_t> zeros(65536);
+    for (DWORD step = 65536; bytes > 0 && step > 0;) {
+        DWORD chunk = bytes > step ? step : static_cast<DWORD>(bytes);
+        DWORD written = 0;
+        if (!WriteFile(file, zeros.data(), chunk, &written, nullptr) || written == 0) {
+            step /= 2;  // the last bits of room take smaller writes
+            continue;
+        }
+        bytes -= written;
+    }
+    CloseHandle(file);
+}
+
+}  // namespace
+
 NearlyFullFolder::NearlyFullFolder(uint64_t freeBytes) {
     wchar_t mount[MAX_PATH] = L"";
     DWORD length = GetEnvironmentVariableW(L"WEBCAM_SMALL_FS", mount, MAX_PATH);
@@ -67,17 +88,11 @@ NearlyFullFolder::NearlyFullFolder(uint64_t freeBytes) {
     ULARGE_INTEGER available{};
     if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return;
     if (available.QuadPart <= freeBytes) return;
-    uint64_t fill = (available.QuadPart - freeBytes) / 4096 * 4096;
-    HANDLE file = CreateFileW(m_filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    std::vector<uint8_t> zeros(65536);
-    while (fill > 0) {
-        DWORD chunk = fill > zeros.size() ? static_cast<DWORD>(zeros.size()) : static_cast<DWORD>(fill);
-        DWORD written = 0;
-        if (!WriteFile(file, zeros.data(), chunk, &written, nullptr) || written == 0) break;
-        fill -= written;
-    }
-    CloseHandle(file);
+    WriteFiller(m_filler, (available.QuadPart - freeBytes) / 4096 * 4096);
+}
+
+void NearlyFullFolder::FillUp() {
+    if (!m_path.empty()) WriteFiller(m_path + L"\\rest", UINT64_MAX);
 }
 
 NearlyFullFolder::~NearlyFullFolder() {

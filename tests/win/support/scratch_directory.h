@@ -40,6 +40,8 @@ public:
     const std::wstring& path() const { return m_path; }
     // Frees the filler's space again.
     void Empty();
+    // Takes the rest of the space too, as another program filling the disk would.
+    void FillUp();
 
 private:
     std::wstring m_path;
