@@ -2,6 +2,7 @@
 #include "cwinapp.h"
 
 #include "cdialog.h"
+#include "framework/module_path_answer.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -39,7 +40,7 @@ int AfxWinMain(HINSTANCE instance) {
 
     wchar_t path[MAX_PATH];
     DWORD length = ::GetModuleFileNameW(instance, path, MAX_PATH);
-    std::wstring module(path, length < MAX_PATH ? length : 0);
+    std::wstring module(path, ReadModulePathAnswer(length, MAX_PATH) == ModulePathAnswer::Complete ? length : 0);
     size_t slash = module.find_last_of(L'\\');
     size_t dot = module.find_last_of(L'.');
     std::wstring base = module.substr(0, dot == std::wstring::npos || dot < slash + 1 ? module.size() : dot);

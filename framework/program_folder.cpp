@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include "framework/module_path_answer.h"
+
 std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
+        ModulePathAnswer answer = ReadModulePathAnswer(length, path.size());
+        if (answer == ModulePathAnswer::Failed) return {};
+        if (answer == ModulePathAnswer::Complete) {
             path.resize(length);
             break;
         }

@@ -7,6 +7,7 @@ packages=(
     wine64 xvfb xauth x11-utils imagemagick
     cmake make g++ clang libclang-rt-14-dev
     googletest libgtest-dev libbenchmark-dev libyuv-dev wixl msitools ffmpeg
+    gstreamer1.0-tools gstreamer1.0-plugins-good
 )
 
 sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,7 +36,14 @@ std::wstring CurrentPackage() {
     return Packages() + found.cFileName;
 }
 
-std::wstring OlderPackage() { return Packages() + L"older\\Webcam-1.1.0.100-x64.msi"; }
+// The one package in `folder` of the packages.
+std::wstring PackageIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((Packages() + folder + L"\\Webcam-*-x64.msi").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return {};
+    FindClose(search);
+    return Packages() + folder + L"\\" + found.cFileName;
+}
 
 std::wstring KnownFolder(int csidl) {
     wchar_t path[MAX_PATH] = L"";
@@ -92,6 +100,13 @@ std::wstring IniProductCode(const std::wstring& folder) {
     wchar_t code[256] = L"";
     GetPrivateProfileStringW(L"Uninstall", L"UUID", L"", code, 256, (folder + L"\\Uninstall.ini").c_str());
     return code;
+}
+
+// The Windows Installer's three-field version of a program's "a.b.c.d": a.b.(c * 1000 + d).
+std::wstring PackageVersionOf(const std::wstring& fileVersion) {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    swscanf(fileVersion.c_str(), L"%u.%u.%u.%u", &a, &b, &c, &d);
+    return std::to_wstring(a) + L"." + std::to_wstring(b) + L"." + std::to_wstring(c * 1000 + d);
 }
 
 // "a.b.c.d" of a program's version resource.
@@ -202,7 +217,7 @@ TEST_F(InstallerTest, InstallsProgramUninstallerAndShortcutsAndTheInstalledProgr
     // The entry in Add/Remove Programs: name, publisher, the program's version, its icon.
     EXPECT_EQ(ProductInfo(code, INSTALLPROPERTY_INSTALLEDPRODUCTNAME), L"Webcam");
     EXPECT_EQ(ProductInfo(code, INSTALLPROPERTY_PUBLISHER), L"RIROVIR");
-    EXPECT_EQ(ProductInfo(code, INSTALLPROPERTY_VERSIONSTRING), FileVersion(folder + L"\\Webcam.exe"));
+    EXPECT_EQ(ProductInfo(code, INSTALLPROPERTY_VERSIONSTRING), PackageVersionOf(FileVersion(folder + L"\\Webcam.exe")));
     EXPECT_FALSE(ProductProperty(code, L"ARPPRODUCTICON").empty());
     EXPECT_EQ(ProductProperty(code, L"ALLUSERS"), L"1");  // per machine
 
@@ -222,21 +237,34 @@ TEST_F(InstallerTest, InstallsProgramUninstallerAndShortcutsAndTheInstalledProgr
     EXPECT_EQ(exitCode, 0u);
 }
 
-TEST_F(InstallerTest, ANewerVersionReplacesTheOlderAndTheSameVersionAgainStaysOneProduct) {
-    Install(OlderPackage());
-    auto older = InstalledProducts();
-    ASSERT_EQ(older.size(), 1u);
-    EXPECT_EQ(ProductInfo(older[0], INSTALLPROPERTY_VERSIONSTRING), L"1.1.0.100");
+TEST_F(InstallerTest, ANewerVersionReplacesTheOlderWhichIsThenRefusedAndTheSameVersionAgainStaysOneProduct) {
+    // An older release, and the release before this one in the revision alone.
+    for (const auto& older : {std::make_pair(PackageIn(L"older"), L"1.1.100"),
+                              std::make_pair(PackageIn(L"previous"), L"")}) {
+        SCOPED_TRACE(std::string(older.first.begin(), older.first.end()));
+        ASSERT_FALSE(older.first.empty());
+        RemoveEverything();
+        Install(older.first);
+        auto before = InstalledProducts();
+        ASSERT_EQ(before.size(), 1u);
+        if (*older.second) {
+            EXPECT_EQ(ProductInfo(before[0], INSTALLPROPERTY_VERSIONSTRING), older.second);
+        }
 
-    Install(CurrentPackage());
-    auto newer = InstalledProducts();
-    ASSERT_EQ(newer.size(), 1u);
-    EXPECT_NE(newer[0], older[0]);
-    EXPECT_EQ(MsiQueryProductStateW(older[0].c_str()), INSTALLSTATE_UNKNOWN);
-    EXPECT_EQ(IniProductCode(InstallFolder()), newer[0]);  // the newer package's files
+        Install(CurrentPackage());
+        auto newer = InstalledProducts();
+        ASSERT_EQ(newer.size(), 1u);  // one entry in Add/Remove Programs
+        EXPECT_NE(newer[0], before[0]);
+        EXPECT_EQ(MsiQueryProductStateW(before[0].c_str()), INSTALLSTATE_UNKNOWN);
+        EXPECT_EQ(IniProductCode(InstallFolder()), newer[0]);  // the newer package's files
 
+        // The older package again: refused, the newer stays.
+        EXPECT_NE(Msiexec(L"/i \"" + older.first + L"\" /qn"), 0u);
+        EXPECT_EQ(InstalledProducts(), newer);
+    }
+    auto current = InstalledProducts();
     Msiexec(L"/i \"" + CurrentPackage() + L"\" /qn");
-    EXPECT_EQ(InstalledProducts(), newer);
+    EXPECT_EQ(InstalledProducts(), current);
 }
 
 TEST_F(InstallerTest, RuzEzirarInTheInstallationFolderRemovesTheProductButNotTheUsersSettings) {

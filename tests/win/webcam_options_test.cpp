@@ -80,7 +80,12 @@ TEST(WebcamOptions, ChoicesAreKeptAfterARestartAndUsed) {
         Sleep(50);
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     FindClose(search);
-    EXPECT_EQ(found.nFileSizeLow, 54u + 320 * 240 * 4);
+    // Its size once the program has finished writing it.
+    std::wstring path = pictures.Child(found.cFileName);
+    ASSERT_TRUE(WaitUntilClosed(path));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(GetFileSize(file, nullptr), 54u + 320 * 240 * 4);
+    CloseHandle(file);
     PostMessageW(main, WM_CLOSE, 0, 0);
     DWORD code = 1;
     EXPECT_TRUE(program.WaitForExit(20000, &code));

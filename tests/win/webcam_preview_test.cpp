@@ -140,6 +140,7 @@ TEST(WebcamPreview, PreviewCaptureStopAndCloseFromTheToolbar) {
     ConvertFrameToRgb32(FrameLayout::Yuy2, frame.data(), frame.size(), 640, 480, expected.data(),
                         expected.size());
     std::wstring path = pictures.Child(files[0]);
+    ASSERT_TRUE(WaitUntilClosed(path));
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     std::vector<uint8_t> bmp(GetFileSize(file, nullptr));
     DWORD read = 0;

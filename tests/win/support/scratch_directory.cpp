@@ -105,6 +105,20 @@ void NearlyFullFolder::Empty() {
     if (!m_filler.empty()) DeleteFileW(m_filler.c_str());
 }
 
+bool WaitUntilClosed(const std::wstring& path, unsigned long timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        // Shared with nobody: refused while the writer still holds the file.
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return true;
+        }
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(20);
+    }
+}
+
 void WriteTextFile(const std::wstring& path, const std::string& content) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a file");

@@ -52,6 +52,8 @@ void WriteTextFile(const std::wstring& path, const std::string& content);
 // The file's bytes as UTF-16 text; empty when the file cannot be read.
 std::wstring ReadUtf16File(const std::wstring& path);
 bool FileExists(const std::wstring& path);
+// Waits until no process has the file open any more (its writer finished); false on timeout.
+bool WaitUntilClosed(const std::wstring& path, unsigned long timeoutMs = 10000);
 // Names of the files (not folders) in `folder`.
 std::vector<std::wstring> FilesIn(const std::wstring& folder);
 // The file's bytes; empty when it cannot be read.

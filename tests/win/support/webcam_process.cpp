@@ -12,11 +12,19 @@ WebcamProcess::WebcamProcess(const std::wstring& currentDirectory, const std::ws
     std::wstring command = L"\"" + (program.empty() ? ExecutableDirectory() + L"Webcam.exe" : program) + L"\"";
     std::vector<wchar_t> mutableCommand(command.begin(), command.end());
     mutableCommand.push_back(L'\0');
+    // The program lives in a job that ends it when the job's last handle closes: also when
+    // the test process itself is ended (a test that hung), so that no program outlives its test.
+    m_job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (m_job) SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(nullptr, mutableCommand.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (CreateProcessW(nullptr, mutableCommand.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &pi)) {
+        if (m_job) AssignProcessToJobObject(m_job, pi.hProcess);
+        ResumeThread(pi.hThread);
         CloseHandle(pi.hThread);
         m_process = pi.hProcess;
         m_id = pi.dwProcessId;
@@ -24,12 +32,14 @@ WebcamProcess::WebcamProcess(const std::wstring& currentDirectory, const std::ws
 }
 
 WebcamProcess::~WebcamProcess() {
-    if (!m_process) return;
-    if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
-        TerminateProcess(m_process, 99);
-        WaitForSingleObject(m_process, 5000);
+    if (m_process) {
+        if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_process, 99);
+            WaitForSingleObject(m_process, 5000);
+        }
+        CloseHandle(m_process);
     }
-    CloseHandle(m_process);
+    if (m_job) CloseHandle(m_job);
 }
 
 namespace {

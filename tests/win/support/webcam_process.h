@@ -11,7 +11,7 @@ public:
     // Starts `program` (empty: Webcam.exe beside the test) with `currentDirectory` (empty: the
     // test's).
     explicit WebcamProcess(const std::wstring& currentDirectory = {}, const std::wstring& program = {});
-    ~WebcamProcess();  // ends the process if it still runs
+    ~WebcamProcess();  // ends the process if it still runs (as does the end of the test process)
     WebcamProcess(const WebcamProcess&) = delete;
     WebcamProcess& operator=(const WebcamProcess&) = delete;
 
@@ -24,6 +24,7 @@ public:
 
 private:
     HANDLE m_process = nullptr;
+    HANDLE m_job = nullptr;
     DWORD m_id = 0;
 };
 
