@@ -10,17 +10,33 @@ namespace {
 
 constexpr int kMaxSide = 1 << 16;
 
-bool Planar(FrameLayout layout) { return layout == FrameLayout::Yv12 || layout == FrameLayout::I420; }
+// A Y plane with chroma at half resolution in both directions.
+bool Planar(FrameLayout layout) {
+    return layout == FrameLayout::Yv12 || layout == FrameLayout::I420 || layout == FrameLayout::Nv12;
+}
 
-// The U and V planes of a planar frame.
-void ChromaPlanes(FrameLayout layout, const uint8_t* frame, int width, int height,
-                  const uint8_t** u, const uint8_t** v) {
+// Where a planar frame's chroma is: for one chroma row, its U and V values are u[i * step] and
+// v[i * step] (step 2 for NV12's pairs).
+struct ChromaPlaneView {
+    const uint8_t* u;
+    const uint8_t* v;
+    int step;
+    size_t rowBytes;
+};
+
+ChromaPlaneView ChromaPlanes(FrameLayout layout, const uint8_t* frame, int width, int height) {
     size_t luma = static_cast<size_t>(width) * height;
     size_t chroma = static_cast<size_t>(width / 2) * (height / 2);
     const uint8_t* first = frame + luma;
     const uint8_t* second = first + chroma;
-    *u = layout == FrameLayout::I420 ? first : second;
-    *v = layout == FrameLayout::I420 ? second : first;
+    if (layout == FrameLayout::Nv12) return {first, first + 1, 2, static_cast<size_t>(width / 2) * 2};
+    if (layout == FrameLayout::I420) return {first, second, 1, static_cast<size_t>(width / 2)};
+    return {second, first, 1, static_cast<size_t>(width / 2)};
+}
+
+size_t RgbStride(FrameLayout layout, int width) {
+    bool rgb24 = layout == FrameLayout::Rgb24 || layout == FrameLayout::Rgb24TopDown;
+    return (static_cast<size_t>(width) * (rgb24 ? 3 : 4) + 3) / 4 * 4;
 }
 
 // One row's chroma, one U and V per pixel pair, ceil(width / 2) of each.
@@ -34,13 +50,12 @@ void RowChroma(FrameLayout layout, const uint8_t* frame, int width, int height, 
             std::fill(v, v + pairs, uint8_t(128));
             return;
         }
-        const uint8_t *planeU, *planeV;
-        ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
-        size_t line = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * chromaWidth;
+        ChromaPlaneView planes = ChromaPlanes(layout, frame, width, height);
+        size_t line = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * planes.rowBytes;
         for (int p = 0; p < pairs; ++p) {
-            int column = std::min(p, chromaWidth - 1);
-            u[p] = planeU[line + column];
-            v[p] = planeV[line + column];
+            size_t column = static_cast<size_t>(std::min(p, chromaWidth - 1)) * planes.step;
+            u[p] = planes.u[line + column];
+            v[p] = planes.v[line + column];
         }
         return;
     }
@@ -62,9 +77,17 @@ void RowChroma(FrameLayout layout, const uint8_t* frame, int width, int height, 
 
 }  // namespace
 
+bool IsFrameLayout(int code) { return code >= 0 && code < kFrameLayoutCount; }
+
+bool IsRgbLayout(FrameLayout layout) {
+    return layout == FrameLayout::Rgb24 || layout == FrameLayout::Rgb32 ||
+           layout == FrameLayout::Rgb24TopDown || layout == FrameLayout::Rgb32TopDown;
+}
+
 size_t RequiredFrameBytes(FrameLayout layout, int width, int height) {
     if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide) return 0;
     size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    if (IsRgbLayout(layout)) return RgbStride(layout, width) * static_cast<size_t>(height);
     if (Planar(layout)) return pixels + 2 * static_cast<size_t>(width / 2) * (height / 2);
     return pixels * 2;
 }
@@ -72,7 +95,7 @@ size_t RequiredFrameBytes(FrameLayout layout, int width, int height) {
 bool ExpandChroma(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
                   int height, uint8_t* y, uint8_t* u, uint8_t* v) {
     size_t required = RequiredFrameBytes(layout, width, height);
-    if (!frame || required == 0 || frameBytes < required) return false;
+    if (!frame || required == 0 || frameBytes < required || IsRgbLayout(layout)) return false;
     std::vector<uint8_t> rowU((width + 1) / 2), rowV((width + 1) / 2), rowY(width);
     for (int row = 0; row < height; ++row) {
         size_t start = static_cast<size_t>(row) * width;
@@ -123,26 +146,54 @@ FrameKernels KernelsFor(YuvKernel kernel) {
 }
 
 // A planar frame with chroma planes, two rows at a time: each chroma row is read and its
-// terms worked out once for the two rows it covers.
+// terms worked out once for the two rows it covers. NV12's pairs are parted into two short rows
+// first.
 void ConvertPlanarFrame(const FrameKernels& kernels, FrameLayout layout, const uint8_t* frame,
                         int width, int height, uint8_t* out) {
-    const uint8_t *planeU, *planeV;
-    ChromaPlanes(layout, frame, width, height, &planeU, &planeV);
+    ChromaPlaneView planes = ChromaPlanes(layout, frame, width, height);
     int even = width & ~1, chromaWidth = width / 2, chromaHeight = height / 2;
+    std::vector<uint8_t> parted(planes.step == 2 ? 2 * static_cast<size_t>(chromaWidth) : 0);
     size_t rowBytes = static_cast<size_t>(width) * 4;
     for (int row = 0; row < height; row += 2) {
-        size_t offset = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * chromaWidth;
+        size_t offset = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * planes.rowBytes;
+        const uint8_t* u = planes.u + offset;
+        const uint8_t* v = planes.v + offset;
+        if (planes.step == 2) {
+            for (int i = 0; i < chromaWidth; ++i) {
+                parted[i] = u[2 * i];
+                parted[chromaWidth + i] = u[2 * i + 1];
+            }
+            u = parted.data();
+            v = parted.data() + chromaWidth;
+        }
         const uint8_t* luma = frame + static_cast<size_t>(row) * width;
         uint8_t* line = out + static_cast<size_t>(row) * rowBytes;
         bool pair = row + 1 < height;
         if (pair)
-            kernels.pair(luma, luma + width, planeU + offset, planeV + offset, line, line + rowBytes, even);
+            kernels.pair(luma, luma + width, u, v, line, line + rowBytes, even);
         else
-            kernels.row(luma, planeU + offset, planeV + offset, line, even);
+            kernels.row(luma, u, v, line, even);
         // The last pixel of an odd width takes the last chroma column.
         for (int r = 0; width > even && r < (pair ? 2 : 1); ++r)
-            ConvertRow422Scalar(luma + r * width + even, planeU + offset + chromaWidth - 1,
-                                planeV + offset + chromaWidth - 1, line + r * rowBytes + 4 * even, 1);
+            ConvertRow422Scalar(luma + r * width + even, u + chromaWidth - 1, v + chromaWidth - 1,
+                                line + r * rowBytes + 4 * even, 1);
+    }
+}
+
+// An RGB bitmap's pixels as they are, top row first, the fourth byte 0.
+void ConvertRgbFrame(FrameLayout layout, const uint8_t* frame, int width, int height, uint8_t* out) {
+    bool rgb24 = layout == FrameLayout::Rgb24 || layout == FrameLayout::Rgb24TopDown;
+    bool topDown = layout == FrameLayout::Rgb24TopDown || layout == FrameLayout::Rgb32TopDown;
+    size_t stride = RgbStride(layout, width);
+    for (int row = 0; row < height; ++row) {
+        const uint8_t* in = frame + static_cast<size_t>(topDown ? row : height - 1 - row) * stride;
+        uint8_t* line = out + static_cast<size_t>(row) * width * 4;
+        for (int x = 0; x < width; ++x, in += rgb24 ? 3 : 4, line += 4) {
+            line[0] = in[0];
+            line[1] = in[1];
+            line[2] = in[2];
+            line[3] = 0;
+        }
     }
 }
 
@@ -160,6 +211,10 @@ bool ConvertFrameToRgb32With(YuvKernel kernel, FrameLayout layout, const uint8_t
     size_t required = RequiredFrameBytes(layout, width, height);
     if (!frame || !out || required == 0 || frameBytes < required) return false;
     if (outBytes / 4 / static_cast<size_t>(width) < static_cast<size_t>(height)) return false;
+    if (IsRgbLayout(layout)) {
+        ConvertRgbFrame(layout, frame, width, height, out);
+        return true;
+    }
     const FrameKernels kernels = KernelsFor(kernel);
     if (Planar(layout) && width >= 2 && height >= 2) {
         ConvertPlanarFrame(kernels, layout, frame, width, height, out);

@@ -88,7 +88,7 @@ std::vector<uint8_t> RandomFrame(FrameLayout layout, int width, int height, uint
 
 TEST(FrameConversion, EveryKernelEqualsExpansionThenScalarConversionForEveryLayoutAndSize) {
     for (FrameLayout layout : {FrameLayout::Yv12, FrameLayout::I420, FrameLayout::Yuy2,
-                               FrameLayout::Uyvy}) {
+                               FrameLayout::Uyvy, FrameLayout::Nv12}) {
         for (auto size : {std::pair{1, 1}, {2, 2}, {3, 3}, {5, 7}, {6, 4}, {17, 9}, {66, 34},
                           {98, 35}, {640, 480}}) {
             auto [w, h] = size;
@@ -130,6 +130,56 @@ TEST(FrameConversion, ChromaIsRepeatedOverTheLayoutsPixels) {
     ASSERT_TRUE(ExpandChroma(FrameLayout::I420, i420, sizeof(i420), 4, 2, y.data(), u.data(), v.data()));
     EXPECT_EQ(u, (std::vector<uint8_t>{100, 100, 101, 101, 100, 100, 101, 101}));
     EXPECT_EQ(v, (std::vector<uint8_t>{200, 200, 201, 201, 200, 200, 201, 201}));
+    // The same picture as NV12: the Y plane, then U V pairs.
+    const uint8_t nv12[] = {1, 2, 3, 4, 5, 6, 7, 8, 100, 200, 101, 201};
+    std::vector<uint8_t> y3(8), u3(8), v3(8);
+    ASSERT_TRUE(ExpandChroma(FrameLayout::Nv12, nv12, sizeof(nv12), 4, 2, y3.data(), u3.data(), v3.data()));
+    EXPECT_EQ(u3, u);
+    EXPECT_EQ(v3, v);
+}
+
+TEST(FrameConversion, RgbFramesAreTakenAsTheyAreInTheirRowOrder) {
+    // 3x2 pixels numbered p = row * 3 + x; pixel p is blue 10p, green 10p + 1, red 10p + 2.
+    struct Case {
+        FrameLayout layout;
+        std::vector<uint8_t> frame;
+    };
+    auto pixel = [](int p, int bytes) {
+        std::vector<uint8_t> v{uint8_t(10 * p), uint8_t(10 * p + 1), uint8_t(10 * p + 2)};
+        if (bytes == 4) v.push_back(0xAA);  // whatever the fourth byte holds
+        return v;
+    };
+    auto frame = [&](int bytes, bool topDown) {
+        std::vector<uint8_t> f;
+        for (int r = 0; r < 2; ++r) {
+            int row = topDown ? r : 1 - r;
+            for (int x = 0; x < 3; ++x) {
+                auto p = pixel(row * 3 + x, bytes);
+                f.insert(f.end(), p.begin(), p.end());
+            }
+            while (f.size() % 4) f.push_back(0x55);  // row padding
+        }
+        return f;
+    };
+    const Case cases[] = {{FrameLayout::Rgb24, frame(3, false)},
+                          {FrameLayout::Rgb24TopDown, frame(3, true)},
+                          {FrameLayout::Rgb32, frame(4, false)},
+                          {FrameLayout::Rgb32TopDown, frame(4, true)}};
+    std::vector<uint8_t> expected;
+    for (int p = 0; p < 6; ++p) {
+        auto v = pixel(p, 3);
+        expected.insert(expected.end(), v.begin(), v.end());
+        expected.push_back(0);
+    }
+    for (const Case& c : cases) {
+        EXPECT_EQ(RequiredFrameBytes(c.layout, 3, 2), c.frame.size());
+        std::vector<uint8_t> out(6 * 4 + 1, 0xEE);
+        ASSERT_TRUE(ConvertFrameToRgb32(c.layout, c.frame.data(), c.frame.size(), 3, 2, out.data(), 24));
+        EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 24), expected) << static_cast<int>(c.layout);
+        EXPECT_EQ(out[24], 0xEE);
+        EXPECT_FALSE(ConvertFrameToRgb32(c.layout, c.frame.data(), c.frame.size() - 1, 3, 2, out.data(), 24));
+        EXPECT_FALSE(ExpandChroma(c.layout, c.frame.data(), c.frame.size(), 3, 2, out.data(), out.data(), out.data()));
+    }
 }
 
 TEST(FrameConversion, I420AndTheSamePictureInYv12GiveTheSamePixels) {
