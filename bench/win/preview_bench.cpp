@@ -15,6 +15,7 @@
 #include "capture/capture_state.h"
 #include "capture/preview_renderer.h"
 #include "framework/modal_seam.h"
+#include "message_pump.h"
 #include "resources/resource.h"
 #include "snapshot/frame_conversion.h"
 #include "virtual_devices.h"
@@ -23,18 +24,6 @@ namespace {
 
 const CLSID kCamera = {0x5c7d3b2e, 0x1235, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x70}};
 const CLSID kMicrophone = {0x5c7d3b2e, 0x1235, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x71}};
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (GetTickCount() - start < ms) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    }
-}
 
 // This process's user and kernel time, in milliseconds.
 double ProcessMs() {

@@ -19,6 +19,7 @@
 #include "app/main_dlg.h"
 #include "capture/capture_state.h"
 #include "framework/modal_seam.h"
+#include "message_pump.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "virtual_devices.h"
@@ -27,18 +28,6 @@ namespace {
 
 const CLSID kCamera = {0x5c7d3b2e, 0x1234, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x60}};
 const CLSID kMicrophone = {0x5c7d3b2e, 0x1234, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x61}};
-
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    MSG msg;
-    while (GetTickCount() - start < ms) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    }
-}
 
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;

@@ -11,7 +11,8 @@ FilterChain::~FilterChain() {
     if (m_control) m_control->Stop();
 }
 
-HRESULT FilterChain::Build(IBaseFilter* filter, const CMediaType& type, const SinkOptions& options) {
+HRESULT FilterChain::Build(IBaseFilter* filter, const CMediaType& type, const SinkOptions& options,
+                           const wchar_t* name) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_graph));
     if (FAILED(hr)) return hr;
     m_graph.As(&m_control);
@@ -22,7 +23,7 @@ HRESULT FilterChain::Build(IBaseFilter* filter, const CMediaType& type, const Si
     m_filter = filter;
     if (!filter) return E_POINTER;
     if (FAILED(hr = m_graph->AddFilter(m_sourceFilter.Get(), L"Source")) ||
-        FAILED(hr = m_graph->AddFilter(filter, L"Filter")) ||
+        FAILED(hr = m_graph->AddFilter(filter, name)) ||
         FAILED(hr = m_graph->AddFilter(m_sinkFilter.Get(), L"Sink")) ||
         FAILED(hr = m_graph->ConnectDirect(m_source->OutputPin(), PinOf(filter, PINDIR_INPUT, 0).Get(), &type)) ||
         FAILED(hr = m_graph->ConnectDirect(PinOf(filter, PINDIR_OUTPUT, 0).Get(), m_sink->InputPin(), nullptr)))

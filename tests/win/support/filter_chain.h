@@ -14,11 +14,14 @@ namespace testsupport {
 class FilterChain {
 public:
     ~FilterChain();
-    // Source (of `type`) -> `filter` -> sink, connected directly; then running.
-    HRESULT Build(IBaseFilter* filter, const CMediaType& type, const SinkOptions& options = {});
+    // Source (of `type`) -> `filter` (by `name`) -> sink, connected directly; then running.
+    HRESULT Build(IBaseFilter* filter, const CMediaType& type, const SinkOptions& options = {},
+                  const wchar_t* name = L"Filter");
     // One sample of `frame`, carrying `type` when given.
     HRESULT Push(const std::vector<BYTE>& frame, const AM_MEDIA_TYPE* type = nullptr);
+    CTestSource* Source() const { return m_source; }
     CTestSink* Sink() const { return m_sink; }
+    IMediaControl* Control() const { return m_control.Get(); }
     // The type of the filter's output connection.
     CMediaType OutputType() const;
     // The codes of the events the graph holds, taken from its queue.

@@ -51,36 +51,12 @@ ComPtr<IPin> PinOf(IBaseFilter* filter, PIN_DIRECTION direction, int index) {
 
 GrabberHarness::GrabberHarness() { ResetCallbackFrames(); }
 
-GrabberHarness::~GrabberHarness() {
-    if (m_control) m_control->Stop();
-}
-
 HRESULT GrabberHarness::Build(const CMediaType& type, const SinkOptions& options) {
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_PPV_ARGS(&m_graph));
-    if (FAILED(hr)) return hr;
-    m_graph.As(&m_control);
-
-    m_source = new CTestSource(type);
-    m_source->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sourceFilter));
-    m_sink = new CTestSink(options);
-    m_sink->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sinkFilter));
     m_grabberFilter = CreateGrabber();
     if (!m_grabberFilter) return E_FAIL;
     m_grabberFilter.As(&m_grabber);
     m_grabber->SetFrameCallback(&GrabberCallback);
-
-    if (FAILED(hr = m_graph->AddFilter(m_sourceFilter.Get(), L"Source")) ||
-        FAILED(hr = m_graph->AddFilter(m_grabberFilter.Get(), L"RirovirGrabber")) ||
-        FAILED(hr = m_graph->AddFilter(m_sinkFilter.Get(), L"Sink")))
-        return hr;
-    hr = m_graph->ConnectDirect(m_source->OutputPin(),
-                                PinOf(m_grabberFilter.Get(), PINDIR_INPUT, 0).Get(), &type);
-    if (FAILED(hr)) return hr;
-    hr = m_graph->ConnectDirect(PinOf(m_grabberFilter.Get(), PINDIR_OUTPUT, 0).Get(),
-                                m_sink->InputPin(), nullptr);
-    if (FAILED(hr)) return hr;
-    return m_control->Run();
+    return FilterChain::Build(m_grabberFilter.Get(), type, options, L"RirovirGrabber");
 }
 
 }  // namespace testsupport
