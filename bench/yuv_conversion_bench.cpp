@@ -1,4 +1,4 @@
-// Camera frame to 32-bit pixels for each layout at 640x480 and 1920x1080: our conversion,
+// Camera frame to 32-bit pixels for each YUV layout at 640x480 and 1920x1080: our conversion,
 // libyuv's conversion of the same layout, and a write-only memset of the output's size.
 #include <benchmark/benchmark.h>
 #include <libyuv.h>
@@ -45,8 +45,10 @@ void Libyuv(benchmark::State& state, FrameLayout layout) {
             case FrameLayout::Yv12:  // the same call with the chroma planes the other way round
                 libyuv::I420ToARGB(y, w, second, w / 2, first, w / 2, f.out.data(), w * 4, w, h);
                 break;
+            case FrameLayout::Nv12: libyuv::NV12ToARGB(y, w, first, w, f.out.data(), w * 4, w, h); break;
             case FrameLayout::Yuy2: libyuv::YUY2ToARGB(y, w * 2, f.out.data(), w * 4, w, h); break;
             case FrameLayout::Uyvy: libyuv::UYVYToARGB(y, w * 2, f.out.data(), w * 4, w, h); break;
+            default: state.SkipWithError("no libyuv counterpart"); return;
         }
         benchmark::ClobberMemory();
     }
@@ -69,6 +71,8 @@ BENCHMARK_CAPTURE(Ours, YV12, FrameLayout::Yv12) SIZES;
 BENCHMARK_CAPTURE(Libyuv, YV12, FrameLayout::Yv12) SIZES;
 BENCHMARK_CAPTURE(Ours, I420, FrameLayout::I420) SIZES;
 BENCHMARK_CAPTURE(Libyuv, I420, FrameLayout::I420) SIZES;
+BENCHMARK_CAPTURE(Ours, NV12, FrameLayout::Nv12) SIZES;
+BENCHMARK_CAPTURE(Libyuv, NV12, FrameLayout::Nv12) SIZES;
 BENCHMARK_CAPTURE(Ours, YUY2, FrameLayout::Yuy2) SIZES;
 BENCHMARK_CAPTURE(Libyuv, YUY2, FrameLayout::Yuy2) SIZES;
 BENCHMARK_CAPTURE(Ours, UYVY, FrameLayout::Uyvy) SIZES;

@@ -9,7 +9,9 @@
 #include "dshow/media_type.h"
 
 namespace {
-constexpr int kCapabilitiesExamined = 40;
+// More than any camera reports (webcams offering two formats at many sizes report 50 and
+// more); a bound against a driver that reports nonsense.
+constexpr int kCapabilitiesExamined = 4096;
 constexpr int kCapabilitySize = 128;  // one VIDEO_STREAM_CONFIG_CAPS
 }  // namespace
 

@@ -5,7 +5,10 @@
 #include <ksmedia.h>
 #include <wrl/client.h>
 
+#include <vector>
+
 #include "capture/accepted_formats.h"
+#include "capture/media_type_view.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,10 +18,19 @@ constexpr LONGLONG kFiveFps = 2000000;
 }  // namespace
 
 void SetCaptureFormat(ICaptureGraphBuilder2* builder, IBaseFilter* camera, int width, int height) {
+    std::vector<FormatOffer> offers;
+    ForEachAcceptedFormat(builder, camera, [&](IAMStreamConfig*, AM_MEDIA_TYPE* type, const VideoInfoFacts& facts) {
+        offers.push_back({SubtypeOf(ViewOf(*type)), facts.width, facts.height, facts.frameInterval});
+        return false;
+    });
+    const int chosen = ChooseCameraFormat(offers.data(), offers.size(), width, height);
+    if (chosen < 0) return;  // the camera keeps its format
+    int index = 0;
     ForEachAcceptedFormat(builder, camera, [&](IAMStreamConfig* config, AM_MEDIA_TYPE* type,
                                                const VideoInfoFacts& facts) {
-        if (facts.width != width || facts.height != height) return false;
-        if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps)
+        if (index++ != chosen) return false;
+        if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps &&
+            IsOriginalLayout(offers[chosen].subtype))
             WriteFrameInterval(type->pbFormat, type->cbFormat, kFiveFps);
         config->SetFormat(type);
         return true;

@@ -41,13 +41,76 @@ bool operator==(const MediaGuid& a, const MediaGuid& b) {
            std::memcmp(a.data4, b.data4, sizeof(a.data4)) == 0;
 }
 
+CameraSubtype SubtypeOf(const CameraFormatView& type) {
+    static const struct {
+        MediaGuid guid;
+        CameraSubtype subtype;
+    } kSubtypes[] = {
+        {FourCcGuid(FourCc('Y', 'U', 'Y', '2')), CameraSubtype::Yuy2},
+        {FourCcGuid(FourCc('U', 'Y', 'V', 'Y')), CameraSubtype::Uyvy},
+        {FourCcGuid(FourCc('I', '4', '2', '0')), CameraSubtype::I420},
+        {FourCcGuid(FourCc('Y', 'V', '1', '2')), CameraSubtype::Yv12},
+        {FourCcGuid(FourCc('N', 'V', '1', '2')), CameraSubtype::Nv12},
+        {FourCcGuid(FourCc('M', 'J', 'P', 'G')), CameraSubtype::Mjpg},
+        // MEDIASUBTYPE_RGB32 and MEDIASUBTYPE_RGB24: {E436EB7E-...} and {E436EB7D-...}.
+        {{0xE436EB7E, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}}, CameraSubtype::Rgb32},
+        {{0xE436EB7D, 0x524F, 0x11CE, {0x9F, 0x53, 0x00, 0x20, 0xAF, 0x0B, 0xA7, 0x70}}, CameraSubtype::Rgb24},
+    };
+    for (const auto& entry : kSubtypes)
+        if (type.subtype == entry.guid) return entry.subtype;
+    return CameraSubtype::Other;
+}
+
+bool IsOriginalLayout(CameraSubtype subtype) {
+    return subtype == CameraSubtype::Yuy2 || subtype == CameraSubtype::Uyvy ||
+           subtype == CameraSubtype::I420 || subtype == CameraSubtype::Yv12;
+}
+
 bool IsAcceptedCameraFormat(const CameraFormatView& type) {
     if (!(type.majorType == kVideo) || !(type.formatType == kVideoInfo)) return false;
     if (!type.format || type.formatLength < kVideoInfoHeaderSize) return false;
-    for (uint32_t fourcc : {FourCc('Y', 'U', 'Y', '2'), FourCc('U', 'Y', 'V', 'Y'),
-                            FourCc('I', '4', '2', '0'), FourCc('Y', 'V', '1', '2')})
-        if (type.subtype == FourCcGuid(fourcc)) return true;
-    return false;
+    return SubtypeOf(type) != CameraSubtype::Other;
+}
+
+namespace {
+
+// Frame intervals compared as rates: a shorter interval is faster, one not said the slowest.
+bool Faster(int64_t a, int64_t b) {
+    if (a <= 0) return false;
+    return b <= 0 || a < b;
+}
+
+// Among equal rates of the other subtypes: NV12, RGB32, RGB24, Motion-JPEG.
+int Preference(CameraSubtype subtype) {
+    switch (subtype) {
+        case CameraSubtype::Nv12: return 0;
+        case CameraSubtype::Rgb32: return 1;
+        case CameraSubtype::Rgb24: return 2;
+        default: return 3;
+    }
+}
+
+}  // namespace
+
+int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height) {
+    int original = -1, other = -1;
+    int64_t fastestOriginal = 0, fastestOther = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const FormatOffer& o = offers[i];
+        if (o.width != width || o.height != height || o.subtype == CameraSubtype::Other) continue;
+        int index = static_cast<int>(i);
+        if (IsOriginalLayout(o.subtype)) {
+            if (original < 0) original = index;
+            if (Faster(o.frameInterval, fastestOriginal)) fastestOriginal = o.frameInterval;
+        } else if (other < 0 || Faster(o.frameInterval, offers[other].frameInterval) ||
+                   (!Faster(offers[other].frameInterval, o.frameInterval) &&
+                    Preference(o.subtype) < Preference(offers[other].subtype))) {
+            other = index;
+            fastestOther = offers[other].frameInterval;
+        }
+    }
+    if (original >= 0 && (other < 0 || !Faster(fastestOther, fastestOriginal))) return original;
+    return other;
 }
 
 bool ReadVideoInfo(const CameraFormatView& type, VideoInfoFacts* facts) {

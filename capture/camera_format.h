@@ -28,9 +28,28 @@ struct VideoInfoFacts {
     int64_t frameInterval;  // AvgTimePerFrame, 100-ns units
 };
 
-// Video, a VIDEOINFOHEADER format block of at least 88 bytes, and subtype YUY2, UYVY, I420 or
-// YV12.
+// The subtypes the program takes from a camera: the four YUV layouts it always took, and NV12,
+// RGB32, RGB24 and Motion-JPEG.
+enum class CameraSubtype { Yuy2, Uyvy, I420, Yv12, Nv12, Rgb32, Rgb24, Mjpg, Other };
+CameraSubtype SubtypeOf(const CameraFormatView& type);
+// YUY2, UYVY, I420 or YV12.
+bool IsOriginalLayout(CameraSubtype subtype);
+
+// Video, a VIDEOINFOHEADER format block of at least 88 bytes, and one of the subtypes above.
 bool IsAcceptedCameraFormat(const CameraFormatView& type);
+
+// One accepted format a camera offers.
+struct FormatOffer {
+    CameraSubtype subtype;
+    int32_t width;
+    int32_t height;
+    int64_t frameInterval;  // 100-ns units; 0 or less: not said
+};
+// Which offer runs for a frame size, or -1 when none has it. Where one of the original layouts
+// offers the size at the highest frame rate any offer has for it, the first offer of an original
+// layout with the size, as always; otherwise the fastest of the other subtypes, NV12 before RGB32,
+// RGB24 and Motion-JPEG among equal rates.
+int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height);
 // The size and frame interval of a VIDEOINFOHEADER block; false when it is too short.
 bool ReadVideoInfo(const CameraFormatView& type, VideoInfoFacts* facts);
 // Sets the frame interval in a VIDEOINFOHEADER block; false when it is too short.

@@ -145,6 +145,15 @@ bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* comp
            ConnectPinsById(compressor, L"Out", writer, L"Video");
 }
 
+// The layout of the frames the grabber's input connected with; false for one that is none of ours.
+bool GrabberLayout(IGrabberSample* control, FrameLayout* layout) {
+    AM_MEDIA_TYPE type{};
+    if (FAILED(control->GetInputConnectionType(&type))) return false;
+    bool known = LayoutOfType(type, layout);
+    FreeMediaType(type);
+    return known;
+}
+
 // The preview's renderer, and on the GDI branch the RGB converter in front of it.
 HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer,
                            ComPtr<IBaseFilter>* converter) {
@@ -280,10 +289,8 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
-    GUID subtype = GUID_NULL;
-    control->GetInputSubtype(&subtype);
     FrameLayout layout;
-    if (!LayoutOfSubtype(subtype, &layout)) return E_FAIL;
+    if (!GrabberLayout(control.Get(), &layout)) return E_FAIL;
     g_videoSubtype = static_cast<int>(layout);
     // The VMR9 may need the AVI Decompressor for the planar layouts; the converter takes them.
     if (!converter && (layout == FrameLayout::Yv12 || layout == FrameLayout::I420)) {

@@ -68,6 +68,11 @@ size_t CopyFrame(const FrameGeometry& g, const uint8_t* source, size_t sourceByt
     size_t copied = CopyPlane(Plane{0, 0, narrower, width, outWidth, rows}, source, sourceBytes,
                               destination, destinationBytes);
     size_t chromaRows = std::min(height / 2, outHeight / 2);
+    if (g.interleavedChroma) {
+        Plane pairs{width * height, outWidth * outHeight, narrower / 2 * 2, width / 2 * 2, outWidth / 2 * 2,
+                    static_cast<int>(chromaRows)};
+        return copied + CopyPlane(pairs, source, sourceBytes, destination, destinationBytes);
+    }
     size_t sourceChroma = (width / 2) * (height / 2);
     size_t destinationChroma = (outWidth / 2) * (outHeight / 2);
     for (size_t k = 0; k < 2; ++k) {

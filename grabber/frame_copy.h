@@ -2,8 +2,9 @@
 // buffer whose rows may be wider. Portable: no Windows header.
 //
 // Sizes follow the layout: bytes per pixel code 2 for the packed 4:2:2 layouts (YUY2, UYVY),
-// 1 for the 12-bit planar layouts (YV12, I420), whose Y plane is followed by two chroma planes
-// of half width and half height. Every copy stays within the byte counts it is given.
+// 3 and 4 for RGB24 and RGB32, 1 for the 12-bit planar layouts (YV12, I420, NV12), whose Y plane
+// is followed by two chroma planes of half width and half height (NV12: one plane of pairs).
+// Every copy stays within the byte counts it is given.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -18,6 +19,7 @@ struct FrameGeometry {
     int height;     // rows of the source
     int outWidth;   // pixels per destination row (the pitch the renderer asked for)
     int outHeight;  // rows of the destination
+    bool interleavedChroma = false;  // code 1: NV12's one plane of U V pairs, not two planes
 };
 
 // Copies the frame; returns the bytes copied. With equal widths one block of FrameBytes

@@ -3,20 +3,13 @@
 
 #include <new>
 
+#include "dshow/streaming_com.h"
 #include "snapshot/frame_media_type.h"
 
 namespace {
 
 // {5C7D3B2E-9F4A-4E61-8D0B-6A1F2E3C4D50}: private to this program, never registered.
 constexpr CLSID kCompressorClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x50}};
-
-// The encoder uses COM objects, and streaming threads are not always COM threads.
-void EnsureComOnThisThread() {
-    thread_local bool initialised = false;
-    if (initialised) return;
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    initialised = SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
-}
 
 }  // namespace
 

@@ -12,19 +12,37 @@ struct LayoutSubtype {
 constexpr LayoutSubtype kLayouts[] = {{MAKEFOURCC('Y', 'U', 'Y', '2'), FrameLayout::Yuy2},
                                       {MAKEFOURCC('U', 'Y', 'V', 'Y'), FrameLayout::Uyvy},
                                       {MAKEFOURCC('Y', 'V', '1', '2'), FrameLayout::Yv12},
-                                      {MAKEFOURCC('I', '4', '2', '0'), FrameLayout::I420}};
+                                      {MAKEFOURCC('I', '4', '2', '0'), FrameLayout::I420},
+                                      {MAKEFOURCC('N', 'V', '1', '2'), FrameLayout::Nv12}};
+
+// The bitmap header of a VideoInfo or VideoInfo2 video type, or null.
+const BITMAPINFOHEADER* BitmapHeaderOf(const AM_MEDIA_TYPE& type) {
+    if (type.majortype != MEDIATYPE_Video || !type.pbFormat) return nullptr;
+    if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER))
+        return &reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+    if (type.formattype == FORMAT_VideoInfo2 && type.cbFormat >= sizeof(VIDEOINFOHEADER2))
+        return &reinterpret_cast<const VIDEOINFOHEADER2*>(type.pbFormat)->bmiHeader;
+    return nullptr;
+}
 
 }  // namespace
 
-bool LayoutOfSubtype(const GUID& subtype, FrameLayout* layout) {
+bool LayoutOfType(const AM_MEDIA_TYPE& type, FrameLayout* layout) {
     GUID fourccType = MEDIASUBTYPE_YUY2;  // {XXXXXXXX-0000-0010-8000-00AA00389B71}
     for (const LayoutSubtype& entry : kLayouts) {
         fourccType.Data1 = entry.fourcc;
-        if (subtype != fourccType) continue;
+        if (type.subtype != fourccType) continue;
         *layout = entry.layout;
         return true;
     }
-    return false;
+    bool rgb24 = type.subtype == MEDIASUBTYPE_RGB24;
+    if (!rgb24 && type.subtype != MEDIASUBTYPE_RGB32) return false;
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(type);
+    if (!header || header->biBitCount != (rgb24 ? 24 : 32)) return false;
+    bool topDown = header->biHeight < 0;
+    *layout = rgb24 ? (topDown ? FrameLayout::Rgb24TopDown : FrameLayout::Rgb24)
+                    : (topDown ? FrameLayout::Rgb32TopDown : FrameLayout::Rgb32);
+    return true;
 }
 
 const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type) {
@@ -36,7 +54,7 @@ const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type) {
 
 bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height) {
     const VIDEOINFOHEADER* info = VideoInfoOf(type);
-    if (!info || !LayoutOfSubtype(type.subtype, layout)) return false;
+    if (!info || !LayoutOfType(type, layout)) return false;
     LONG w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
     // A negative height (top-down) describes the same frame.
     if (w < 1 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide)

@@ -1,4 +1,4 @@
-// The camera frame layouts as DirectShow media types: which subtype is which layout, and the
+// The camera frame layouts as DirectShow media types: which type is which layout, and the
 // frame geometry a video type describes.
 #pragma once
 #include <windows.h>
@@ -9,8 +9,9 @@
 // Frames this program converts are at most this many pixels on a side.
 constexpr int kMaxFrameSide = 8192;
 
-// The layout of a subtype; false for a subtype that is none of ours.
-bool LayoutOfSubtype(const GUID& subtype, FrameLayout* layout);
+// The layout of a video type: its subtype, and for RGB the row order its bitmap header says
+// (VideoInfo or VideoInfo2). False for a type that is none of ours.
+bool LayoutOfType(const AM_MEDIA_TYPE& type, FrameLayout* layout);
 // The video type's layout and size (|biHeight|): a VideoInfo type of one of the layouts, 1 to
 // kMaxFrameSide pixels a side. False for any other type.
 bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height);

@@ -32,12 +32,50 @@ CameraFormatView View(const char* subtype, const Block& block, size_t length = 8
     return {FourCc(major), FourCc(subtype), formatType, block.bytes.data(), length};
 }
 
-TEST(CameraFormat, AcceptsTheFourYuvLayoutsInAVideoInfoBlock) {
+TEST(CameraFormat, AcceptsTheYuvLayoutsNv12RgbAndMotionJpegInAVideoInfoBlock) {
     Block block(640, 480, 333333);
-    for (const char* subtype : {"YUY2", "UYVY", "I420", "YV12"})
+    for (const char* subtype : {"YUY2", "UYVY", "I420", "YV12", "NV12", "MJPG"})
         EXPECT_TRUE(IsAcceptedCameraFormat(View(subtype, block))) << subtype;
-    for (const char* subtype : {"MJPG", "NV12", "IYUV", "RGB3"})
+    for (const char* subtype : {"IYUV", "RGB3", "H264", "YVYU"})
         EXPECT_FALSE(IsAcceptedCameraFormat(View(subtype, block))) << subtype;
+    // RGB32 and RGB24 are not four-character codes.
+    const MediaGuid rgb32 = {0xE436EB7E, 0x524F, 0x11CE, {0x9F, 0x53, 0, 0x20, 0xAF, 0x0B, 0xA7, 0x70}};
+    CameraFormatView view = View("YUY2", block);
+    view.subtype = rgb32;
+    EXPECT_EQ(SubtypeOf(view), CameraSubtype::Rgb32);
+    view.subtype.data1 = 0xE436EB7D;
+    EXPECT_EQ(SubtypeOf(view), CameraSubtype::Rgb24);
+    EXPECT_TRUE(IsAcceptedCameraFormat(view));
+}
+
+TEST(CameraFormat, TheOriginalLayoutsRunUnlessAnotherFormatIsFasterForTheSize) {
+    using S = CameraSubtype;
+    struct Case {
+        const char* name;
+        std::vector<FormatOffer> offers;
+        int32_t width, height;
+        int chosen;
+    };
+    const int64_t fps30 = 333333, fps15 = 666666, fps5 = 2000000;
+    const std::vector<FormatOffer> webcam = {{S::Yuy2, 640, 480, fps30}, {S::Yuy2, 1920, 1080, fps5},
+                                             {S::Mjpg, 640, 480, fps30}, {S::Mjpg, 1920, 1080, fps30}};
+    const Case cases[] = {
+        {"a webcam's 640 x 480: YUY2 as always", webcam, 640, 480, 0},
+        {"a webcam's 1080p: Motion-JPEG at 30 over YUY2 at 5", webcam, 1920, 1080, 3},
+        {"an equal rate keeps the original layout", {{S::Nv12, 1280, 720, fps15}, {S::Yuy2, 1280, 720, fps15}}, 1280, 720, 1},
+        {"the first original layout, as always, when one of them is the fastest",
+         {{S::Yuy2, 640, 480, fps15}, {S::Uyvy, 640, 480, fps30}, {S::Mjpg, 640, 480, fps30}}, 640, 480, 0},
+        {"only other formats: NV12 first among equal rates",
+         {{S::Mjpg, 800, 600, fps30}, {S::Rgb24, 800, 600, fps30}, {S::Nv12, 800, 600, fps30}, {S::Rgb32, 800, 600, fps30}}, 800, 600, 2},
+        {"then RGB32", {{S::Mjpg, 800, 600, fps30}, {S::Rgb24, 800, 600, fps30}, {S::Rgb32, 800, 600, fps30}}, 800, 600, 2},
+        {"then RGB24", {{S::Mjpg, 800, 600, fps30}, {S::Rgb24, 800, 600, fps30}}, 800, 600, 1},
+        {"a faster Motion-JPEG before a slower NV12", {{S::Nv12, 800, 600, fps15}, {S::Mjpg, 800, 600, fps30}}, 800, 600, 1},
+        {"a rate that is not said is the slowest", {{S::Yuy2, 800, 600, 0}, {S::Nv12, 800, 600, fps30}}, 800, 600, 1},
+        {"no offer of the size", webcam, 1280, 720, -1},
+        {"nothing offered", {}, 640, 480, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseCameraFormat(c.offers.data(), c.offers.size(), c.width, c.height), c.chosen) << c.name;
 }
 
 TEST(CameraFormat, RefusesOtherMajorTypesFormatsAndShortBlocks) {

@@ -64,21 +64,24 @@ TEST(CopyFrame, NarrowerDestinationTakesTheLeftPartOfEachRow) {
 TEST(CopyFrame, PlanarFramesCopyEachPlaneWithItsOwnPitch) {
     const int w = 640, h = 480, ow = 704;
     auto source = Numbered(w * h * 3 / 2);
-    std::vector<uint8_t> destination(ow * h * 3 / 2, 0xEE);
-    FrameGeometry g{1, w, h, ow, h};
-    EXPECT_EQ(CopyFrame(g, source.data(), source.size(), destination.data(), destination.size()),
-              source.size());
-    for (int row : {0, h - 1})
-        EXPECT_TRUE(std::equal(source.begin() + row * w, source.begin() + row * w + w,
-                               destination.begin() + row * ow));
-    for (int plane = 0; plane < 2; ++plane) {
-        size_t in = w * h + plane * (w / 2) * (h / 2);
-        size_t out = ow * h + plane * (ow / 2) * (h / 2);
-        for (int row : {0, 1, h / 2 - 1})
-            EXPECT_TRUE(std::equal(source.begin() + in + row * (w / 2),
-                                   source.begin() + in + row * (w / 2) + w / 2,
-                                   destination.begin() + out + row * (ow / 2)))
-                << "plane " << plane << " row " << row;
+    for (bool nv12 : {false, true}) {
+        std::vector<uint8_t> destination(ow * h * 3 / 2, 0xEE);
+        FrameGeometry g{1, w, h, ow, h, nv12};
+        EXPECT_EQ(CopyFrame(g, source.data(), source.size(), destination.data(), destination.size()),
+                  source.size());
+        for (int row : {0, h - 1})
+            EXPECT_TRUE(std::equal(source.begin() + row * w, source.begin() + row * w + w,
+                                   destination.begin() + row * ow));
+        // Two planes of half rows, or NV12's one plane of whole rows of U V pairs.
+        const int planes = nv12 ? 1 : 2, in = nv12 ? w : w / 2, out = nv12 ? ow : ow / 2;
+        for (int plane = 0; plane < planes; ++plane) {
+            size_t from = w * h + plane * in * (h / 2);
+            size_t to = ow * h + plane * out * (h / 2);
+            for (int row : {0, 1, h / 2 - 1})
+                EXPECT_TRUE(std::equal(source.begin() + from + row * in, source.begin() + from + row * in + in,
+                                       destination.begin() + to + row * out))
+                    << "nv12 " << nv12 << " plane " << plane << " row " << row;
+        }
     }
 }
 
