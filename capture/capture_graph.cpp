@@ -15,6 +15,7 @@
 #include "capture/recording_profile.h"
 #include "capture/resolution_choice.h"
 #include "capture/toolbar_buttons.h"
+#include "decoder/mjpeg_decoder.h"
 #include "dshow/class_factory.h"
 #include "dshow/platform_interfaces.h"
 #include "framework/modal_seam.h"
@@ -115,8 +116,9 @@ HRESULT AddRecordingWriter(ComPtr<IBaseFilter>* writer) {
     return hr;
 }
 
-// Where the system has no Windows Media runtime: our JPEG compressor and AVI writer, the file
-// named like a WMV recording but ".avi".
+// Where the system has no Windows Media runtime: our AVI writer, the file named like a WMV
+// recording but ".avi", and our JPEG compressor, which joins the graph only when the camera's
+// frames need it.
 HRESULT AddAviRecorder(ComPtr<IBaseFilter>* compressor, ComPtr<IBaseFilter>* writer) {
     compressor->Attach(CJpegCompressor::Create());
     writer->Attach(CAviWriter::Create());
@@ -129,20 +131,46 @@ HRESULT AddAviRecorder(ComPtr<IBaseFilter>* compressor, ComPtr<IBaseFilter>* wri
     std::wstring name = FormatRecordFileName(g_settings.recordPath, now, L"avi");
     if (name.empty()) return E_FAIL;  // the folder leaves no room for the file's name
     if (FAILED(hr = sink->SetFileName(name.c_str(), nullptr))) return hr;
-    if (FAILED(hr = g_pGraph->AddFilter(compressor->Get(), L"JPEG Compressor"))) return hr;
     return g_pGraph->AddFilter(writer->Get(), L"AVI Writer");
 }
 
-// The record branch: the microphone and the tee's capture output into the writer, through the
-// compressor when there is one.
+// The record branch: the microphone and the tee's capture output into the writer. On the AVI
+// path a camera's own JPEG frames go to the writer as they are; other frames through the
+// compressor.
 bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* compressor,
-                         IBaseFilter* writer) {
+                         IBaseFilter* writer, bool cameraSendsJpeg) {
     if (!compressor)
         return ConnectPinsById(audio, L"Capture", writer, L"Audio Input 01") &&
                ConnectPinsById(tee, L"Capture", writer, L"Video Input 01");
-    return ConnectPinsById(audio, L"Capture", writer, L"Audio") &&
+    if (!ConnectPinsById(audio, L"Capture", writer, L"Audio")) return false;
+    if (cameraSendsJpeg) return ConnectPinsById(tee, L"Capture", writer, L"Video");
+    return SUCCEEDED(g_pGraph->AddFilter(compressor, L"JPEG Compressor")) &&
            ConnectPinsById(tee, L"Capture", compressor, L"In") &&
            ConnectPinsById(compressor, L"Out", writer, L"Video");
+}
+
+// True when the camera's capture pin connected with Motion-JPEG.
+bool CameraSendsJpeg(IBaseFilter* camera) {
+    ComPtr<IPin> pin;
+    AM_MEDIA_TYPE type{};
+    if (camera->FindPin(L"0", &pin) != S_OK || FAILED(pin->ConnectionMediaType(&type))) return false;
+    bool jpeg = type.subtype == MEDIASUBTYPE_MJPG;
+    FreeMediaType(type);
+    return jpeg;
+}
+
+// The tee's preview output to the grabber: intelligent connect (which finds a system decoder
+// for Motion-JPEG where there is one), else through our own Motion-JPEG decoder.
+bool ConnectTeeToGrabberDecoding(IBaseFilter* tee, IBaseFilter* grabber, bool cameraSendsJpeg) {
+    if (ConnectTeeToGrabber(tee, grabber)) return true;
+    if (!cameraSendsJpeg) return false;
+    ComPtr<IBaseFilter> decoder;
+    decoder.Attach(CMjpegDecoder::Create());
+    ComPtr<IPin> preview, input;
+    return decoder && SUCCEEDED(g_pGraph->AddFilter(decoder.Get(), L"MJPEG Decoder")) &&
+           SUCCEEDED(GetPinByDirection(tee, 1, PINDIR_OUTPUT, &preview)) &&
+           decoder->FindPin(L"In", &input) == S_OK && g_pGraph->Connect(preview.Get(), input.Get()) == S_OK &&
+           ConnectPinsById(decoder.Get(), L"Out", grabber, L"In");
 }
 
 // The layout of the frames the grabber's input connected with; false for one that is none of ours.
@@ -284,8 +312,12 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         if (FAILED(hr)) return hr;
     }
 
-    if (!ConnectPinsById(camera.Get(), L"0", tee.Get(), L"Input") ||
-        !ConnectTeeToGrabber(tee.Get(), grabber.Get())) {
+    if (!ConnectPinsById(camera.Get(), L"0", tee.Get(), L"Input")) {
+        ReportConnectionFailure(mainWnd);
+        return E_FAIL;
+    }
+    const bool jpeg = CameraSendsJpeg(camera.Get());
+    if (!ConnectTeeToGrabberDecoding(tee.Get(), grabber.Get(), jpeg)) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
@@ -302,7 +334,7 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
-    if (record && !ConnectRecordBranch(tee.Get(), audio.Get(), compressor.Get(), writer.Get())) {
+    if (record && !ConnectRecordBranch(tee.Get(), audio.Get(), compressor.Get(), writer.Get(), jpeg)) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }

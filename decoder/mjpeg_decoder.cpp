@@ -1,0 +1,162 @@
+// The Motion-JPEG decoder filter.
+#include "mjpeg_decoder.h"
+
+#include <new>
+
+#include "decoder/jpeg_huffman.h"
+#include "dshow/streaming_com.h"
+#include "snapshot/frame_media_type.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// {3A6E1F4C-8B2D-4E7A-9C05-2D8F1B6A7E42}: private to this program, never registered.
+constexpr CLSID kDecoderClsid = {0x3a6e1f4c, 0x8b2d, 0x4e7a, {0x9c, 0x05, 0x2d, 0x8f, 0x1b, 0x6a, 0x7e, 0x42}};
+
+size_t Rgb24Stride(int width) { return (static_cast<size_t>(width) * 3 + 3) / 4 * 4; }
+
+// The size of a Motion-JPEG VideoInfo type, 1 to kMaxFrameSide a side.
+bool ReadJpegType(const AM_MEDIA_TYPE& type, int* width, int* height) {
+    const VIDEOINFOHEADER* info = VideoInfoOf(type);
+    if (!info || type.subtype != MEDIASUBTYPE_MJPG) return false;
+    LONG w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
+    if (w < 1 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide) return false;
+    *width = static_cast<int>(w);
+    *height = static_cast<int>(h < 0 ? -h : h);
+    return true;
+}
+
+}  // namespace
+
+IBaseFilter* CMjpegDecoder::Create() {
+    auto* decoder = new (std::nothrow) CMjpegDecoder;
+    if (!decoder) return nullptr;
+    IBaseFilter* filter = nullptr;
+    decoder->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
+    return filter;
+}
+
+CMjpegDecoder::CMjpegDecoder() : CTransformFilter(L"Motion-JPEG decoder", kDecoderClsid) {}
+
+CMediaType CMjpegDecoder::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
+    CMediaType type(&MEDIATYPE_Video);
+    type.SetSubtype(&MEDIASUBTYPE_RGB24);
+    type.SetFormatType(&FORMAT_VideoInfo);
+    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    if (!info) return CMediaType();
+    info->AvgTimePerFrame = frameTime;
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = topDown ? -height : height;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = 24;
+    info->bmiHeader.biCompression = BI_RGB;
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(Rgb24Stride(width) * static_cast<size_t>(height));
+    type.bFixedSizeSamples = TRUE;
+    type.bTemporalCompression = FALSE;
+    type.lSampleSize = info->bmiHeader.biSizeImage;
+    return type;
+}
+
+HRESULT CMjpegDecoder::CheckInputType(const CMediaType* type) {
+    int width, height;
+    return ReadJpegType(*type, &width, &height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CMjpegDecoder::CheckTransform(const CMediaType* in, const CMediaType* out) {
+    int width, height;
+    const VIDEOINFOHEADER* info = VideoInfoOf(*out);
+    if (!ReadJpegType(*in, &width, &height) || !info || out->subtype != MEDIASUBTYPE_RGB24 ||
+        info->bmiHeader.biBitCount != 24 || info->bmiHeader.biCompression != BI_RGB)
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    LONG h = info->bmiHeader.biHeight;
+    return info->bmiHeader.biWidth == width && (h == height || h == -height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT CMjpegDecoder::GetMediaType(int position, CMediaType* type) {
+    if (position > 1) return VFW_S_NO_MORE_ITEMS;
+    CMediaType input = InputPin()->CurrentMediaType();
+    int width, height;
+    if (!ReadJpegType(input, &width, &height)) return VFW_S_NO_MORE_ITEMS;
+    // Bottom row first, as bitmaps are, unless the next filter takes only the other order.
+    *type = OutputType(width, height, position == 1, VideoInfoOf(input)->AvgTimePerFrame);
+    return type->IsValid() ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CMjpegDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
+    const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
+    if (!info) return E_UNEXPECTED;
+    if (props->cBuffers < 1) props->cBuffers = 1;
+    if (props->cbBuffer < static_cast<long>(info->bmiHeader.biSizeImage))
+        props->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage);
+    if (props->cbAlign <= 0) props->cbAlign = 1;
+    ALLOCATOR_PROPERTIES actual{};
+    HRESULT hr = allocator->SetProperties(props, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cbBuffer < static_cast<long>(info->bmiHeader.biSizeImage) ? E_FAIL : S_OK;
+}
+
+HRESULT CMjpegDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
+    if (direction == PINDIR_INPUT) return CheckInputType(type);
+    const VIDEOINFOHEADER* info = VideoInfoOf(*type);
+    if (!info || !ReadJpegType(InputPin()->CurrentMediaType(), &m_width, &m_height)) return VFW_E_TYPE_NOT_ACCEPTED;
+    m_topDown = info->bmiHeader.biHeight < 0;
+    m_stride = Rgb24Stride(m_width);
+    return S_OK;
+}
+
+HRESULT CMjpegDecoder::Decode(const uint8_t* jpeg, size_t size, uint8_t* out) {
+    EnsureComOnThisThread();
+    HRESULT hr = S_OK;
+    if (!m_factory && FAILED(hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                                   IID_PPV_ARGS(&m_factory))))
+        return hr;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICBitmapSource> pixels;
+    UINT width = 0, height = 0;
+    WICPixelFormatGUID format{};
+    if (FAILED(hr = m_factory->CreateStream(&stream)) ||
+        FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(jpeg), static_cast<DWORD>(size))) ||
+        FAILED(hr = m_factory->CreateDecoder(GUID_ContainerFormatJpeg, nullptr, &decoder)) ||
+        FAILED(hr = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
+        FAILED(hr = decoder->GetFrame(0, &frame)) || FAILED(hr = frame->GetSize(&width, &height)) ||
+        FAILED(hr = frame->GetPixelFormat(&format)))
+        return hr;
+    if (width != static_cast<UINT>(m_width) || height != static_cast<UINT>(m_height)) return E_FAIL;
+    if (format == GUID_WICPixelFormat24bppBGR)
+        pixels = frame;
+    else if (FAILED(hr = WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, frame.Get(), &pixels)))
+        return hr;
+    const UINT stride = static_cast<UINT>(m_stride);
+    if (m_topDown) return pixels->CopyPixels(nullptr, stride, stride * height, out);
+    for (UINT row = 0; row < height && SUCCEEDED(hr); ++row) {
+        WICRect line{0, static_cast<INT>(row), m_width, 1};
+        hr = pixels->CopyPixels(&line, stride, stride, out + static_cast<size_t>(height - 1 - row) * m_stride);
+    }
+    return hr;
+}
+
+HRESULT CMjpegDecoder::Transform(IMediaSample* in, IMediaSample* out) {
+    BYTE* jpeg = nullptr;
+    BYTE* pixels = nullptr;
+    long length = in->GetActualDataLength();
+    size_t outBytes = m_stride * static_cast<size_t>(m_height);
+    if (FAILED(in->GetPointer(&jpeg)) || !jpeg || length <= 0 || FAILED(out->GetPointer(&pixels)) || !pixels ||
+        m_stride == 0 || out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes)
+        return S_FALSE;
+    const uint8_t* frame = jpeg;
+    size_t size = static_cast<size_t>(length);
+    if (!HasHuffmanTables(frame, size)) {
+        m_mended = WithStandardHuffmanTables(frame, size);
+        if (m_mended.empty()) return S_FALSE;  // not a JPEG stream: dropped
+        frame = m_mended.data();
+        size = m_mended.size();
+    }
+    if (FAILED(Decode(frame, size, pixels))) return S_FALSE;  // damaged: dropped
+    out->SetActualDataLength(static_cast<long>(outBytes));
+    out->SetSyncPoint(TRUE);
+    return S_OK;
+}

@@ -132,8 +132,10 @@ HRESULT CSampleGrabber::CheckInputType(const CMediaType* type) {
     if (!type) return E_POINTER;
     ScopedCriticalSection lock(m_lock.get());
     if (*type->Type() != MEDIATYPE_Video) return VFW_E_INVALIDMEDIATYPE;
+    // The four YUV layouts, then NV12 and RGB, which cameras of today offer too.
     for (const GUID* accepted : {&MEDIASUBTYPE_YUY2, &MEDIASUBTYPE_UYVY, &MEDIASUBTYPE_YV12,
-                                 &MEDIASUBTYPE_I420})
+                                 &MEDIASUBTYPE_I420, &MEDIASUBTYPE_NV12, &MEDIASUBTYPE_RGB24,
+                                 &MEDIASUBTYPE_RGB32})
         if (*type->Subtype() == *accepted) return S_OK;
     return E_FAIL;
 }
@@ -258,7 +260,8 @@ HRESULT CSampleGrabber::Receive(IMediaSample* in) {
             size_t sourceBytes = static_cast<size_t>(std::max<long>(in->GetActualDataLength(), 0));
             if (m_callback)
                 m_callback(m_width, m_height, source, static_cast<int>(CallbackSize(sourceBytes)));
-            FrameGeometry geometry{m_bytesPerPixelCode, m_width, m_height, m_outWidth, m_outHeight};
+            FrameGeometry geometry{m_bytesPerPixelCode, m_width, m_height, m_outWidth, m_outHeight,
+                                   m_inputSubtype == MEDIASUBTYPE_NV12};
             CopyFrame(geometry, source, sourceBytes, destination,
                       static_cast<size_t>(std::max<long>(out->GetSize(), 0)));
 

@@ -1,7 +1,8 @@
 // The frame grabber: an in-place video filter on the preview branch that hands every frame to
 // the application's callback, copies it into a renderer buffer with the pitch the renderer
 // asked for, and can hand one frame to a caller waiting in GrabNextFrame. It takes the four
-// YUV layouts YUY2, UYVY, YV12 and I420 and passes the type through unchanged.
+// YUV layouts YUY2, UYVY, YV12 and I420, and NV12, RGB24 and RGB32, and passes the type through
+// unchanged.
 //
 // Threads: the user-interface thread creates, connects and configures the filter; the
 // upstream filter's streaming thread runs Receive and the private allocator's GetBuffer.

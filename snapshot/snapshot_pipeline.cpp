@@ -159,6 +159,8 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
     int height = static_cast<int>(lParam & 0xFFFF);
     if (frame && (frame->layout == 0 || frame->layout == 1))
         SavePlanarSnapshot(frame, width, height);
+    else if (frame && frame->layout > 3 && IsFrameLayout(frame->layout))  // NV12 and RGB
+        SaveSnapshot(static_cast<FrameLayout>(frame->layout), frame, width, height);
     else
         SavePackedSnapshot(frame, width, height);
     return 0;

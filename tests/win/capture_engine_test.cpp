@@ -179,10 +179,10 @@ TEST_F(CaptureTest, StoredResolutionAndPowerLineSettingsReachTheCamera) {
 
 TEST_F(CaptureTest, AFailedConnectionIsReportedTwice) {
     Camera(1, L"Good camera", L"YUY2 640 480 333333");
-    Camera(2, L"Compressed camera", L"MJPG 640 480 333333");
+    Camera(2, L"YVYU camera", L"YVYU 640 480 333333");
     Microphone(3, L"Microphone", L"Microphone");
     OpenWindow();
-    // Select the camera that only speaks MJPG, which the grabber refuses.
+    // Select the camera that only speaks YVYU, which the grabber refuses.
     CopyName(g_videoDeviceID, TestCameraId(2).c_str());
     Command(ID_PREVIEW);
     EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: Can not connect!",

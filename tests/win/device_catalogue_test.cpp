@@ -75,28 +75,45 @@ protected:
 TEST_F(DeviceCatalogueTest, ResolutionsAreDistinctSortedAndFromAcceptedFormatsOnly) {
     Camera(1, L"Sizes", L"YUY2 1280 720 333333;YUY2 640 480 333333;I420 640 480 333333;"
                         L"YUY2 640 360 333333;UYVY 320 240 333333;MJPG 1920 1080 333333;"
-                        L"RGB24 800 600 333333");
+                        L"RGB24 800 600 333333;YVYU 1024 768 333333;NV12 640 480 333333");
     Camera(2, L"Compressed only", L"MJPG 1280 720 333333;RGB24 640 480 333333;RGB32 320 240 333333");
+    Camera(3, L"Unknown only", L"YVYU 640 480 333333");
     EXPECT_EQ(StartUpFill(), E_FAIL);  // no audio device: an empty category
-    ASSERT_EQ(g_videoDeviceCount, 1);
+    ASSERT_EQ(g_videoDeviceCount, 2);
     const VideoDeviceInfo* sizes = CameraNamed(L"Sizes");
     ASSERT_TRUE(sizes);
     EXPECT_EQ(Resolutions(*sizes), (std::vector<std::pair<int, int>>{
-                                       {320, 240}, {640, 360}, {640, 480}, {1280, 720}}));
+                                       {320, 240}, {640, 360}, {640, 480}, {800, 600}, {1280, 720}, {1920, 1080}}));
     EXPECT_EQ(std::wstring(sizes->deviceId),
               SoftwareDeviceName(CLSID_VideoInputDeviceCategory, DeviceClsid(1)));
-    EXPECT_EQ(CameraNamed(L"Compressed only"), nullptr);
+    const VideoDeviceInfo* compressed = CameraNamed(L"Compressed only");
+    ASSERT_TRUE(compressed);
+    EXPECT_EQ(Resolutions(*compressed), (std::vector<std::pair<int, int>>{{320, 240}, {640, 480}, {1280, 720}}));
+    EXPECT_EQ(CameraNamed(L"Unknown only"), nullptr);
 }
 
-TEST_F(DeviceCatalogueTest, OnlyTheFirstFortyCapabilitiesCount) {
+TEST_F(DeviceCatalogueTest, EveryCapabilityCountsAsFarAsTheListHasRoom) {
+    // A webcam offering 25 sizes in YUY2 and again in MJPG, and a size of its own last.
     std::wstring formats;
-    for (int i = 0; i < 45; ++i) formats += L"YUY2 " + std::to_wstring(1000 - i * 10) + L" 480 333333;";
-    Camera(1, L"Many", formats.c_str());
+    for (const wchar_t* layout : {L"YUY2", L"MJPG"})
+        for (int i = 0; i < 25; ++i) formats += std::wstring(layout) + L" " + std::to_wstring(1000 - i * 10) + L" 480 333333;";
+    formats += L"MJPG 1920 1080 333333;";
+    // And one offering 45 sizes: the list holds the first 40 the camera reports.
+    std::wstring many;
+    for (int i = 0; i < 45; ++i) many += L"YUY2 " + std::to_wstring(1000 - i * 10) + L" 480 333333;";
+    Camera(1, L"Webcam", formats.c_str());
+    Camera(2, L"Many", many.c_str());
     EXPECT_EQ(StartUpFill(), E_FAIL);  // no audio device: an empty category
-    ASSERT_EQ(g_videoDeviceCount, 1);
-    EXPECT_EQ(g_videoDevices[0].resolutionCount, 40);
-    EXPECT_EQ(g_videoDevices[0].widths[0], 610);   // the 40th capability, sorted first
-    EXPECT_EQ(g_videoDevices[0].widths[39], 1000);
+    ASSERT_EQ(g_videoDeviceCount, 2);
+    const VideoDeviceInfo* webcam = CameraNamed(L"Webcam");
+    ASSERT_TRUE(webcam);
+    EXPECT_EQ(webcam->resolutionCount, 26);
+    EXPECT_EQ(webcam->widths[25], 1920);  // the 51st capability
+    const VideoDeviceInfo* full = CameraNamed(L"Many");
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->resolutionCount, 40);
+    EXPECT_EQ(full->widths[0], 610);   // the 40th capability, sorted first
+    EXPECT_EQ(full->widths[39], 1000);
 }
 
 TEST_F(DeviceCatalogueTest, CamerasWithoutStreamConfigOrWithOtherCapsSizesAreLeftOut) {

@@ -1,0 +1,45 @@
+// The Motion-JPEG decoder: a filter in front of the frame grabber for cameras that deliver MJPG
+// where no system decoder takes it (Wine, stripped systems). Each frame is decoded with the
+// system's image codecs (WIC) into RGB24, bottom row first where the next filter takes that, top
+// row first otherwise. Frames that leave out their Huffman tables get the standard ones; a frame
+// that cannot be decoded (cut short or damaged on its way from the camera) is dropped, and the
+// stream goes on with the next.
+//
+// Threads: the graph's thread connects and changes states; the upstream streaming thread runs
+// the per-frame work under the receive lock. The cached geometry is written while the filter is
+// stopped or under the receive lock.
+#pragma once
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <vector>
+
+#include "dshow/transform_filter.h"
+
+class CMjpegDecoder : public CTransformFilter {
+public:
+    // A new decoder holding one reference, or null.
+    static IBaseFilter* Create();
+
+    // The RGB24 VideoInfo type of frames of this size, top row first or last.
+    static CMediaType OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime);
+
+    HRESULT CheckInputType(const CMediaType* type) override;
+    HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
+    HRESULT GetMediaType(int position, CMediaType* type) override;
+    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
+    HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
+    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+
+private:
+    CMjpegDecoder();
+    // Decodes one JPEG into `out`, rows as the output type says; a failure drops the frame.
+    HRESULT Decode(const uint8_t* jpeg, size_t size, uint8_t* out);
+
+    Microsoft::WRL::ComPtr<IWICImagingFactory> m_factory;  // made on the streaming thread
+    int m_width = 0;
+    int m_height = 0;
+    size_t m_stride = 0;  // bytes a row, padded to four
+    bool m_topDown = false;
+    std::vector<uint8_t> m_mended;  // a frame given the standard Huffman tables
+};

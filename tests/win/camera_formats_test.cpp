@@ -1,0 +1,189 @@
+// Cameras of every format the program takes, with Wine's real graph and the virtual devices:
+// each is listed with its sizes, previews, and gives snapshots of its picture; a camera offering
+// several formats runs the fastest for each size; NV12 and Motion-JPEG cameras record, the
+// latter with its own JPEG frames; damaged JPEG frames do not stop the preview.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "capture/capture_state.h"
+#include "capture/device_catalogue.h"
+#include "resources/resource.h"
+#include "settings/settings_store.h"
+#include "snapshot/frame_conversion.h"
+#include "snapshot/snapshot_request.h"
+#include "support/capture_fixture.h"
+#include "support/registry.h"
+#include "support/scratch_directory.h"
+#include "support/ui_helpers.h"
+#include "support/unix_tools.h"
+#include "test_pattern.h"
+#include "virtual_devices.h"
+
+using namespace testsupport;
+
+namespace {
+
+const wchar_t kWindowsMediaKey[] = L"Software\\WebcamTest\\WindowsMedia";
+
+// The pattern's pixels as a snapshot has them: blue, green, red, 0, bottom row first.
+std::vector<uint8_t> PatternBmpPixels(int width, int height) {
+    std::vector<uint8_t> rgb(PatternFrameBytes(PixelLayout::Rgb32, width, height));
+    FillPatternFrame(PixelLayout::Rgb32, width, height, rgb.data(), rgb.size());
+    return rgb;
+}
+
+// The pixels of the converted frame, bottom row first.
+std::vector<uint8_t> ConvertedBmpPixels(PixelLayout pattern, FrameLayout layout, int width, int height) {
+    std::vector<uint8_t> frame(PatternFrameBytes(pattern, width, height)), top(size_t(width) * height * 4);
+    FillPatternFrame(pattern, width, height, frame.data(), frame.size());
+    EXPECT_TRUE(ConvertFrameToRgb32(layout, frame.data(), frame.size(), width, height, top.data(), top.size()));
+    std::vector<uint8_t> bottomUp(top.size());
+    for (int row = 0; row < height; ++row)
+        std::copy_n(top.begin() + size_t(row) * width * 4, width * 4, bottomUp.begin() + size_t(height - 1 - row) * width * 4);
+    return bottomUp;
+}
+
+double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty()) return 255;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / a.size();
+}
+
+class CameraFormatsTest : public CaptureTest {
+protected:
+    void OpenWithCamera(const wchar_t* formats, DWORD corruptEvery = 0) {
+        Camera(1, L"Camera", formats);
+        if (corruptEvery) SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"CorruptEvery", corruptEvery);
+        Microphone(2, L"Microphone", L"Microphone");
+        OpenWindow();
+        wcscpy(g_settings.capturePath, m_pictures.path().c_str());
+        wcscpy(g_settings.recordPath, m_records.path().c_str());
+        g_settings.captureFormat = 1;  // BMP
+    }
+    // The pixels of the next snapshot's BMP file, bottom row first; empty when none came.
+    std::vector<uint8_t> SnapshotPixels() {
+        for (const auto& name : FilesIn(m_pictures.path())) DeleteFileW(m_pictures.Child(name).c_str());
+        g_snapshotRequested = 1;
+        DWORD start = GetTickCount();
+        while (FilesIn(m_pictures.path()).empty() && GetTickCount() - start < 10000) PumpMessages(20, 100);
+        auto files = FilesIn(m_pictures.path());
+        if (files.size() != 1) return {};
+        std::vector<uint8_t> bmp = ReadBytes(m_pictures.Child(files[0]));
+        return bmp.size() > 54 ? std::vector<uint8_t>(bmp.begin() + 54, bmp.end()) : std::vector<uint8_t>{};
+    }
+    std::vector<std::pair<int, int>> ListedSizes() {
+        std::vector<std::pair<int, int>> sizes;
+        for (int i = 0; i < g_videoDevices[0].resolutionCount; ++i)
+            sizes.emplace_back(g_videoDevices[0].widths[i], g_videoDevices[0].heights[i]);
+        return sizes;
+    }
+    ScratchDirectory m_pictures, m_records;
+};
+
+struct FormatCase {
+    const wchar_t* formats;
+    std::vector<uint8_t> (*expected)();
+    double tolerance;  // mean difference per byte; 0: bit for bit
+};
+
+class EachFormat : public CameraFormatsTest, public ::testing::WithParamInterface<FormatCase> {};
+
+TEST_P(EachFormat, IsListedPreviewsAndGivesSnapshotsOfItsPicture) {
+    OpenWithCamera(GetParam().formats);
+    ASSERT_EQ(g_videoDeviceCount, 1);
+    EXPECT_EQ(ListedSizes(), (std::vector<std::pair<int, int>>{{320, 240}, {640, 480}}));
+    Command(ID_PREVIEW);
+    EXPECT_TRUE(m_messages.empty());
+    ASSERT_EQ(g_captureState, Previewing);
+    std::vector<uint8_t> snapshot = SnapshotPixels();
+    std::vector<uint8_t> expected = GetParam().expected();
+    ASSERT_EQ(snapshot.size(), expected.size());
+    if (GetParam().tolerance == 0)
+        EXPECT_TRUE(snapshot == expected);
+    else
+        EXPECT_LT(MeanDifference(snapshot, expected), GetParam().tolerance);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, EachFormat,
+    ::testing::Values(
+        FormatCase{L"NV12 640 480 333333;NV12 320 240 333333",
+                   [] { return ConvertedBmpPixels(PixelLayout::Nv12, FrameLayout::Nv12, 640, 480); }, 0},
+        FormatCase{L"RGB24 640 480 333333;RGB24 320 240 333333", [] { return PatternBmpPixels(640, 480); }, 0},
+        FormatCase{L"RGB32 320 240 333333;RGB32 640 480 333333", [] { return PatternBmpPixels(640, 480); }, 0},
+        FormatCase{L"MJPG 640 480 333333;MJPG 320 240 333333", [] { return PatternBmpPixels(640, 480); }, 3}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) {
+        std::wstring f = info.param.formats;
+        return std::string(f.begin(), f.begin() + f.find(L' '));
+    });
+
+TEST_F(CameraFormatsTest, AWebcamRunsMotionJpegForItsHdSizeAndYuy2ForTheSmallOne) {
+    OpenWithCamera(L"YUY2 640 480 333333;YUY2 1920 1080 2000000;MJPG 640 480 333333;MJPG 1920 1080 333333");
+    EXPECT_EQ(ListedSizes(), (std::vector<std::pair<int, int>>{{640, 480}, {1920, 1080}}));
+    Command(ID_PREVIEW);
+    EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"YUY2 640 480 333333");
+    SetString(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(1).c_str(), L"1920 x 1080");
+    Command(ID_PREVIEW);
+    EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"MJPG 1920 1080 333333");
+    ASSERT_EQ(g_captureState, Previewing);
+    EXPECT_LT(MeanDifference(SnapshotPixels(), PatternBmpPixels(1920, 1080)), 3);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(CameraFormatsTest, DamagedJpegFramesAreDroppedAndThePreviewGoesOn) {
+    OpenWithCamera(L"MJPG 640 480 333333", 2);  // every second frame damaged
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    for (int i = 0; i < 4; ++i) EXPECT_LT(MeanDifference(SnapshotPixels(), PatternBmpPixels(640, 480)), 3) << i;
+    EXPECT_EQ(g_captureState, Previewing);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// The bytes of the first video chunk of an AVI file's 'movi' list.
+std::vector<uint8_t> FirstVideoChunk(const std::vector<uint8_t>& avi) {
+    const char movi[] = "movi", tag[] = "00dc";
+    auto at = std::search(std::search(avi.begin(), avi.end(), movi, movi + 4), avi.end(), tag, tag + 4);
+    if (at == avi.end() || avi.end() - at < 8) return {};
+    size_t size = at[4] | at[5] << 8 | at[6] << 16 | size_t(at[7]) << 24;
+    if (size_t(avi.end() - at - 8) < size) return {};
+    return std::vector<uint8_t>(at + 8, at + 8 + size);
+}
+
+TEST_F(CameraFormatsTest, Nv12AndMotionJpegCamerasRecordAndJpegFramesAreKeptAsTheCameraSentThem) {
+    SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);
+    for (const wchar_t* formats : {L"NV12 640 480 333333", L"MJPG 640 480 333333"}) {
+        SCOPED_TRACE(std::string(formats, formats + 4));
+        OpenWithCamera(formats);
+        Command(ID_RECORD);
+        ASSERT_EQ(g_captureState, Recording);
+        PumpMessages(2000, 2000);
+        Command(ID_STOP);
+        auto files = FilesIn(m_records.path());
+        ASSERT_EQ(files.size(), 1u);
+        std::wstring file = m_records.Child(files[0]);
+        std::string frames = RunUnixShell("ffprobe -v error -count_frames -select_streams v -show_entries "
+                                          "stream=nb_read_frames -of csv=p=0 '" + UnixPath(file) + "'");
+        EXPECT_GT(std::atoi(frames.c_str()), 40) << frames;
+        std::vector<uint8_t> chunk = FirstVideoChunk(ReadBytes(file));
+        if (formats[0] == L'M') {
+            std::vector<uint8_t> sent(PatternJpegFrame(640, 480, nullptr, 0));
+            ASSERT_GT(sent.size(), 0u);
+            PatternJpegFrame(640, 480, sent.data(), static_cast<DWORD>(sent.size()));
+            EXPECT_TRUE(chunk == sent);  // not decoded and encoded again
+        } else {
+            EXPECT_FALSE(chunk.empty());
+        }
+        DeleteFileW(file.c_str());
+        m_window->CloseSequence();
+        m_window.reset();
+    }
+    DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
+}
+
+}  // namespace
