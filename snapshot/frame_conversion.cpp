@@ -117,6 +117,8 @@ using RowKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8
 using RowPairKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*,
                                uint8_t*, uint8_t*, int);
 using PackedKernel = void (*)(const uint8_t*, uint8_t*, int, bool);
+// Two rows that share a row of NV12's U V pairs.
+using Nv12PairKernel = void (*)(const uint8_t*, const uint8_t*, const uint8_t*, uint8_t*, uint8_t*, int);
 
 template <RowKernel kRow>
 void RowPairOf(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uint8_t* v,
@@ -125,23 +127,46 @@ void RowPairOf(const uint8_t* y0, const uint8_t* y1, const uint8_t* u, const uin
     kRow(y1, u, v, out1, width);
 }
 
+// NV12's pairs parted into U and V, a stretch at a time, for a kernel of separate planes.
+template <RowPairKernel kPair>
+void Nv12PairOf(const uint8_t* y0, const uint8_t* y1, const uint8_t* uv, uint8_t* out0,
+                uint8_t* out1, int width) {
+    constexpr int kStretch = 256;  // pixels, even
+    uint8_t u[kStretch / 2], v[kStretch / 2];
+    for (int x = 0; x < width; x += kStretch) {
+        int pixels = width - x < kStretch ? width - x : kStretch;
+        for (int i = 0; i < pixels / 2; ++i) {
+            u[i] = uv[x + 2 * i];
+            v[i] = uv[x + 2 * i + 1];
+        }
+        kPair(y0 + x, y1 + x, u, v, out0 + 4 * x, out1 + 4 * x, pixels);
+    }
+}
+
 // The row kernels of one instruction set.
 struct FrameKernels {
     RowKernel row;
     RowPairKernel pair;
     PackedKernel packed;
+    Nv12PairKernel nv12Pair;
 };
 
 FrameKernels KernelsFor(YuvKernel kernel) {
     switch (kernel) {
 #ifdef WEBCAM_HAS_X86_KERNELS
         case YuvKernel::Sse2:
-            return {&ConvertRow422Sse2, &RowPairOf<&ConvertRow422Sse2>, &ConvertRowPackedSse2};
+            return {&ConvertRow422Sse2, &RowPairOf<&ConvertRow422Sse2>, &ConvertRowPackedSse2,
+                    &Nv12PairOf<&RowPairOf<&ConvertRow422Sse2>>};
         case YuvKernel::Avx2:
-            return {&ConvertRow422Avx2, &ConvertRowPair420Avx2, &ConvertRowPackedAvx2};
+            return {&ConvertRow422Avx2, &ConvertRowPair420Avx2, &ConvertRowPackedAvx2,
+                    &Nv12PairOf<&ConvertRowPair420Avx2>};
+        case YuvKernel::Avx512:
+            return {&ConvertRow422Avx512, &ConvertRowPair420Avx512, &ConvertRowPackedAvx512,
+                    &ConvertRowPairNv12Avx512};
 #endif
         default:
-            return {&ConvertRow422Scalar, &RowPairOf<&ConvertRow422Scalar>, &ConvertRowPackedScalar};
+            return {&ConvertRow422Scalar, &RowPairOf<&ConvertRow422Scalar>, &ConvertRowPackedScalar,
+                    &ConvertRowPairNv12Scalar};
     }
 }
 
@@ -158,6 +183,16 @@ void ConvertPlanarFrame(const FrameKernels& kernels, FrameLayout layout, const u
         size_t offset = static_cast<size_t>(std::min(row / 2, chromaHeight - 1)) * planes.rowBytes;
         const uint8_t* u = planes.u + offset;
         const uint8_t* v = planes.v + offset;
+        const uint8_t* luma = frame + static_cast<size_t>(row) * width;
+        uint8_t* line = out + static_cast<size_t>(row) * rowBytes;
+        bool pair = row + 1 < height;
+        if (planes.step == 2 && pair) {  // NV12 rows in pairs read the pairs as they are
+            kernels.nv12Pair(luma, luma + width, u, line, line + rowBytes, even);
+            for (int r = 0; width > even && r < 2; ++r)
+                ConvertRow422Scalar(luma + r * width + even, u + 2 * (chromaWidth - 1), v + 2 * (chromaWidth - 1),
+                                    line + r * rowBytes + 4 * even, 1);
+            continue;
+        }
         if (planes.step == 2) {
             for (int i = 0; i < chromaWidth; ++i) {
                 parted[i] = u[2 * i];
@@ -166,9 +201,6 @@ void ConvertPlanarFrame(const FrameKernels& kernels, FrameLayout layout, const u
             u = parted.data();
             v = parted.data() + chromaWidth;
         }
-        const uint8_t* luma = frame + static_cast<size_t>(row) * width;
-        uint8_t* line = out + static_cast<size_t>(row) * rowBytes;
-        bool pair = row + 1 < height;
         if (pair)
             kernels.pair(luma, luma + width, u, v, line, line + rowBytes, even);
         else

@@ -56,3 +56,12 @@ void ConvertRowPackedScalar(const uint8_t* packed, uint8_t* out, int width, bool
         Pixel(uyvy ? packed[3] : packed[2], c, out + 4);
     }
 }
+
+void ConvertRowPairNv12Scalar(const uint8_t* y0, const uint8_t* y1, const uint8_t* uv, uint8_t* out0,
+                              uint8_t* out1, int width) {
+    for (int x = 0; x < width; ++x) {
+        ChromaTerms c = Chroma(uv[x / 2 * 2], uv[x / 2 * 2 + 1]);
+        Pixel(y0[x], c, out0 + 4 * x);
+        Pixel(y1[x], c, out1 + 4 * x);
+    }
+}

@@ -12,6 +12,7 @@ PixelsKernel Kernel(YuvKernel kernel) {
 #ifdef WEBCAM_HAS_X86_KERNELS
         case YuvKernel::Sse2: return &ConvertPixels444Sse2;
         case YuvKernel::Avx2: return &ConvertPixels444Avx2;
+        case YuvKernel::Avx512: return &ConvertPixels444Avx512;
 #endif
         default: return &ConvertPixels444Scalar;
     }
@@ -21,6 +22,7 @@ PixelsKernel Kernel(YuvKernel kernel) {
 
 YuvKernel FastestYuvKernel() {
 #ifdef WEBCAM_HAS_X86_KERNELS
+    if (CpuHasAvx512()) return YuvKernel::Avx512;
     return CpuHasAvx2() ? YuvKernel::Avx2 : YuvKernel::Sse2;
 #else
     return YuvKernel::Scalar;
@@ -33,6 +35,7 @@ bool YuvKernelAvailable(YuvKernel kernel) {
 #ifdef WEBCAM_HAS_X86_KERNELS
         case YuvKernel::Sse2: return true;
         case YuvKernel::Avx2: return CpuHasAvx2();
+        case YuvKernel::Avx512: return CpuHasAvx512();
 #endif
         default: return false;
     }

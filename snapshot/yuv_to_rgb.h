@@ -12,7 +12,7 @@ void ConvertYuvToRgb32(const uint8_t* y, const uint8_t* u, const uint8_t* v, uin
                        int width, int height);
 
 // The kernels the conversion can use, for tests and benchmarks to compare.
-enum class YuvKernel { Scalar, Sse2, Avx2 };
+enum class YuvKernel { Scalar, Sse2, Avx2, Avx512 };
 bool YuvKernelAvailable(YuvKernel kernel);
 YuvKernel FastestYuvKernel();
 void ConvertYuvToRgb32With(YuvKernel kernel, const uint8_t* y, const uint8_t* u, const uint8_t* v,

@@ -54,7 +54,7 @@ TEST(YuvToRgb, VectorKernelsEqualTheScalarReferenceOnEveryInput) {
     }
     std::vector<uint8_t> reference(n * 4), vector(n * 4);
     ConvertYuvToRgb32With(YuvKernel::Scalar, y.data(), u.data(), v.data(), reference.data(), n);
-    for (YuvKernel kernel : {YuvKernel::Sse2, YuvKernel::Avx2}) {
+    for (YuvKernel kernel : {YuvKernel::Sse2, YuvKernel::Avx2, YuvKernel::Avx512}) {
         if (!YuvKernelAvailable(kernel)) continue;
         std::fill(vector.begin(), vector.end(), 0xEE);
         ConvertYuvToRgb32With(kernel, y.data(), u.data(), v.data(), vector.data(), n);
@@ -97,7 +97,7 @@ TEST(FrameConversion, EveryKernelEqualsExpansionThenScalarConversionForEveryLayo
             std::vector<uint8_t> y(n), u(n), v(n), expected(n * 4), fused(n * 4 + 4);
             ASSERT_TRUE(ExpandChroma(layout, frame.data(), frame.size(), w, h, y.data(), u.data(), v.data()));
             ConvertYuvToRgb32With(YuvKernel::Scalar, y.data(), u.data(), v.data(), expected.data(), n);
-            for (YuvKernel kernel : {YuvKernel::Scalar, YuvKernel::Sse2, YuvKernel::Avx2}) {
+            for (YuvKernel kernel : {YuvKernel::Scalar, YuvKernel::Sse2, YuvKernel::Avx2, YuvKernel::Avx512}) {
                 if (!YuvKernelAvailable(kernel)) continue;
                 std::fill(fused.begin(), fused.end(), 0xEE);
                 ASSERT_TRUE(ConvertFrameToRgb32With(kernel, layout, frame.data(), frame.size(), w, h,
