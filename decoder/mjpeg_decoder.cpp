@@ -3,11 +3,7 @@
 
 #include <new>
 
-#include "decoder/jpeg_huffman.h"
-#include "dshow/streaming_com.h"
 #include "snapshot/frame_media_type.h"
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -106,39 +102,6 @@ HRESULT CMjpegDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* t
     return S_OK;
 }
 
-HRESULT CMjpegDecoder::Decode(const uint8_t* jpeg, size_t size, uint8_t* out) {
-    EnsureComOnThisThread();
-    HRESULT hr = S_OK;
-    if (!m_factory && FAILED(hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                                   IID_PPV_ARGS(&m_factory))))
-        return hr;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapDecoder> decoder;
-    ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICBitmapSource> pixels;
-    UINT width = 0, height = 0;
-    WICPixelFormatGUID format{};
-    if (FAILED(hr = m_factory->CreateStream(&stream)) ||
-        FAILED(hr = stream->InitializeFromMemory(const_cast<BYTE*>(jpeg), static_cast<DWORD>(size))) ||
-        FAILED(hr = m_factory->CreateDecoder(GUID_ContainerFormatJpeg, nullptr, &decoder)) ||
-        FAILED(hr = decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
-        FAILED(hr = decoder->GetFrame(0, &frame)) || FAILED(hr = frame->GetSize(&width, &height)) ||
-        FAILED(hr = frame->GetPixelFormat(&format)))
-        return hr;
-    if (width != static_cast<UINT>(m_width) || height != static_cast<UINT>(m_height)) return E_FAIL;
-    if (format == GUID_WICPixelFormat24bppBGR)
-        pixels = frame;
-    else if (FAILED(hr = WICConvertBitmapSource(GUID_WICPixelFormat24bppBGR, frame.Get(), &pixels)))
-        return hr;
-    const UINT stride = static_cast<UINT>(m_stride);
-    if (m_topDown) return pixels->CopyPixels(nullptr, stride, stride * height, out);
-    for (UINT row = 0; row < height && SUCCEEDED(hr); ++row) {
-        WICRect line{0, static_cast<INT>(row), m_width, 1};
-        hr = pixels->CopyPixels(&line, stride, stride, out + static_cast<size_t>(height - 1 - row) * m_stride);
-    }
-    return hr;
-}
-
 HRESULT CMjpegDecoder::Transform(IMediaSample* in, IMediaSample* out) {
     BYTE* jpeg = nullptr;
     BYTE* pixels = nullptr;
@@ -147,15 +110,8 @@ HRESULT CMjpegDecoder::Transform(IMediaSample* in, IMediaSample* out) {
     if (FAILED(in->GetPointer(&jpeg)) || !jpeg || length <= 0 || FAILED(out->GetPointer(&pixels)) || !pixels ||
         m_stride == 0 || out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes)
         return S_FALSE;
-    const uint8_t* frame = jpeg;
-    size_t size = static_cast<size_t>(length);
-    if (!HasHuffmanTables(frame, size)) {
-        m_mended = WithStandardHuffmanTables(frame, size);
-        if (m_mended.empty()) return S_FALSE;  // not a JPEG stream: dropped
-        frame = m_mended.data();
-        size = m_mended.size();
-    }
-    if (FAILED(Decode(frame, size, pixels))) return S_FALSE;  // damaged: dropped
+    if (FAILED(m_decoder.Decode(jpeg, static_cast<size_t>(length), m_width, m_height, m_topDown, m_stride, pixels)))
+        return S_FALSE;  // damaged or not a JPEG at all: dropped
     out->SetActualDataLength(static_cast<long>(outBytes));
     out->SetSyncPoint(TRUE);
     return S_OK;

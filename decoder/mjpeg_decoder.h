@@ -9,11 +9,7 @@
 // the per-frame work under the receive lock. The cached geometry is written while the filter is
 // stopped or under the receive lock.
 #pragma once
-#include <wincodec.h>
-#include <wrl/client.h>
-
-#include <vector>
-
+#include "decoder/jpeg_frame_decoder.h"
 #include "dshow/transform_filter.h"
 
 class CMjpegDecoder : public CTransformFilter {
@@ -33,13 +29,10 @@ public:
 
 private:
     CMjpegDecoder();
-    // Decodes one JPEG into `out`, rows as the output type says; a failure drops the frame.
-    HRESULT Decode(const uint8_t* jpeg, size_t size, uint8_t* out);
 
-    Microsoft::WRL::ComPtr<IWICImagingFactory> m_factory;  // made on the streaming thread
+    JpegFrameDecoder m_decoder;  // used on the streaming thread
     int m_width = 0;
     int m_height = 0;
     size_t m_stride = 0;  // bytes a row, padded to four
     bool m_topDown = false;
-    std::vector<uint8_t> m_mended;  // a frame given the standard Huffman tables
 };
