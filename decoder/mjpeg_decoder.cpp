@@ -10,14 +10,12 @@ namespace {
 // {3A6E1F4C-8B2D-4E7A-9C05-2D8F1B6A7E42}: private to this program, never registered.
 constexpr CLSID kDecoderClsid = {0x3a6e1f4c, 0x8b2d, 0x4e7a, {0x9c, 0x05, 0x2d, 0x8f, 0x1b, 0x6a, 0x7e, 0x42}};
 
-size_t Rgb24Stride(int width) { return (static_cast<size_t>(width) * 3 + 3) / 4 * 4; }
-
-// The size of a Motion-JPEG VideoInfo type, 1 to kMaxFrameSide a side.
+// The size of a Motion-JPEG VideoInfo type: an even width, 2 to kMaxFrameSide a side.
 bool ReadJpegType(const AM_MEDIA_TYPE& type, int* width, int* height) {
     const VIDEOINFOHEADER* info = VideoInfoOf(type);
     if (!info || type.subtype != MEDIASUBTYPE_MJPG) return false;
     LONG w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
-    if (w < 1 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide) return false;
+    if (w < 2 || w % 2 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide) return false;
     *width = static_cast<int>(w);
     *height = static_cast<int>(h < 0 ? -h : h);
     return true;
@@ -35,20 +33,20 @@ IBaseFilter* CMjpegDecoder::Create() {
 
 CMjpegDecoder::CMjpegDecoder() : CTransformFilter(L"Motion-JPEG decoder", kDecoderClsid) {}
 
-CMediaType CMjpegDecoder::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
+CMediaType CMjpegDecoder::OutputType(int width, int height, REFERENCE_TIME frameTime) {
     CMediaType type(&MEDIATYPE_Video);
-    type.SetSubtype(&MEDIASUBTYPE_RGB24);
+    type.SetSubtype(&MEDIASUBTYPE_YUY2);
     type.SetFormatType(&FORMAT_VideoInfo);
     auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
     if (!info) return CMediaType();
     info->AvgTimePerFrame = frameTime;
     info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = topDown ? -height : height;
+    info->bmiHeader.biHeight = height;
     info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 24;
-    info->bmiHeader.biCompression = BI_RGB;
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(Rgb24Stride(width) * static_cast<size_t>(height));
+    info->bmiHeader.biBitCount = 16;
+    info->bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 2;
     type.bFixedSizeSamples = TRUE;
     type.bTemporalCompression = FALSE;
     type.lSampleSize = info->bmiHeader.biSizeImage;
@@ -63,20 +61,18 @@ HRESULT CMjpegDecoder::CheckInputType(const CMediaType* type) {
 HRESULT CMjpegDecoder::CheckTransform(const CMediaType* in, const CMediaType* out) {
     int width, height;
     const VIDEOINFOHEADER* info = VideoInfoOf(*out);
-    if (!ReadJpegType(*in, &width, &height) || !info || out->subtype != MEDIASUBTYPE_RGB24 ||
-        info->bmiHeader.biBitCount != 24 || info->bmiHeader.biCompression != BI_RGB)
+    if (!ReadJpegType(*in, &width, &height) || !info || out->subtype != MEDIASUBTYPE_YUY2)
         return VFW_E_TYPE_NOT_ACCEPTED;
     LONG h = info->bmiHeader.biHeight;
     return info->bmiHeader.biWidth == width && (h == height || h == -height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT CMjpegDecoder::GetMediaType(int position, CMediaType* type) {
-    if (position > 1) return VFW_S_NO_MORE_ITEMS;
+    if (position > 0) return VFW_S_NO_MORE_ITEMS;
     CMediaType input = InputPin()->CurrentMediaType();
     int width, height;
     if (!ReadJpegType(input, &width, &height)) return VFW_S_NO_MORE_ITEMS;
-    // Bottom row first, as bitmaps are, unless the next filter takes only the other order.
-    *type = OutputType(width, height, position == 1, VideoInfoOf(input)->AvgTimePerFrame);
+    *type = OutputType(width, height, VideoInfoOf(input)->AvgTimePerFrame);
     return type->IsValid() ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -94,11 +90,7 @@ HRESULT CMjpegDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROP
 }
 
 HRESULT CMjpegDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
-    if (direction == PINDIR_INPUT) return CheckInputType(type);
-    const VIDEOINFOHEADER* info = VideoInfoOf(*type);
-    if (!info || !ReadJpegType(InputPin()->CurrentMediaType(), &m_width, &m_height)) return VFW_E_TYPE_NOT_ACCEPTED;
-    m_topDown = info->bmiHeader.biHeight < 0;
-    m_stride = Rgb24Stride(m_width);
+    if (direction == PINDIR_INPUT) return ReadJpegType(*type, &m_width, &m_height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     return S_OK;
 }
 
@@ -106,11 +98,11 @@ HRESULT CMjpegDecoder::Transform(IMediaSample* in, IMediaSample* out) {
     BYTE* jpeg = nullptr;
     BYTE* pixels = nullptr;
     long length = in->GetActualDataLength();
-    size_t outBytes = m_stride * static_cast<size_t>(m_height);
+    const size_t stride = static_cast<size_t>(m_width) * 2, outBytes = stride * static_cast<size_t>(m_height);
     if (FAILED(in->GetPointer(&jpeg)) || !jpeg || length <= 0 || FAILED(out->GetPointer(&pixels)) || !pixels ||
-        m_stride == 0 || out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes)
+        m_width < 2 || out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes)
         return S_FALSE;
-    if (FAILED(m_decoder.Decode(jpeg, static_cast<size_t>(length), m_width, m_height, m_topDown, m_stride, pixels)))
+    if (FAILED(m_decoder.Decode(jpeg, static_cast<size_t>(length), m_width, m_height, stride, pixels)))
         return S_FALSE;  // damaged or not a JPEG at all: dropped
     out->SetActualDataLength(static_cast<long>(outBytes));
     out->SetSyncPoint(TRUE);

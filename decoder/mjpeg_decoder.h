@@ -1,9 +1,8 @@
 // The Motion-JPEG decoder: a filter in front of the frame grabber for cameras that deliver MJPG
-// where no system decoder takes it (Wine, stripped systems). Each frame is decoded with the
-// system's image codecs (WIC) into RGB24, bottom row first where the next filter takes that, top
-// row first otherwise. Frames that leave out their Huffman tables get the standard ones; a frame
-// that cannot be decoded (cut short or damaged on its way from the camera) is dropped, and the
-// stream goes on with the next.
+// where no system decoder takes it (Wine, stripped systems). Each frame is decoded into YUY2
+// (JpegFrameDecoder: our own fast decoder for camera frames, the system's image codecs for any
+// other JPEG). A frame that cannot be decoded (cut short or damaged on its way from the camera)
+// is dropped, and the stream goes on with the next.
 //
 // Threads: the graph's thread connects and changes states; the upstream streaming thread runs
 // the per-frame work under the receive lock. The cached geometry is written while the filter is
@@ -17,8 +16,8 @@ public:
     // A new decoder holding one reference, or null.
     static IBaseFilter* Create();
 
-    // The RGB24 VideoInfo type of frames of this size, top row first or last.
-    static CMediaType OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime);
+    // The YUY2 VideoInfo type of frames of this size.
+    static CMediaType OutputType(int width, int height, REFERENCE_TIME frameTime);
 
     HRESULT CheckInputType(const CMediaType* type) override;
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
@@ -33,6 +32,4 @@ private:
     JpegFrameDecoder m_decoder;  // used on the streaming thread
     int m_width = 0;
     int m_height = 0;
-    size_t m_stride = 0;  // bytes a row, padded to four
-    bool m_topDown = false;
 };

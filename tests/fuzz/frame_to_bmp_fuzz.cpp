@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 5) return 0;
-    auto layout = static_cast<FrameLayout>(data[0] % 4);
+    auto layout = static_cast<FrameLayout>(data[0] % kFrameLayoutCount);
     int width = (data[1] | data[2] << 8) % 300 - 2;   // a few sizes below 1 too
     int height = (data[3] | data[4] << 8) % 300 - 2;
     const uint8_t* frame = data + 5;

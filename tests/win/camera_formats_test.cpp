@@ -12,6 +12,7 @@
 
 #include "capture/capture_state.h"
 #include "capture/device_catalogue.h"
+#include "decoder/jpeg_frame_decoder.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/frame_conversion.h"
@@ -143,6 +144,24 @@ TEST_F(CameraFormatsTest, DamagedJpegFramesAreDroppedAndThePreviewGoesOn) {
     for (int i = 0; i < 4; ++i) EXPECT_LT(MeanDifference(SnapshotPixels(), PatternBmpPixels(640, 480)), 3) << i;
     EXPECT_EQ(g_captureState, Previewing);
     EXPECT_TRUE(m_messages.empty());
+}
+
+TEST(JpegFrameDecoder, OurDecoderAndTheSystemCodecsGiveTheSamePicture) {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    std::vector<uint8_t> jpeg(PatternJpegFrame(640, 480, nullptr, 0));
+    ASSERT_GT(jpeg.size(), 0u);
+    PatternJpegFrame(640, 480, jpeg.data(), static_cast<DWORD>(jpeg.size()));
+    std::vector<uint8_t> ours(640 * 480 * 2), codecs(ours.size());
+    JpegFrameDecoder decoder;
+    ASSERT_EQ(decoder.Decode(jpeg.data(), jpeg.size(), 640, 480, 1280, ours.data()), S_OK);
+    ASSERT_EQ(decoder.DecodeThroughCodecs(jpeg.data(), jpeg.size(), 640, 480, 1280, codecs.data()), S_OK);
+    EXPECT_LT(MeanDifference(ours, codecs), 1.5);
+    // And both are the camera's picture.
+    std::vector<uint8_t> pattern(PatternFrameBytes(PixelLayout::Yuy2, 640, 480));
+    FillPatternFrame(PixelLayout::Yuy2, 640, 480, pattern.data(), pattern.size());
+    EXPECT_LT(MeanDifference(ours, pattern), 2);
+    EXPECT_EQ(decoder.Decode(jpeg.data(), jpeg.size() / 2, 640, 480, 1280, ours.data()), E_FAIL);  // cut short
+    CoUninitialize();
 }
 
 // The bytes of the first video chunk of an AVI file's 'movi' list.

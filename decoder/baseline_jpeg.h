@@ -1,0 +1,27 @@
+// A fast decoder for the JPEG frames cameras send: baseline (or extended 8-bit) Huffman coding,
+// one interleaved scan, one component or three whose luma is sampled 1x1, 2x1 or 2x2 against
+// single-sampled chroma, restart intervals. The picture comes out as YUY2 in the studio range
+// of BT.601 (16-235 luma, 16-240 chroma), the range the program's conversions take: the JPEG's
+// full-range values are scaled in the dequantisation, so that this costs nothing. Anything else
+// is left to another decoder. Portable: no Windows header.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum class JpegResult { Ok, Unsupported, Damaged };
+
+// The state kept between frames, so that decoding allocates nothing once warm.
+struct JpegScratch {
+    std::vector<float> coefficients;  // one row of MCUs, dequantised
+    std::vector<uint8_t> planes;      // one row of MCUs of Y, Cb and Cr samples
+};
+
+// Reads the frame's size; Unsupported for a JPEG this decoder leaves to another.
+JpegResult ReadJpegSize(const uint8_t* jpeg, size_t size, int* width, int* height);
+
+// Decodes a frame of width x height into YUY2 rows of `stride` bytes (at least width x 2,
+// width even). A frame cut short leaves the rest of the picture grey and is Damaged; nothing is
+// ever read or written outside the buffers given.
+JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int height, uint8_t* out,
+                            size_t stride, JpegScratch* scratch);
