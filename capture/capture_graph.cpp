@@ -134,21 +134,6 @@ HRESULT AddAviRecorder(ComPtr<IBaseFilter>* compressor, ComPtr<IBaseFilter>* wri
     return g_pGraph->AddFilter(writer->Get(), L"AVI Writer");
 }
 
-// The record branch: the microphone and the tee's capture output into the writer. On the AVI
-// path a camera's own JPEG frames go to the writer as they are; other frames through the
-// compressor.
-bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* compressor,
-                         IBaseFilter* writer, bool cameraSendsJpeg) {
-    if (!compressor)
-        return ConnectPinsById(audio, L"Capture", writer, L"Audio Input 01") &&
-               ConnectPinsById(tee, L"Capture", writer, L"Video Input 01");
-    if (!ConnectPinsById(audio, L"Capture", writer, L"Audio")) return false;
-    if (cameraSendsJpeg) return ConnectPinsById(tee, L"Capture", writer, L"Video");
-    return SUCCEEDED(g_pGraph->AddFilter(compressor, L"JPEG Compressor")) &&
-           ConnectPinsById(tee, L"Capture", compressor, L"In") &&
-           ConnectPinsById(compressor, L"Out", writer, L"Video");
-}
-
 // True when the camera's capture pin connected with Motion-JPEG.
 bool CameraSendsJpeg(IBaseFilter* camera) {
     ComPtr<IPin> pin;
@@ -159,18 +144,45 @@ bool CameraSendsJpeg(IBaseFilter* camera) {
     return jpeg;
 }
 
-// The tee's preview output to the grabber: intelligent connect (which finds a system decoder
-// for Motion-JPEG where there is one), else through our own Motion-JPEG decoder.
-bool ConnectTeeToGrabberDecoding(IBaseFilter* tee, IBaseFilter* grabber, bool cameraSendsJpeg) {
-    if (ConnectTeeToGrabber(tee, grabber)) return true;
-    if (!cameraSendsJpeg) return false;
+// `from` to `to` through our own Motion-JPEG decoder, added as `name`: where intelligent connect
+// found no system decoder for a camera's Motion-JPEG.
+bool ConnectThroughDecoder(IPin* from, IPin* to, const wchar_t* name) {
     ComPtr<IBaseFilter> decoder;
     decoder.Attach(CMjpegDecoder::Create());
+    ComPtr<IPin> input, output;
+    return decoder && SUCCEEDED(g_pGraph->AddFilter(decoder.Get(), name)) && decoder->FindPin(L"In", &input) == S_OK &&
+           decoder->FindPin(L"Out", &output) == S_OK && g_pGraph->Connect(from, input.Get()) == S_OK &&
+           g_pGraph->Connect(output.Get(), to) == S_OK;
+}
+
+// The record branch: the microphone and the tee's capture output into the writer. On the AVI
+// path a camera's own JPEG frames go to the writer as they are; other frames through the
+// compressor.
+bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* compressor,
+                         IBaseFilter* writer, bool cameraSendsJpeg) {
+    if (!compressor) {  // the Windows Media writer takes uncompressed frames
+        if (!ConnectPinsById(audio, L"Capture", writer, L"Audio Input 01")) return false;
+        if (ConnectPinsById(tee, L"Capture", writer, L"Video Input 01")) return true;
+        ComPtr<IPin> capture, video;
+        return cameraSendsJpeg && tee->FindPin(L"Capture", &capture) == S_OK &&
+               writer->FindPin(L"Video Input 01", &video) == S_OK &&
+               ConnectThroughDecoder(capture.Get(), video.Get(), L"MJPEG Decoder for recording");
+    }
+    if (!ConnectPinsById(audio, L"Capture", writer, L"Audio")) return false;
+    if (cameraSendsJpeg) return ConnectPinsById(tee, L"Capture", writer, L"Video");
+    return SUCCEEDED(g_pGraph->AddFilter(compressor, L"JPEG Compressor")) &&
+           ConnectPinsById(tee, L"Capture", compressor, L"In") &&
+           ConnectPinsById(compressor, L"Out", writer, L"Video");
+}
+
+// The tee's preview output to the grabber: intelligent connect (which finds a system decoder
+// for Motion-JPEG where there is one), else through our own decoder.
+bool ConnectTeeToGrabberDecoding(IBaseFilter* tee, IBaseFilter* grabber, bool cameraSendsJpeg) {
+    if (ConnectTeeToGrabber(tee, grabber)) return true;
     ComPtr<IPin> preview, input;
-    return decoder && SUCCEEDED(g_pGraph->AddFilter(decoder.Get(), L"MJPEG Decoder")) &&
-           SUCCEEDED(GetPinByDirection(tee, 1, PINDIR_OUTPUT, &preview)) &&
-           decoder->FindPin(L"In", &input) == S_OK && g_pGraph->Connect(preview.Get(), input.Get()) == S_OK &&
-           ConnectPinsById(decoder.Get(), L"Out", grabber, L"In");
+    return cameraSendsJpeg && SUCCEEDED(GetPinByDirection(tee, 1, PINDIR_OUTPUT, &preview)) &&
+           SUCCEEDED(GetPinByDirection(grabber, 0, PINDIR_INPUT, &input)) &&
+           ConnectThroughDecoder(preview.Get(), input.Get(), L"MJPEG Decoder");
 }
 
 // The layout of the frames the grabber's input connected with; false for one that is none of ours.
