@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "capture/camera_configuration.h"
+#include "capture/camera_controls.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/device_catalogue.h"
@@ -233,11 +234,16 @@ HRESULT CreateCaptureSession(HWND mainWnd) {
     return g_pMediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(mainWnd), WM_GRAPHNOTIFY, 0);
 }
 
-HRESULT FindVideoDevice(IBaseFilter** camera) {
+HRESULT BindVideoDevice(const wchar_t* deviceId, IBaseFilter** camera) {
     HRESULT hr = FindDevice(CLSID_VideoInputDeviceCategory,
-                            [](IMoniker* m) { return DisplayNameIs(m, g_videoDeviceID); }, camera);
+                            [deviceId](IMoniker* m) { return DisplayNameIs(m, deviceId); }, camera);
     if (FAILED(hr)) return hr;
-    if (!*camera) return E_FAIL;
+    return *camera ? S_OK : E_FAIL;
+}
+
+HRESULT FindVideoDevice(IBaseFilter** camera) {
+    HRESULT hr = BindVideoDevice(g_videoDeviceID, camera);
+    if (FAILED(hr)) return hr;
     SetPowerLineFrequency(*camera, g_settings.lightSource != 0 ? 2 : 1);
     return S_OK;
 }
@@ -281,6 +287,8 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     ComPtr<IBaseFilter> camera;
     if (FAILED(hr = FindVideoDevice(&camera))) return hr;
     if (FAILED(hr = g_pGraph->AddFilter(camera.Get(), L"Video Capture"))) return hr;
+    g_graphCameraId = g_videoDeviceID;
+    ApplyStoredCameraControls(camera.Get(), g_videoDeviceID);  // drivers forget them
 
     const VideoDeviceInfo& entry = g_videoDevices[g_videoDeviceIndex];
     int wantedWidth, wantedHeight;

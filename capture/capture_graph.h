@@ -1,7 +1,8 @@
 // Construction of the one graph that runs at a time: camera -> Smart Tee -> frame grabber ->
-// Video Mixing Renderer 9 drawing under the toolbar, plus, when recording, the camera's capture
-// stream and the microphone into the Windows Media ASF writer, or, where the system has no
-// Windows Media runtime, into our JPEG compressor and AVI writer.
+// Video Mixing Renderer 9 drawing under the toolbar (under Wine our RGB converter and the GDI
+// Video Renderer), plus, when recording, the camera's capture stream and the microphone into
+// the Windows Media ASF writer, or, where the system has no Windows Media runtime, into our
+// JPEG compressor and AVI writer. A camera's Motion-JPEG is decoded where the grabber needs it.
 #pragma once
 #include <windows.h>
 #include <dshow.h>
@@ -16,6 +17,8 @@ constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
 HRESULT BuildCaptureGraph(HWND mainWnd);
 
 HRESULT CreateCaptureSession(HWND mainWnd);
+// The camera of that device ID, bound anew; E_FAIL when there is none.
+HRESULT BindVideoDevice(const wchar_t* deviceId, IBaseFilter** camera);
 // The selected camera (by device ID), with the power-line frequency of the settings set on it.
 HRESULT FindVideoDevice(IBaseFilter** camera);
 // The selected audio device (by friendly name); 0 with no filter when none has that name.

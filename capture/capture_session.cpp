@@ -9,6 +9,7 @@ ComPtr<IMediaControl> g_pMediaControl;
 ComPtr<IVideoWindow> g_pVideoWindow;
 ComPtr<IMediaEventEx> g_pMediaEvent;
 int g_videoTop = 0;
+std::wstring g_graphCameraId;
 
 void PlaceVideoWindow(HWND mainWnd) {
     if (!g_pVideoWindow) return;

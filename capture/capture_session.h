@@ -6,11 +6,16 @@
 #include <dshow.h>
 #include <wrl/client.h>
 
+#include <string>
+
 extern Microsoft::WRL::ComPtr<IGraphBuilder> g_pGraph;
 extern Microsoft::WRL::ComPtr<ICaptureGraphBuilder2> g_pBuilder;
 extern Microsoft::WRL::ComPtr<IMediaControl> g_pMediaControl;
 extern Microsoft::WRL::ComPtr<IVideoWindow> g_pVideoWindow;
 extern Microsoft::WRL::ComPtr<IMediaEventEx> g_pMediaEvent;
+
+// The device ID of the camera in the graph ("Video Capture"), empty while there is none.
+extern std::wstring g_graphCameraId;
 
 // Top edge, in client pixels, of the video area under the toolbar (toolbar height + 3).
 extern int g_videoTop;

@@ -102,6 +102,7 @@ void TeardownGraph(HWND mainWnd) {
     g_pVideoWindow.Reset();
     g_pGraph.Reset();
     g_pBuilder.Reset();
+    g_graphCameraId.clear();
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
     if (unfinished) ReportStreamingError(mainWnd, true);

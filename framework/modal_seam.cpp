@@ -1,6 +1,7 @@
 // Platform defaults of the modal seam.
 #include "modal_seam.h"
 
+#include <olectl.h>
 #include <shlobj.h>
 
 namespace {
@@ -28,6 +29,10 @@ ModalSeam PlatformSeam() {
     seam.answerModal = [](UINT, INT_PTR*) { return false; };
     seam.browseForFolder = BrowseWithShell;
     seam.exitWindows = [](UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); };
+    seam.propertyFrame = [](HWND owner, LPCWSTR caption, IUnknown* object, ULONG pageCount, const CLSID* pages) {
+        return OleCreatePropertyFrame(owner, 0, 0, caption, 1, &object, pageCount, const_cast<CLSID*>(pages), 0, 0,
+                                      nullptr);
+    };
     return seam;
 }
 

@@ -17,6 +17,9 @@ struct ModalSeam {
     std::function<std::wstring(HWND owner, LPCWSTR prompt, UINT flags)> browseForFolder;
     // ExitWindowsEx.
     std::function<BOOL(UINT flags, DWORD reason)> exitWindows;
+    // OleCreatePropertyFrame with `object`'s property pages, titled `caption`.
+    std::function<HRESULT(HWND owner, LPCWSTR caption, IUnknown* object, ULONG pageCount, const CLSID* pages)>
+        propertyFrame;
 };
 
 // The seam in force (user-interface thread only).

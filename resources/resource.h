@@ -7,6 +7,7 @@
 #define IDD_RESTART 103
 #define IDR_MAINFRAME 128
 #define IDD_OPTION 129
+#define IDD_CAMERA_SETTINGS 130
 #define IDR_TOOLBAR 134
 #define IDB_TOOLBAR_NORMAL 136
 #define IDB_TOOLBAR_DISABLED 138
@@ -32,6 +33,14 @@
 #define IDC_VIDEO_RESOLUTION_0 1020
 #define IDC_LIGHT_50HZ 1021
 #define IDC_LIGHT_60HZ 1022
+#define IDC_CAMERA_SETTINGS 1023
+
+// Controls of the camera settings dialog; each control's row takes four ids from
+// IDC_CAMERA_ROWS on: its name, slider, value and "Auto" box.
+#define IDC_CAMERA_NO_CONTROLS 1024
+#define IDC_CAMERA_DEFAULT 1025
+#define IDC_CAMERA_DRIVER 1026
+#define IDC_CAMERA_ROWS 1100
 
 #define ID_PREVIEW 32771
 #define ID_CAPTURE 32772

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "capture/camera_controls.h"
 #include "capture/capture_state.h"
 #include "capture/device_catalogue.h"
 #include "capture/device_enumeration.h"
@@ -14,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_request.h"
+#include "ui/camera_settings_dlg.h"
 #include "ui/resolution_preselection.h"
 #include "ui/settings_save.h"
 
@@ -32,6 +34,7 @@ IMPLEMENT_DYNAMIC(OptionDlg, CDialog)
 
 BEGIN_MESSAGE_MAP(OptionDlg, CDialog)
 ON_CBN_SELCHANGE(IDC_CAMERA_LIST, OnCameraChange)
+ON_BN_CLICKED(IDC_CAMERA_SETTINGS, OnCameraSettings)
 ON_CBN_SELCHANGE(IDC_AUDIO_LIST, OnAudioChange)
 ON_CBN_SELCHANGE(IDC_RESOLUTION_LIST, OnResolutionChange)
 ON_BN_CLICKED(IDC_CAPTURE_PATH_SET, OnSetCapturePath)
@@ -105,6 +108,7 @@ BOOL OptionDlg::OnInitDialog() {
 
     FillAudioInputList();
     FillResolutionList();
+    EnableCameraSettings();
 
     m_capturePath.SetWindowTextW(g_settings.capturePath);
     m_recordPath.SetWindowTextW(g_settings.recordPath);
@@ -156,6 +160,7 @@ void OptionDlg::OnCameraChange() {
     if (index < 0) return;
     SelectCamera(index, m_cameraList.GetLBText(index));
     FillResolutionList();
+    EnableCameraSettings();
 }
 
 void OptionDlg::OnAudioChange() {
@@ -247,4 +252,15 @@ void OptionDlg::OnCancel() {
             g_audioInputIndexAtOpen < g_audioDevices[audio].inputCount ? g_audioInputIndexAtOpen : 0;
     }
     CDialog::OnCancel();
+}
+
+void OptionDlg::EnableCameraSettings() {
+    bool any = !ReadCameraControls(CameraForControls(g_videoDeviceID).Get()).empty();
+    ::EnableWindow(GetDlgItem(IDC_CAMERA_SETTINGS), any);
+}
+
+void OptionDlg::OnCameraSettings() {
+    Microsoft::WRL::ComPtr<IBaseFilter> camera = CameraForControls(g_videoDeviceID);
+    CameraSettingsDlg dialog(camera.Get(), g_videoDeviceID, this);
+    dialog.DoModal();
 }

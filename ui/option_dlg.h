@@ -33,6 +33,7 @@ protected:
     void OnCancel() override;
 
     void OnCameraChange();
+    void OnCameraSettings();
     void OnAudioChange();
     void OnResolutionChange() {}
     void OnSetCapturePath();
@@ -47,6 +48,8 @@ protected:
 
 private:
     void FillResolutionList();
+    // "Camera..." is there to press when the selected camera offers any picture control.
+    void EnableCameraSettings();
     void FillAudioInputList();
     void SetFolder(wchar_t* folder, CEdit& field);
 

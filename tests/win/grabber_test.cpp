@@ -283,16 +283,20 @@ TEST_F(GrabberTest, TypeAcceptance) {
     ComPtr<IBaseFilter> stubFilter;
     stub->NonDelegatingQueryInterface(IID_PPV_ARGS(&stubFilter));
 
-    for (DWORD fourcc : {kYuy2, kUyvy, kYv12, kI420}) {
+    for (DWORD fourcc : {kYuy2, kUyvy, kYv12, kI420, DWORD(MAKEFOURCC('N', 'V', '1', '2'))}) {
         CMediaType accepted = VideoType(fourcc, 640, 480);
         EXPECT_EQ(input->QueryAccept(&accepted), S_OK);
     }
-    CMediaType rgb = VideoType(kYuy2, 640, 480);
-    rgb.SetSubtype(&MEDIASUBTYPE_RGB24);
-    EXPECT_EQ(input->QueryAccept(&rgb), S_FALSE);
-    EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &rgb), E_FAIL);
-    CMediaType mjpg = VideoType(MAKEFOURCC('M', 'J', 'P', 'G'), 640, 480);
-    EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &mjpg), E_FAIL);
+    for (const GUID* subtype : {&MEDIASUBTYPE_RGB24, &MEDIASUBTYPE_RGB32}) {
+        CMediaType rgb = VideoType(kYuy2, 640, 480);
+        rgb.SetSubtype(subtype);
+        EXPECT_EQ(input->QueryAccept(&rgb), S_OK);
+    }
+    for (DWORD fourcc : {DWORD(MAKEFOURCC('M', 'J', 'P', 'G')), DWORD(MAKEFOURCC('Y', 'V', 'Y', 'U'))}) {
+        CMediaType refused = VideoType(fourcc, 640, 480);
+        EXPECT_EQ(input->QueryAccept(&refused), S_FALSE);
+        EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &refused), E_FAIL);
+    }
     CMediaType audio(&MEDIATYPE_Audio);
     audio.SetSubtype(&MEDIASUBTYPE_PCM);
     EXPECT_EQ(input->ReceiveConnection(stub->OutputPin(), &audio), VFW_E_INVALIDMEDIATYPE);

@@ -266,6 +266,7 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
         {1022, L"Button", radio, L"60Hz", 92, 217, 32, 10},
         {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 241, 50, 14},
         {IDCANCEL, L"Button", push, L"Cancel", 148, 241, 50, 14},
+        {IDC_CAMERA_SETTINGS, L"Button", push, L"Camera...", 184, 26, 50, 11},
     };
     ASSERT_EQ(t->items.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {

@@ -1,0 +1,118 @@
+// Camera picture controls.
+#include "camera_controls.h"
+
+#include <wrl/client.h>
+
+#include <algorithm>
+
+#include "capture/capture_graph.h"
+#include "capture/capture_session.h"
+#include "settings/camera_control_store.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+struct KnownControl {
+    bool cameraControl;
+    long property;
+    const wchar_t* name;
+};
+
+constexpr KnownControl kControls[] = {
+    {false, VideoProcAmp_Brightness, L"Brightness"},
+    {false, VideoProcAmp_Contrast, L"Contrast"},
+    {false, VideoProcAmp_Hue, L"Hue"},
+    {false, VideoProcAmp_Saturation, L"Saturation"},
+    {false, VideoProcAmp_Sharpness, L"Sharpness"},
+    {false, VideoProcAmp_Gamma, L"Gamma"},
+    {false, VideoProcAmp_WhiteBalance, L"White balance"},
+    {false, VideoProcAmp_BacklightCompensation, L"Backlight compensation"},
+    {false, VideoProcAmp_Gain, L"Gain"},
+    {true, CameraControl_Exposure, L"Exposure"},
+    {true, CameraControl_Focus, L"Focus"},
+    {true, CameraControl_Zoom, L"Zoom"},
+    {true, CameraControl_Pan, L"Pan"},
+    {true, CameraControl_Tilt, L"Tilt"},
+    {true, CameraControl_Roll, L"Roll"},
+    {true, CameraControl_Iris, L"Iris"},
+};
+
+// Both interfaces use 1 for automatic and 2 for manual.
+constexpr long kAuto = 1, kManual = 2;
+
+}  // namespace
+
+std::vector<CameraControl> ReadCameraControls(IBaseFilter* camera) {
+    std::vector<CameraControl> controls;
+    if (!camera) return controls;
+    ComPtr<IAMVideoProcAmp> procAmp;
+    ComPtr<IAMCameraControl> cameraControl;
+    camera->QueryInterface(IID_PPV_ARGS(&procAmp));
+    camera->QueryInterface(IID_PPV_ARGS(&cameraControl));
+    for (const KnownControl& known : kControls) {
+        CameraControl c{known.cameraControl, known.property, known.name, 0, 0, 0, 0, false, 0, false};
+        long flags = 0;
+        HRESULT hr = E_NOINTERFACE;
+        if (known.cameraControl && cameraControl)
+            hr = cameraControl->GetRange(known.property, &c.minimum, &c.maximum, &c.step, &c.defaultValue, &flags);
+        else if (!known.cameraControl && procAmp)
+            hr = procAmp->GetRange(known.property, &c.minimum, &c.maximum, &c.step, &c.defaultValue, &flags);
+        if (FAILED(hr) || c.minimum > c.maximum) continue;
+        if (c.step <= 0) c.step = 1;
+        c.canAuto = (flags & kAuto) != 0;
+        c.value = std::clamp(c.defaultValue, c.minimum, c.maximum);
+        GetCameraControl(camera, c, &c.value, &c.autoMode);
+        controls.push_back(c);
+    }
+    return controls;
+}
+
+HRESULT SetCameraControl(IBaseFilter* camera, const CameraControl& control, long value, bool autoMode) {
+    long flags = autoMode && control.canAuto ? kAuto : kManual;
+    value = std::clamp(value, control.minimum, control.maximum);
+    if (control.cameraControl) {
+        ComPtr<IAMCameraControl> c;
+        HRESULT hr = camera->QueryInterface(IID_PPV_ARGS(&c));
+        return FAILED(hr) ? hr : c->Set(control.property, value, flags);
+    }
+    ComPtr<IAMVideoProcAmp> p;
+    HRESULT hr = camera->QueryInterface(IID_PPV_ARGS(&p));
+    return FAILED(hr) ? hr : p->Set(control.property, value, flags);
+}
+
+HRESULT GetCameraControl(IBaseFilter* camera, const CameraControl& control, long* value, bool* autoMode) {
+    long v = 0, flags = 0;
+    HRESULT hr;
+    if (control.cameraControl) {
+        ComPtr<IAMCameraControl> c;
+        hr = camera->QueryInterface(IID_PPV_ARGS(&c));
+        if (SUCCEEDED(hr)) hr = c->Get(control.property, &v, &flags);
+    } else {
+        ComPtr<IAMVideoProcAmp> p;
+        hr = camera->QueryInterface(IID_PPV_ARGS(&p));
+        if (SUCCEEDED(hr)) hr = p->Get(control.property, &v, &flags);
+    }
+    if (FAILED(hr)) return hr;
+    *value = v;
+    *autoMode = (flags & kAuto) != 0;
+    return S_OK;
+}
+
+void ApplyStoredCameraControls(IBaseFilter* camera, const wchar_t* deviceId) {
+    for (const CameraControl& control : ReadCameraControls(camera)) {
+        StoredCameraControl stored;
+        if (LoadCameraControl(deviceId, control.name, &stored))
+            SetCameraControl(camera, control, stored.value, stored.autoMode);  // a refusal changes nothing
+    }
+}
+
+ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId) {
+    ComPtr<IBaseFilter> camera;
+    if (!deviceId || !*deviceId) return camera;
+    if (g_pGraph && g_graphCameraId == deviceId && SUCCEEDED(g_pGraph->FindFilterByName(L"Video Capture", &camera)))
+        return camera;
+    camera.Reset();
+    BindVideoDevice(deviceId, &camera);
+    return camera;
+}

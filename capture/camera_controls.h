@@ -1,0 +1,34 @@
+// A camera's picture controls: brightness, contrast and the rest of IAMVideoProcAmp, exposure,
+// focus, zoom and the rest of IAMCameraControl (the power-line frequency stays with the
+// options). Each control the camera reports, with its range, default, automatic mode and value;
+// setting one; and the stored choices put back at every graph build. User-interface thread.
+#pragma once
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+struct CameraControl {
+    bool cameraControl;  // IAMCameraControl, else IAMVideoProcAmp
+    long property;       // VideoProcAmp_* or CameraControl_*
+    const wchar_t* name;
+    long minimum, maximum, step, defaultValue;
+    bool canAuto;
+    long value;     // as the camera has it now
+    bool autoMode;  // likewise
+};
+
+// Every control the camera reports (its GetRange succeeds with a sensible range), in the order
+// of the lists above, with its value now.
+std::vector<CameraControl> ReadCameraControls(IBaseFilter* camera);
+// Sets a control's value (and automatic mode, where it has one).
+HRESULT SetCameraControl(IBaseFilter* camera, const CameraControl& control, long value, bool autoMode);
+// The control's value and mode as the camera has them now.
+HRESULT GetCameraControl(IBaseFilter* camera, const CameraControl& control, long* value, bool* autoMode);
+// Puts the choices stored for `deviceId` onto the camera, each clamped into the camera's range.
+void ApplyStoredCameraControls(IBaseFilter* camera, const wchar_t* deviceId);
+// The camera to change the controls of: the running graph's when it is that device (so that the
+// user sees the changes), else the device bound anew; null when there is none.
+Microsoft::WRL::ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId);

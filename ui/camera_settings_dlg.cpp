@@ -1,0 +1,163 @@
+// The camera settings dialog.
+#include "camera_settings_dlg.h"
+
+#include <commctrl.h>
+#include <ocidl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "framework/modal_seam.h"
+#include "resources/resource.h"
+#include "settings/camera_control_store.h"
+
+namespace {
+
+// Dialog units of a row, and of the window around the rows.
+constexpr int kRowHeight = 16, kTop = 8, kMargin = 10, kButtonsGap = 8, kButtonHeight = 14;
+
+int RowId(size_t row, int part) { return IDC_CAMERA_ROWS + static_cast<int>(row) * 4 + part; }
+enum Part { kName, kSlider, kValue, kAuto };
+
+}  // namespace
+
+CameraSettingsDlg::CameraSettingsDlg(IBaseFilter* camera, const wchar_t* deviceId, CWnd* parent)
+    : CDialog(IDD_CAMERA_SETTINGS, parent), m_camera(camera), m_deviceId(deviceId ? deviceId : L"") {}
+
+BOOL CameraSettingsDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_controls = ReadCameraControls(m_camera.Get());
+    m_atOpen = m_controls;
+    AddRows();
+    Microsoft::WRL::ComPtr<ISpecifyPropertyPages> pages;
+    CAUUID list{};
+    if (m_camera && SUCCEEDED(m_camera.As(&pages)) && SUCCEEDED(pages->GetPages(&list)) && list.cElems > 0)
+        ::ShowWindow(GetDlgItem(IDC_CAMERA_DRIVER), SW_SHOW);
+    CoTaskMemFree(list.pElems);
+    return TRUE;
+}
+
+void CameraSettingsDlg::AddRows() {
+    // Dialog units to pixels, for the controls made here.
+    auto pixels = [&](int x, int y, int cx, int cy) {
+        RECT r{x, y, x + cx, y + cy};
+        MapDialogRect(m_hWnd, &r);
+        return r;
+    };
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, RECT r) {
+        HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                                       r.bottom - r.top, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                       nullptr, nullptr);
+        ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        return control;
+    };
+    for (size_t row = 0; row < m_controls.size(); ++row) {
+        const CameraControl& c = m_controls[row];
+        int y = kTop + static_cast<int>(row) * kRowHeight;
+        make(L"STATIC", c.name, SS_LEFT, RowId(row, kName), pixels(kMargin, y + 2, 80, 9));
+        HWND slider = make(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, RowId(row, kSlider),
+                           pixels(92, y, 130, 12));
+        ::SendMessageW(slider, TBM_SETRANGEMIN, FALSE, c.minimum);
+        ::SendMessageW(slider, TBM_SETRANGEMAX, FALSE, c.maximum);
+        ::SendMessageW(slider, TBM_SETLINESIZE, 0, c.step);
+        ::SendMessageW(slider, TBM_SETPAGESIZE, 0, std::max(c.step, (c.maximum - c.minimum) / 10));
+        make(L"STATIC", L"", SS_RIGHT, RowId(row, kValue), pixels(224, y + 2, 28, 9));
+        if (c.canAuto) make(L"BUTTON", L"Auto", BS_AUTOCHECKBOX | WS_TABSTOP, RowId(row, kAuto), pixels(256, y + 1, 34, 10));
+        ShowRow(row);
+    }
+    if (m_controls.empty()) ::ShowWindow(GetDlgItem(IDC_CAMERA_NO_CONTROLS), SW_SHOW);
+    // The buttons below the rows, and the window around them.
+    int rows = std::max<int>(1, static_cast<int>(m_controls.size()));
+    int buttonsTop = kTop + rows * kRowHeight + kButtonsGap;
+    for (int id : {IDC_CAMERA_DEFAULT, IDC_CAMERA_DRIVER, IDOK, IDCANCEL}) {
+        HWND button = GetDlgItem(id);
+        RECT now;
+        ::GetWindowRect(button, &now);
+        MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&now), 2);
+        RECT top = pixels(0, buttonsTop, 1, kButtonHeight);
+        ::SetWindowPos(button, nullptr, now.left, top.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    RECT client = pixels(0, 0, 300, buttonsTop + kButtonHeight + kTop);
+    RECT window = client;
+    AdjustWindowRectEx(&window, static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)));
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, window.right - window.left, window.bottom - window.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void CameraSettingsDlg::ShowRow(size_t row) {
+    const CameraControl& c = m_controls[row];
+    HWND slider = GetDlgItem(RowId(row, kSlider));
+    ::SendMessageW(slider, TBM_SETPOS, TRUE, c.value);
+    ::EnableWindow(slider, !(c.canAuto && c.autoMode));
+    ::SetWindowTextW(GetDlgItem(RowId(row, kValue)), std::to_wstring(c.value).c_str());
+    if (c.canAuto) CheckDlgButton(m_hWnd, RowId(row, kAuto), c.autoMode ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CameraSettingsDlg::Apply(size_t row, long value, bool autoMode) {
+    CameraControl& c = m_controls[row];
+    if (SUCCEEDED(SetCameraControl(m_camera.Get(), c, value, autoMode))) {
+        c.value = std::clamp(value, c.minimum, c.maximum);
+        c.autoMode = autoMode && c.canAuto;
+    }
+    GetCameraControl(m_camera.Get(), c, &c.value, &c.autoMode);  // what the camera really has
+    ShowRow(row);
+}
+
+LRESULT CameraSettingsDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_HSCROLL && lParam) {
+        int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        size_t row = static_cast<size_t>(id - IDC_CAMERA_ROWS) / 4;
+        if (id >= IDC_CAMERA_ROWS && (id - IDC_CAMERA_ROWS) % 4 == kSlider && row < m_controls.size()) {
+            long position = static_cast<long>(::SendMessageW(reinterpret_cast<HWND>(lParam), TBM_GETPOS, 0, 0));
+            if (position != m_controls[row].value) Apply(row, position, false);
+            return 0;
+        }
+    }
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        int id = LOWORD(wParam);
+        size_t row = static_cast<size_t>(id - IDC_CAMERA_ROWS) / 4;
+        if (id >= IDC_CAMERA_ROWS && (id - IDC_CAMERA_ROWS) % 4 == kAuto && row < m_controls.size()) {
+            Apply(row, m_controls[row].value, IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED);
+            return 0;
+        }
+        if (id == IDC_CAMERA_DEFAULT) {
+            OnDefault();
+            return 0;
+        }
+        if (id == IDC_CAMERA_DRIVER) {
+            OnDriverSettings();
+            return 0;
+        }
+    }
+    return CDialog::WindowProc(message, wParam, lParam);
+}
+
+void CameraSettingsDlg::OnDefault() {
+    for (size_t row = 0; row < m_controls.size(); ++row) Apply(row, m_controls[row].defaultValue, false);
+}
+
+void CameraSettingsDlg::OnDriverSettings() {
+    Microsoft::WRL::ComPtr<ISpecifyPropertyPages> pages;
+    CAUUID list{};
+    if (!m_camera || FAILED(m_camera.As(&pages)) || FAILED(pages->GetPages(&list))) return;
+    if (list.cElems > 0) AfxModalSeam().propertyFrame(m_hWnd, L"Camera", m_camera.Get(), list.cElems, list.pElems);
+    CoTaskMemFree(list.pElems);
+    // The driver's pages may have changed the values.
+    for (size_t row = 0; row < m_controls.size(); ++row) {
+        GetCameraControl(m_camera.Get(), m_controls[row], &m_controls[row].value, &m_controls[row].autoMode);
+        ShowRow(row);
+    }
+}
+
+void CameraSettingsDlg::OnOK() {
+    for (const CameraControl& c : m_controls)
+        StoreCameraControl(m_deviceId.c_str(), c.name, {static_cast<int32_t>(c.value), c.autoMode});
+    CDialog::OnOK();
+}
+
+void CameraSettingsDlg::OnCancel() {
+    for (const CameraControl& c : m_atOpen) SetCameraControl(m_camera.Get(), c, c.value, c.autoMode);
+    CDialog::OnCancel();
+}
