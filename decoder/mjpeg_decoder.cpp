@@ -23,34 +23,13 @@ bool ReadJpegType(const AM_MEDIA_TYPE& type, int* width, int* height) {
 
 }  // namespace
 
-IBaseFilter* CMjpegDecoder::Create() {
-    auto* decoder = new (std::nothrow) CMjpegDecoder;
-    if (!decoder) return nullptr;
-    IBaseFilter* filter = nullptr;
-    decoder->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    return filter;
-}
+IBaseFilter* CMjpegDecoder::Create() { return HandOutFilter(new (std::nothrow) CMjpegDecoder); }
 
 CMjpegDecoder::CMjpegDecoder() : CTransformFilter(L"Motion-JPEG decoder", kDecoderClsid) {}
 
 CMediaType CMjpegDecoder::OutputType(int width, int height, REFERENCE_TIME frameTime) {
-    CMediaType type(&MEDIATYPE_Video);
-    type.SetSubtype(&MEDIASUBTYPE_YUY2);
-    type.SetFormatType(&FORMAT_VideoInfo);
-    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    if (!info) return CMediaType();
-    info->AvgTimePerFrame = frameTime;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 16;
-    info->bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2');
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 2;
-    type.bFixedSizeSamples = TRUE;
-    type.bTemporalCompression = FALSE;
-    type.lSampleSize = info->bmiHeader.biSizeImage;
-    return type;
+    return MakeVideoInfoType(MEDIASUBTYPE_YUY2, MAKEFOURCC('Y', 'U', 'Y', '2'), 16, width, height,
+                             static_cast<DWORD>(width) * static_cast<DWORD>(height) * 2, frameTime);
 }
 
 HRESULT CMjpegDecoder::CheckInputType(const CMediaType* type) {

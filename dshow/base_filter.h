@@ -70,3 +70,11 @@ protected:
     CLSID m_clsid;
     long m_pinVersion = 1;
 };
+
+// A filter of ours made in-process, as the IBaseFilter holding its one reference, or null when
+// it cannot be made. `filter` comes from new (std::nothrow).
+inline IBaseFilter* HandOutFilter(CBaseFilter* filter) {
+    IBaseFilter* base = nullptr;
+    if (filter) filter->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&base));
+    return base;
+}

@@ -30,34 +30,13 @@ bool ReadRgb32Type(const AM_MEDIA_TYPE& type, long* stridePixels, long* rows, bo
 
 }  // namespace
 
-IBaseFilter* CRgbConverter::Create() {
-    auto* converter = new (std::nothrow) CRgbConverter;
-    if (!converter) return nullptr;
-    IBaseFilter* filter = nullptr;
-    converter->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    return filter;
-}
+IBaseFilter* CRgbConverter::Create() { return HandOutFilter(new (std::nothrow) CRgbConverter); }
 
 CRgbConverter::CRgbConverter() : CTransformFilter(L"RGB converter", kConverterClsid) {}
 
 CMediaType CRgbConverter::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
-    CMediaType type(&MEDIATYPE_Video);
-    type.SetSubtype(&MEDIASUBTYPE_RGB32);
-    type.SetFormatType(&FORMAT_VideoInfo);
-    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    if (!info) return CMediaType();
-    info->AvgTimePerFrame = frameTime;
-    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = width;
-    info->bmiHeader.biHeight = topDown ? -height : height;
-    info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = 32;
-    info->bmiHeader.biCompression = BI_RGB;
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4;
-    type.bFixedSizeSamples = TRUE;
-    type.bTemporalCompression = FALSE;
-    type.lSampleSize = info->bmiHeader.biSizeImage;
-    return type;
+    return MakeVideoInfoType(MEDIASUBTYPE_RGB32, BI_RGB, 32, width, topDown ? -height : height,
+                             static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4, frameTime);
 }
 
 HRESULT CRgbConverter::CheckInputType(const CMediaType* type) {

@@ -64,13 +64,7 @@ private:
     bool m_isVideo;
 };
 
-IBaseFilter* CAviWriter::Create(const AviLimits& limits) {
-    auto* writer = new (std::nothrow) CAviWriter(limits);
-    if (!writer) return nullptr;
-    IBaseFilter* filter = nullptr;
-    writer->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    return filter;
-}
+IBaseFilter* CAviWriter::Create(const AviLimits& limits) { return HandOutFilter(new (std::nothrow) CAviWriter(limits)); }
 
 CAviWriter::CAviWriter(const AviLimits& limits)
     : CBaseFilter(L"AVI writer", nullptr, &m_lock, kWriterClsid),

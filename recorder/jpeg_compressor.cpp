@@ -16,11 +16,7 @@ constexpr CLSID kCompressorClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6
 IBaseFilter* CJpegCompressor::Create(std::unique_ptr<FrameEncoder> encoder) {
     if (!encoder) encoder.reset(new (std::nothrow) JpegEncoder);
     if (!encoder) return nullptr;
-    auto* compressor = new (std::nothrow) CJpegCompressor(std::move(encoder));
-    if (!compressor) return nullptr;
-    IBaseFilter* filter = nullptr;
-    compressor->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter));
-    return filter;
+    return HandOutFilter(new (std::nothrow) CJpegCompressor(std::move(encoder)));
 }
 
 CJpegCompressor::CJpegCompressor(std::unique_ptr<FrameEncoder> encoder)
@@ -56,28 +52,12 @@ HRESULT CJpegCompressor::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PR
 }
 
 CMediaType CJpegCompressor::OutputTypeFor(const CMediaType& input) {
-    CMediaType output(&MEDIATYPE_Video);
-    const VIDEOINFOHEADER* in = VideoInfoOf(input);
     FrameLayout layout;
     int width = 0, height = 0;
-    if (!in || !ReadFrameType(input, &layout, &width, &height)) return output;
-    output.SetSubtype(&MEDIASUBTYPE_MJPG);
-    output.SetFormatType(&FORMAT_VideoInfo);
-    auto* out = reinterpret_cast<VIDEOINFOHEADER*>(output.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
-    if (!out) return output;
-    *out = VIDEOINFOHEADER{};
-    out->AvgTimePerFrame = in->AvgTimePerFrame;
-    out->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    out->bmiHeader.biWidth = width;
-    out->bmiHeader.biHeight = height;
-    out->bmiHeader.biPlanes = 1;
-    out->bmiHeader.biBitCount = 24;
-    out->bmiHeader.biCompression = MAKEFOURCC('M', 'J', 'P', 'G');
-    out->bmiHeader.biSizeImage = static_cast<DWORD>(width) * static_cast<DWORD>(height) * 3;
-    output.bFixedSizeSamples = FALSE;
-    output.bTemporalCompression = FALSE;
-    output.lSampleSize = 0;
-    return output;
+    if (!ReadFrameType(input, &layout, &width, &height)) return CMediaType(&MEDIATYPE_Video);
+    return MakeVideoInfoType(MEDIASUBTYPE_MJPG, MAKEFOURCC('M', 'J', 'P', 'G'), 24, width, height,
+                             static_cast<DWORD>(width) * static_cast<DWORD>(height) * 3,
+                             VideoInfoOf(input)->AvgTimePerFrame);
 }
 
 HRESULT CJpegCompressor::Transform(IMediaSample* in, IMediaSample* out) {

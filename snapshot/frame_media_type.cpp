@@ -45,6 +45,27 @@ bool LayoutOfType(const AM_MEDIA_TYPE& type, FrameLayout* layout) {
     return true;
 }
 
+CMediaType MakeVideoInfoType(const GUID& subtype, DWORD compression, WORD bitCount, int width, int height,
+                             DWORD sizeImage, REFERENCE_TIME frameTime) {
+    CMediaType type(&MEDIATYPE_Video);
+    type.SetSubtype(&subtype);
+    type.SetFormatType(&FORMAT_VideoInfo);
+    auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type.AllocFormatBuffer(sizeof(VIDEOINFOHEADER)));
+    if (!info) return CMediaType();
+    info->AvgTimePerFrame = frameTime;
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = height;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = bitCount;
+    info->bmiHeader.biCompression = compression;
+    info->bmiHeader.biSizeImage = sizeImage;
+    type.bFixedSizeSamples = compression == BI_RGB || subtype != MEDIASUBTYPE_MJPG;
+    type.bTemporalCompression = FALSE;
+    type.lSampleSize = type.bFixedSizeSamples ? sizeImage : 0;
+    return type;
+}
+
 const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type) {
     if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo || !type.pbFormat ||
         type.cbFormat < sizeof(VIDEOINFOHEADER))

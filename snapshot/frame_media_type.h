@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include "dshow/media_type.h"
 #include "snapshot/frame_conversion.h"
 
 // Frames this program converts are at most this many pixels on a side.
@@ -15,5 +16,8 @@ bool LayoutOfType(const AM_MEDIA_TYPE& type, FrameLayout* layout);
 // The video type's layout and size (|biHeight|): a VideoInfo type of one of the layouts, 1 to
 // kMaxFrameSide pixels a side. False for any other type.
 bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height);
+// A video type with a VIDEOINFOHEADER of these frames; an empty type when out of memory.
+CMediaType MakeVideoInfoType(const GUID& subtype, DWORD compression, WORD bitCount, int width, int height,
+                             DWORD sizeImage, REFERENCE_TIME frameTime);
 // The VIDEOINFOHEADER of a VideoInfo video type long enough to hold one, or null.
 const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/command_output.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,21 +16,11 @@
 
 namespace {
 
-std::vector<uint8_t> Output(const std::string& command) {
-    std::vector<uint8_t> out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    uint8_t buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;) out.insert(out.end(), buffer, buffer + n);
-    pclose(pipe);
-    return out;
-}
-
 std::string Temp(const char* name) { return std::string(::testing::TempDir()) + name; }
 
 // A JPEG of ffmpeg's test picture with fine noise, in `pixelFormat`'s sampling.
 std::vector<uint8_t> Encode(int width, int height, const std::string& pixelFormat, const std::string& extra = "") {
-    return Output("ffmpeg -v quiet -f lavfi -i 'testsrc2=size=" + std::to_string(width) + "x" + std::to_string(height) +
+    return CommandOutput("ffmpeg -v quiet -f lavfi -i 'testsrc2=size=" + std::to_string(width) + "x" + std::to_string(height) +
                   ",noise=alls=10' -frames:v 1 -pix_fmt " + pixelFormat + " -q:v 3 " + extra + " -f mjpeg - 2>/dev/null");
 }
 
@@ -38,7 +30,7 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& jpeg) {
     FILE* file = std::fopen(path.c_str(), "wb");
     std::fwrite(jpeg.data(), 1, jpeg.size(), file);
     std::fclose(file);
-    return Output("ffmpeg -v quiet -i '" + path + "' -f rawvideo -pix_fmt yuvj422p - 2>/dev/null");
+    return CommandOutput("ffmpeg -v quiet -i '" + path + "' -f rawvideo -pix_fmt yuvj422p - 2>/dev/null");
 }
 
 // A full-range value in the studio range: 16 + 219/255 of it for luma, 128 + 224/255 of its

@@ -5,21 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/command_output.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::vector<uint8_t> Output(const std::string& command) {
-    std::vector<uint8_t> out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    uint8_t buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0;) out.insert(out.end(), buffer, buffer + n);
-    pclose(pipe);
-    return out;
-}
 
 // The JPEG's DHT segments, and the JPEG without them.
 std::vector<uint8_t> TakeTables(const std::vector<uint8_t>& jpeg, std::vector<uint8_t>* without) {
@@ -41,11 +33,11 @@ std::vector<uint8_t> Decode(const std::vector<uint8_t>& jpeg) {
     FILE* file = std::fopen(path.c_str(), "wb");
     std::fwrite(jpeg.data(), 1, jpeg.size(), file);
     std::fclose(file);
-    return Output("ffmpeg -v quiet -i '" + path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+    return CommandOutput("ffmpeg -v quiet -i '" + path + "' -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
 }
 
 TEST(JpegHuffman, TheStandardTablesAreTheOnesEncodersWriteAndMakeATablelessFrameDecodable) {
-    std::vector<uint8_t> jpeg = Output("ffmpeg -v quiet -f lavfi -i testsrc=size=64x48 -frames:v 1 "
+    std::vector<uint8_t> jpeg = CommandOutput("ffmpeg -v quiet -f lavfi -i testsrc=size=64x48 -frames:v 1 "
                                     "-huffman default -f mjpeg - 2>/dev/null");
     ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
     std::vector<uint8_t> without;
