@@ -41,23 +41,31 @@ constexpr KnownControl kControls[] = {
 // Both interfaces use 1 for automatic and 2 for manual.
 constexpr long kAuto = 1, kManual = 2;
 
+// `call` on the camera's interface for the control's kind: IAMCameraControl or IAMVideoProcAmp,
+// whose Get, Set and GetRange take the same arguments.
+template <typename Call>
+HRESULT OnControlInterface(IBaseFilter* camera, bool cameraControl, Call call) {
+    if (!camera) return E_POINTER;
+    if (cameraControl) {
+        ComPtr<IAMCameraControl> c;
+        HRESULT hr = camera->QueryInterface(IID_PPV_ARGS(&c));
+        return FAILED(hr) ? hr : call(c.Get());
+    }
+    ComPtr<IAMVideoProcAmp> p;
+    HRESULT hr = camera->QueryInterface(IID_PPV_ARGS(&p));
+    return FAILED(hr) ? hr : call(p.Get());
+}
+
 }  // namespace
 
 std::vector<CameraControl> ReadCameraControls(IBaseFilter* camera) {
     std::vector<CameraControl> controls;
-    if (!camera) return controls;
-    ComPtr<IAMVideoProcAmp> procAmp;
-    ComPtr<IAMCameraControl> cameraControl;
-    camera->QueryInterface(IID_PPV_ARGS(&procAmp));
-    camera->QueryInterface(IID_PPV_ARGS(&cameraControl));
     for (const KnownControl& known : kControls) {
         CameraControl c{known.cameraControl, known.property, known.name, 0, 0, 0, 0, false, 0, false};
         long flags = 0;
-        HRESULT hr = E_NOINTERFACE;
-        if (known.cameraControl && cameraControl)
-            hr = cameraControl->GetRange(known.property, &c.minimum, &c.maximum, &c.step, &c.defaultValue, &flags);
-        else if (!known.cameraControl && procAmp)
-            hr = procAmp->GetRange(known.property, &c.minimum, &c.maximum, &c.step, &c.defaultValue, &flags);
+        HRESULT hr = OnControlInterface(camera, known.cameraControl, [&](auto* device) {
+            return device->GetRange(known.property, &c.minimum, &c.maximum, &c.step, &c.defaultValue, &flags);
+        });
         if (FAILED(hr) || c.minimum > c.maximum) continue;
         if (c.step <= 0) c.step = 1;
         c.canAuto = (flags & kAuto) != 0;
@@ -71,28 +79,14 @@ std::vector<CameraControl> ReadCameraControls(IBaseFilter* camera) {
 HRESULT SetCameraControl(IBaseFilter* camera, const CameraControl& control, long value, bool autoMode) {
     long flags = autoMode && control.canAuto ? kAuto : kManual;
     value = std::clamp(value, control.minimum, control.maximum);
-    if (control.cameraControl) {
-        ComPtr<IAMCameraControl> c;
-        HRESULT hr = camera->QueryInterface(IID_PPV_ARGS(&c));
-        return FAILED(hr) ? hr : c->Set(control.property, value, flags);
-    }
-    ComPtr<IAMVideoProcAmp> p;
-    HRESULT hr = camera->QueryInterface(IID_PPV_ARGS(&p));
-    return FAILED(hr) ? hr : p->Set(control.property, value, flags);
+    return OnControlInterface(camera, control.cameraControl,
+                              [&](auto* device) { return device->Set(control.property, value, flags); });
 }
 
 HRESULT GetCameraControl(IBaseFilter* camera, const CameraControl& control, long* value, bool* autoMode) {
     long v = 0, flags = 0;
-    HRESULT hr;
-    if (control.cameraControl) {
-        ComPtr<IAMCameraControl> c;
-        hr = camera->QueryInterface(IID_PPV_ARGS(&c));
-        if (SUCCEEDED(hr)) hr = c->Get(control.property, &v, &flags);
-    } else {
-        ComPtr<IAMVideoProcAmp> p;
-        hr = camera->QueryInterface(IID_PPV_ARGS(&p));
-        if (SUCCEEDED(hr)) hr = p->Get(control.property, &v, &flags);
-    }
+    HRESULT hr = OnControlInterface(camera, control.cameraControl,
+                                    [&](auto* device) { return device->Get(control.property, &v, &flags); });
     if (FAILED(hr)) return hr;
     *value = v;
     *autoMode = (flags & kAuto) != 0;

@@ -13,12 +13,8 @@ constexpr CLSID kDecoderClsid = {0x3a6e1f4c, 0x8b2d, 0x4e7a, {0x9c, 0x05, 0x2d, 
 // The size of a Motion-JPEG VideoInfo type: an even width, 2 to kMaxFrameSide a side.
 bool ReadJpegType(const AM_MEDIA_TYPE& type, int* width, int* height) {
     const VIDEOINFOHEADER* info = VideoInfoOf(type);
-    if (!info || type.subtype != MEDIASUBTYPE_MJPG) return false;
-    LONG w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
-    if (w < 2 || w % 2 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide) return false;
-    *width = static_cast<int>(w);
-    *height = static_cast<int>(h < 0 ? -h : h);
-    return true;
+    return info && type.subtype == MEDIASUBTYPE_MJPG && ReadVideoSize(info->bmiHeader, width, height) &&
+           *width >= 2 && *width % 2 == 0;
 }
 
 }  // namespace
@@ -58,14 +54,7 @@ HRESULT CMjpegDecoder::GetMediaType(int position, CMediaType* type) {
 HRESULT CMjpegDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
     const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
     if (!info) return E_UNEXPECTED;
-    if (props->cBuffers < 1) props->cBuffers = 1;
-    if (props->cbBuffer < static_cast<long>(info->bmiHeader.biSizeImage))
-        props->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage);
-    if (props->cbAlign <= 0) props->cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(props, &actual);
-    if (FAILED(hr)) return hr;
-    return actual.cbBuffer < static_cast<long>(info->bmiHeader.biSizeImage) ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, props, 1, static_cast<long>(info->bmiHeader.biSizeImage));
 }
 
 HRESULT CMjpegDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {

@@ -97,6 +97,17 @@ CTransformFilter::CTransformFilter(const wchar_t* objectName, REFCLSID clsid)
 
 CTransformFilter::~CTransformFilter() = default;
 
+HRESULT CTransformFilter::RequestBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props, long count,
+                                         long bytes) {
+    if (props->cBuffers < count) props->cBuffers = count;
+    if (props->cbBuffer < bytes) props->cbBuffer = bytes;
+    if (props->cbAlign <= 0) props->cbAlign = 1;
+    ALLOCATOR_PROPERTIES actual{};
+    HRESULT hr = allocator->SetProperties(props, &actual);
+    if (FAILED(hr)) return hr;
+    return actual.cbBuffer < bytes ? E_FAIL : S_OK;
+}
+
 CBasePin* CTransformFilter::GetPin(int n) {
     if (n == 0) return m_input.get();
     if (n == 1) return m_output.get();

@@ -51,6 +51,10 @@ public:
     CRITICAL_SECTION* ReceiveLock() { return m_csReceive.get(); }
 
 protected:
+    // For DecideBufferSize: at least `count` buffers of at least `bytes` each, more where the
+    // downstream pin asked for more; fails when the allocator gives smaller ones.
+    static HRESULT RequestBuffers(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props, long count, long bytes);
+
     CriticalSection m_csFilter;
     CriticalSection m_csReceive;
 

@@ -13,18 +13,12 @@ namespace {
 constexpr CLSID kConverterClsid = {0x8e2b6c1a, 0x4d3f, 0x4a57, {0x9b, 0x60, 0x1c, 0x7e, 0x2f, 0x8a, 0x9d, 0x31}};
 
 // An RGB32 output type: its stride in pixels (biWidth), rows and row order. False for any other.
-bool ReadRgb32Type(const AM_MEDIA_TYPE& type, long* stridePixels, long* rows, bool* topDown) {
+bool ReadRgb32Type(const AM_MEDIA_TYPE& type, int* stridePixels, int* rows, bool* topDown) {
     const VIDEOINFOHEADER* info = VideoInfoOf(type);
     if (!info || type.subtype != MEDIASUBTYPE_RGB32 || info->bmiHeader.biBitCount != 32 ||
-        info->bmiHeader.biCompression != BI_RGB)
+        info->bmiHeader.biCompression != BI_RGB || !ReadVideoSize(info->bmiHeader, stridePixels, rows))
         return false;
-    LONG width = info->bmiHeader.biWidth, height = info->bmiHeader.biHeight;
-    if (width < 1 || width > kMaxFrameSide || height == 0 || height < -kMaxFrameSide ||
-        height > kMaxFrameSide)
-        return false;
-    *stridePixels = width;
-    *rows = height < 0 ? -height : height;
-    *topDown = height < 0;
+    *topDown = info->bmiHeader.biHeight < 0;
     return true;
 }
 
@@ -48,7 +42,7 @@ HRESULT CRgbConverter::CheckInputType(const CMediaType* type) {
 HRESULT CRgbConverter::CheckTransform(const CMediaType* in, const CMediaType* out) {
     FrameLayout layout;
     int width, height;
-    long stride, rows;
+    int stride, rows;
     bool topDown;
     if (!ReadFrameType(*in, &layout, &width, &height) || !ReadRgb32Type(*out, &stride, &rows, &topDown))
         return VFW_E_TYPE_NOT_ACCEPTED;
@@ -70,13 +64,7 @@ HRESULT CRgbConverter::GetMediaType(int position, CMediaType* type) {
 HRESULT CRgbConverter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
     const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
     if (!info) return E_UNEXPECTED;
-    if (props->cBuffers < 1) props->cBuffers = 1;
-    props->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage);
-    if (props->cbAlign <= 0) props->cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(props, &actual);
-    if (FAILED(hr)) return hr;
-    return actual.cbBuffer < props->cbBuffer ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, props, 1, static_cast<long>(info->bmiHeader.biSizeImage));
 }
 
 HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {
@@ -84,7 +72,7 @@ HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* t
         if (!ReadFrameType(*type, &m_layout, &m_width, &m_height)) return VFW_E_TYPE_NOT_ACCEPTED;
         return S_OK;
     }
-    long stride, rows;
+    int stride, rows;
     if (!ReadRgb32Type(*type, &stride, &rows, &m_topDown)) return VFW_E_TYPE_NOT_ACCEPTED;
     m_stride = static_cast<size_t>(stride) * 4;
     m_outHeight = static_cast<int>(rows);

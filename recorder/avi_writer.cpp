@@ -9,18 +9,13 @@
 #include <vector>
 
 #include "recorder/audio_placement.h"
+#include "snapshot/frame_media_type.h"
 
 namespace {
 
 // {5C7D3B2E-9F4A-4E61-8D0B-6A1F2E3C4D51}: private to this program, never registered.
 constexpr CLSID kWriterClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x51}};
 constexpr int64_t kUnitsPerSecond = 10000000;
-
-const VIDEOINFOHEADER* VideoInfo(const CMediaType& type) {
-    if (type.formattype != FORMAT_VideoInfo || !type.pbFormat || type.cbFormat < sizeof(VIDEOINFOHEADER))
-        return nullptr;
-    return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-}
 
 const WAVEFORMATEX* WaveFormat(const CMediaType& type) {
     if (type.formattype != FORMAT_WaveFormatEx || !type.pbFormat || type.cbFormat < sizeof(WAVEFORMATEX))
@@ -39,7 +34,7 @@ public:
           m_isVideo(video) {}
     HRESULT CheckMediaType(const CMediaType* type) override {
         if (m_isVideo) {
-            const VIDEOINFOHEADER* info = VideoInfo(*type);
+            const VIDEOINFOHEADER* info = VideoInfoOf(*type);
             return type->majortype == MEDIATYPE_Video && type->subtype == MEDIASUBTYPE_MJPG && info &&
                            info->bmiHeader.biWidth > 0 && info->bmiHeader.biHeight != 0
                        ? S_OK
@@ -122,7 +117,7 @@ STDMETHODIMP CAviWriter::Stop() {
 HRESULT CAviWriter::Open() {
     if (!m_video->IsConnected() || !m_audio->IsConnected()) return VFW_E_NOT_CONNECTED;
     CMediaType videoType = m_video->CurrentMediaType(), audioType = m_audio->CurrentMediaType();
-    const VIDEOINFOHEADER* video = VideoInfo(videoType);
+    const VIDEOINFOHEADER* video = VideoInfoOf(videoType);
     const WAVEFORMATEX* wave = WaveFormat(audioType);
     if (!video || !wave) return VFW_E_TYPE_NOT_ACCEPTED;
 

@@ -42,13 +42,7 @@ HRESULT CJpegCompressor::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PR
     // Room for any JPEG of the frame: never more than its 24-bit pixels and the headers.
     const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
     if (!info) return E_UNEXPECTED;
-    props->cBuffers = 2;
-    props->cbBuffer = static_cast<long>(info->bmiHeader.biSizeImage) + 65536;
-    if (props->cbAlign <= 0) props->cbAlign = 1;
-    ALLOCATOR_PROPERTIES actual{};
-    HRESULT hr = allocator->SetProperties(props, &actual);
-    if (FAILED(hr)) return hr;
-    return actual.cbBuffer < props->cbBuffer ? E_FAIL : S_OK;
+    return RequestBuffers(allocator, props, 2, static_cast<long>(info->bmiHeader.biSizeImage) + 65536);
 }
 
 CMediaType CJpegCompressor::OutputTypeFor(const CMediaType& input) {

@@ -34,9 +34,14 @@ ChromaPlaneView ChromaPlanes(FrameLayout layout, const uint8_t* frame, int width
     return {second, first, 1, static_cast<size_t>(width / 2)};
 }
 
+// Bytes per pixel of an RGB layout.
+size_t RgbPixelBytes(FrameLayout layout) {
+    return layout == FrameLayout::Rgb24 || layout == FrameLayout::Rgb24TopDown ? 3 : 4;
+}
+
+// Bitmap rows are padded to whole 32-bit words.
 size_t RgbStride(FrameLayout layout, int width) {
-    bool rgb24 = layout == FrameLayout::Rgb24 || layout == FrameLayout::Rgb24TopDown;
-    return (static_cast<size_t>(width) * (rgb24 ? 3 : 4) + 3) / 4 * 4;
+    return (static_cast<size_t>(width) * RgbPixelBytes(layout) + 3) / 4 * 4;
 }
 
 // One row's chroma, one U and V per pixel pair, ceil(width / 2) of each.
@@ -214,13 +219,13 @@ void ConvertPlanarFrame(const FrameKernels& kernels, FrameLayout layout, const u
 
 // An RGB bitmap's pixels as they are, top row first, the fourth byte 0.
 void ConvertRgbFrame(FrameLayout layout, const uint8_t* frame, int width, int height, uint8_t* out) {
-    bool rgb24 = layout == FrameLayout::Rgb24 || layout == FrameLayout::Rgb24TopDown;
+    const size_t pixelBytes = RgbPixelBytes(layout);
     bool topDown = layout == FrameLayout::Rgb24TopDown || layout == FrameLayout::Rgb32TopDown;
     size_t stride = RgbStride(layout, width);
     for (int row = 0; row < height; ++row) {
         const uint8_t* in = frame + static_cast<size_t>(topDown ? row : height - 1 - row) * stride;
         uint8_t* line = out + static_cast<size_t>(row) * width * 4;
-        for (int x = 0; x < width; ++x, in += rgb24 ? 3 : 4, line += 4) {
+        for (int x = 0; x < width; ++x, in += pixelBytes, line += 4) {
             line[0] = in[0];
             line[1] = in[1];
             line[2] = in[2];

@@ -75,8 +75,11 @@ const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type) {
 
 bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height) {
     const VIDEOINFOHEADER* info = VideoInfoOf(type);
-    if (!info || !LayoutOfType(type, layout)) return false;
-    LONG w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
+    return info && LayoutOfType(type, layout) && ReadVideoSize(info->bmiHeader, width, height);
+}
+
+bool ReadVideoSize(const BITMAPINFOHEADER& header, int* width, int* height) {
+    LONG w = header.biWidth, h = header.biHeight;
     // A negative height (top-down) describes the same frame.
     if (w < 1 || w > kMaxFrameSide || h == 0 || h < -kMaxFrameSide || h > kMaxFrameSide)
         return false;

@@ -16,6 +16,8 @@ bool LayoutOfType(const AM_MEDIA_TYPE& type, FrameLayout* layout);
 // The video type's layout and size (|biHeight|): a VideoInfo type of one of the layouts, 1 to
 // kMaxFrameSide pixels a side. False for any other type.
 bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height);
+// The frame size a bitmap header gives: 1 to kMaxFrameSide pixels a side, either row order.
+bool ReadVideoSize(const BITMAPINFOHEADER& header, int* width, int* height);
 // A video type with a VIDEOINFOHEADER of these frames; an empty type when out of memory.
 CMediaType MakeVideoInfoType(const GUID& subtype, DWORD compression, WORD bitCount, int width, int height,
                              DWORD sizeImage, REFERENCE_TIME frameTime);

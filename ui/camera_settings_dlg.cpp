@@ -16,8 +16,21 @@ namespace {
 // Dialog units of a row, and of the window around the rows.
 constexpr int kRowHeight = 16, kTop = 8, kMargin = 10, kButtonsGap = 8, kButtonHeight = 14;
 
-int RowId(size_t row, int part) { return IDC_CAMERA_ROWS + static_cast<int>(row) * 4 + part; }
 enum Part { kName, kSlider, kValue, kAuto };
+int RowId(size_t row, Part part) { return IDC_CAMERA_ROWS + static_cast<int>(row) * 4 + part; }
+
+// The row of a control made by AddRows, when `id` is that row's `part`.
+bool RowOf(int id, Part part, size_t rows, size_t* row) {
+    if (id < IDC_CAMERA_ROWS || (id - IDC_CAMERA_ROWS) % 4 != part) return false;
+    *row = static_cast<size_t>(id - IDC_CAMERA_ROWS) / 4;
+    return *row < rows;
+}
+
+// The driver's property pages of the camera; false when it has none. The caller frees pElems.
+bool DriverPages(const Microsoft::WRL::ComPtr<IBaseFilter>& camera, CAUUID* list) {
+    Microsoft::WRL::ComPtr<ISpecifyPropertyPages> pages;
+    return camera && SUCCEEDED(camera.As(&pages)) && SUCCEEDED(pages->GetPages(list)) && list->cElems > 0;
+}
 
 }  // namespace
 
@@ -29,9 +42,8 @@ BOOL CameraSettingsDlg::OnInitDialog() {
     m_controls = ReadCameraControls(m_camera.Get());
     m_atOpen = m_controls;
     AddRows();
-    Microsoft::WRL::ComPtr<ISpecifyPropertyPages> pages;
     CAUUID list{};
-    if (m_camera && SUCCEEDED(m_camera.As(&pages)) && SUCCEEDED(pages->GetPages(&list)) && list.cElems > 0)
+    if (DriverPages(m_camera, &list))
         ::ShowWindow(GetDlgItem(IDC_CAMERA_DRIVER), SW_SHOW);
     CoTaskMemFree(list.pElems);
     return TRUE;
@@ -107,9 +119,8 @@ void CameraSettingsDlg::Apply(size_t row, long value, bool autoMode) {
 
 LRESULT CameraSettingsDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_HSCROLL && lParam) {
-        int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
-        size_t row = static_cast<size_t>(id - IDC_CAMERA_ROWS) / 4;
-        if (id >= IDC_CAMERA_ROWS && (id - IDC_CAMERA_ROWS) % 4 == kSlider && row < m_controls.size()) {
+        size_t row;
+        if (RowOf(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)), kSlider, m_controls.size(), &row)) {
             long position = static_cast<long>(::SendMessageW(reinterpret_cast<HWND>(lParam), TBM_GETPOS, 0, 0));
             if (position != m_controls[row].value) Apply(row, position, false);
             return 0;
@@ -117,8 +128,8 @@ LRESULT CameraSettingsDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
     }
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
         int id = LOWORD(wParam);
-        size_t row = static_cast<size_t>(id - IDC_CAMERA_ROWS) / 4;
-        if (id >= IDC_CAMERA_ROWS && (id - IDC_CAMERA_ROWS) % 4 == kAuto && row < m_controls.size()) {
+        size_t row;
+        if (RowOf(id, kAuto, m_controls.size(), &row)) {
             Apply(row, m_controls[row].value, IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED);
             return 0;
         }
@@ -139,10 +150,9 @@ void CameraSettingsDlg::OnDefault() {
 }
 
 void CameraSettingsDlg::OnDriverSettings() {
-    Microsoft::WRL::ComPtr<ISpecifyPropertyPages> pages;
     CAUUID list{};
-    if (!m_camera || FAILED(m_camera.As(&pages)) || FAILED(pages->GetPages(&list))) return;
-    if (list.cElems > 0) AfxModalSeam().propertyFrame(m_hWnd, L"Camera", m_camera.Get(), list.cElems, list.pElems);
+    if (DriverPages(m_camera, &list))
+        AfxModalSeam().propertyFrame(m_hWnd, L"Camera", m_camera.Get(), list.cElems, list.pElems);
     CoTaskMemFree(list.pElems);
     // The driver's pages may have changed the values.
     for (size_t row = 0; row < m_controls.size(); ++row) {
