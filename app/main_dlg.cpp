@@ -9,15 +9,16 @@
 #include <new>
 
 #include "app/about_dlg.h"
+#include "app/startup_settings.h"
+#include "capture/bounded_call.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
-#include "capture/device_catalogue.h"
-#include "capture/device_enumeration.h"
 #include "capture/graph_control.h"
 #include "capture/graph_lock.h"
+#include "devices/device_catalogue.h"
+#include "devices/device_enumeration.h"
 #include "framework/cmenu.h"
 #include "resources/resource.h"
-#include "app/startup_settings.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 #include "snapshot/snapshot_request.h"
@@ -47,6 +48,7 @@ ON_MESSAGE(WM_SIZING, OnSizing)
 ON_MESSAGE(WM_ENTERSIZEMOVE, OnEnterSizeMove)
 ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
 ON_MESSAGE(WM_SIZE, OnSize)
+ON_MESSAGE(WM_TIMER, OnTimer)
 END_MESSAGE_MAP()
 
 CZevuvArividDlg::CZevuvArividDlg(CWnd* parent)
@@ -173,8 +175,47 @@ void CZevuvArividDlg::OnRecord() { StartRecording(m_hWnd); }
 void CZevuvArividDlg::OnStop() { StopCapture(m_hWnd); }
 void CZevuvArividDlg::OnCopyPicture() { RequestPictureCopy(); }
 
+namespace {
+
+// Messages that may start a graph operation: while one waits for the graph they wait for their
+// turn. Moving, sizing and minimising the window go on meanwhile.
+bool StartsGraphOperation(UINT message, WPARAM wParam) {
+    switch (message) {
+        case WM_COMMAND:
+        case WM_CLOSE:
+        case WM_GRAPHNOTIFY:
+        case WM_DEVICECHANGE:
+        case WM_POWERBROADCAST:
+        case WM_ENDSESSION:
+            return true;
+        case WM_SYSCOMMAND:
+            switch (wParam & 0xFFF0) {
+                case SC_MOVE:
+                case SC_SIZE:
+                case SC_MINIMIZE:
+                case SC_MAXIMIZE:
+                case SC_RESTORE:
+                case SC_KEYMENU:
+                case SC_MOUSEMENU:
+                    return false;
+                default:
+                    return true;
+            }
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 // A shortcut does what its button does, and nothing while its button is disabled.
 LRESULT CZevuvArividDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (WaitingForGraph() && StartsGraphOperation(message, wParam)) {
+        // Its turn comes after the wait (what a device or power message points to is gone by then).
+        const bool pointsAway = message == WM_DEVICECHANGE || message == WM_POWERBROADCAST;
+        ::PostMessageW(m_hWnd, message, wParam, pointsAway ? 0 : lParam);
+        return message == WM_POWERBROADCAST ? TRUE : 0;
+    }
     const WORD fromAccelerator = 1;
     if (message == WM_COMMAND && HIWORD(wParam) == fromAccelerator && m_toolbar.m_hWnd) {
         LRESULT state = m_toolbar.SendMessage(TB_GETSTATE, LOWORD(wParam));
@@ -263,6 +304,11 @@ LRESULT CZevuvArividDlg::OnEnterSizeMove(WPARAM, LPARAM) {
 LRESULT CZevuvArividDlg::OnExitSizeMove(WPARAM, LPARAM) {
     ModifyStyle(WS_CLIPCHILDREN, 0);
     return Default();
+}
+
+LRESULT CZevuvArividDlg::OnTimer(WPARAM id, LPARAM) {
+    if (id == kFirstFrameTimer) OnFirstFrameTimer(m_hWnd);
+    return 0;
 }
 
 LRESULT CZevuvArividDlg::OnSize(WPARAM, LPARAM lParam) {

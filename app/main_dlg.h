@@ -50,6 +50,7 @@ protected:
     LRESULT OnEnterSizeMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM id, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "capture/device_catalogue.h"
+#include "devices/device_catalogue.h"
 #include "framework/program_folder.h"
 #include "settings/settings_store.h"
 #include "ui/restart_dlg.h"

@@ -4,71 +4,44 @@
 #include <wrl/client.h>
 
 #include <cstdio>
+#include <memory>
 
-#include "capture/camera_configuration.h"
-#include "capture/camera_controls.h"
+#include "capture/bounded_call.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
-#include "capture/device_catalogue.h"
-#include "capture/device_enumeration.h"
-#include "capture/device_id.h"
+#include "capture/frame_copier.h"
+#include "capture/graph_control.h"
 #include "capture/preview_renderer.h"
 #include "capture/recording_profile.h"
-#include "capture/resolution_choice.h"
 #include "capture/toolbar_buttons.h"
+#include "capture/window_title.h"
 #include "decoder/mjpeg_decoder.h"
+#include "devices/camera_configuration.h"
+#include "devices/camera_controls.h"
+#include "devices/camera_pin.h"
+#include "devices/device_binding.h"
+#include "devices/device_catalogue.h"
+#include "devices/device_enumeration.h"
+#include "devices/device_id.h"
+#include "devices/resolution_choice.h"
 #include "dshow/class_factory.h"
 #include "dshow/platform_interfaces.h"
 #include "framework/modal_seam.h"
-#include "recorder/avi_writer.h"
-#include "recorder/jpeg_compressor.h"
 #include "grabber/grabber_sample.h"
 #include "preview/rgb_converter.h"
+#include "recorder/avi_writer.h"
+#include "recorder/jpeg_compressor.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/frame_media_type.h"
 #include "snapshot/snapshot_pipeline.h"
+#include "snapshot/snapshot_request.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
 constexpr HRESULT kNoGrabberFactory = static_cast<HRESULT>(0xFFFFFFFF);
-
-// Binds the first device of `category` whose moniker `matches`.
-template <class Matches>
-HRESULT FindDevice(REFCLSID category, Matches matches, IBaseFilter** filter) {
-    *filter = nullptr;
-    ComPtr<IEnumMoniker> monikers;
-    if (FAILED(OpenDeviceCategory(category, &monikers))) return E_FAIL;
-    ComPtr<IMoniker> moniker;
-    while (monikers->Next(1, &moniker, nullptr) == S_OK) {
-        if (matches(moniker.Get()))
-            return moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                         reinterpret_cast<void**>(filter));
-        moniker.Reset();
-    }
-    return S_OK;  // none matched: no filter
-}
-
-bool DisplayNameIs(IMoniker* moniker, const wchar_t* id) {
-    LPOLESTR display = nullptr;
-    if (FAILED(moniker->GetDisplayName(nullptr, nullptr, &display)) || !display) return false;
-    bool equal = DeviceIdMatches(display, id, kNameCapacity);
-    CoTaskMemFree(display);
-    return equal;
-}
-
-bool FriendlyNameIs(IMoniker* moniker, const wchar_t* name) {
-    ComPtr<IPropertyBag> bag;
-    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag)))) return false;
-    VARIANT value;
-    VariantInit(&value);
-    bool equal = SUCCEEDED(bag->Read(L"FriendlyName", &value, nullptr)) && value.vt == VT_BSTR &&
-                 wcscmp(value.bstrVal, name) == 0;
-    VariantClear(&value);
-    return equal;
-}
 
 void ReportConnectionFailure(HWND mainWnd) {
     AfxModalSeam().messageBox(mainWnd, L"Can not connect!", L"Error", MB_OK);
@@ -99,21 +72,25 @@ HRESULT CreateGrabber(ComPtr<IBaseFilter>* grabber, ComPtr<IGrabberSample>* cont
     return (*control)->SetFrameCallback(&SnapshotFrameCallback);
 }
 
-HRESULT AddRecordingWriter(ComPtr<IBaseFilter>* writer) {
-    HRESULT hr = CreateFilter(CLSID_WMAsfWriter, writer);
-    if (FAILED(hr)) return hr;
+// Names the recording's file after the record folder and the time now.
+HRESULT NameRecording(IBaseFilter* writer, const wchar_t* extension) {
     ComPtr<IFileSinkFilter> sink;
-    hr = writer->As(&sink);
+    HRESULT hr = writer->QueryInterface(IID_PPV_ARGS(&sink));
     if (FAILED(hr)) return hr;
     SYSTEMTIME now;
     GetLocalTime(&now);
-    std::wstring name = FormatRecordFileName(g_settings.recordPath, now);
+    std::wstring name = FormatRecordFileName(g_settings.recordPath, now, extension);
     if (name.empty()) return E_FAIL;  // the folder leaves no room for the file's name
-    hr = sink->SetFileName(name.c_str(), nullptr);
+    return sink->SetFileName(name.c_str(), nullptr);
+}
+
+HRESULT AddRecordingWriter(bool sound, ComPtr<IBaseFilter>* writer) {
+    HRESULT hr = CreateFilter(CLSID_WMAsfWriter, writer);
     if (FAILED(hr)) return hr;
+    if (FAILED(hr = NameRecording(writer->Get(), L"wmv"))) return hr;
     hr = g_pGraph->AddFilter(writer->Get(), L"WMV Writer");
     if (FAILED(hr)) return hr;
-    if (g_settings.videoResolution == 0) hr = ConfigureRecordingProfile(*writer);
+    if (g_settings.videoResolution == 0) hr = ConfigureRecordingProfile(*writer, sound);
     return hr;
 }
 
@@ -124,25 +101,72 @@ HRESULT AddAviRecorder(ComPtr<IBaseFilter>* compressor, ComPtr<IBaseFilter>* wri
     compressor->Attach(CJpegCompressor::Create());
     writer->Attach(CAviWriter::Create());
     if (!*compressor || !*writer) return E_OUTOFMEMORY;
-    ComPtr<IFileSinkFilter> sink;
-    HRESULT hr = writer->As(&sink);
+    HRESULT hr = NameRecording(writer->Get(), L"avi");
     if (FAILED(hr)) return hr;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    std::wstring name = FormatRecordFileName(g_settings.recordPath, now, L"avi");
-    if (name.empty()) return E_FAIL;  // the folder leaves no room for the file's name
-    if (FAILED(hr = sink->SetFileName(name.c_str(), nullptr))) return hr;
     return g_pGraph->AddFilter(writer->Get(), L"AVI Writer");
 }
 
-// True when the camera's capture pin connected with Motion-JPEG.
-bool CameraSendsJpeg(IBaseFilter* camera) {
-    ComPtr<IPin> pin;
+// True when the camera's video pin connected with Motion-JPEG.
+bool CameraSendsJpeg(IPin* cameraPin) {
     AM_MEDIA_TYPE type{};
-    if (camera->FindPin(L"0", &pin) != S_OK || FAILED(pin->ConnectionMediaType(&type))) return false;
+    if (FAILED(cameraPin->ConnectionMediaType(&type))) return false;
     bool jpeg = type.subtype == MEDIASUBTYPE_MJPG;
     FreeMediaType(type);
     return jpeg;
+}
+
+// Asks the camera for at least 3 buffers, where it lets itself be asked: with fewer the camera
+// waits for the tee between frames, and with a single one Wine's Smart Tee, which copies into
+// buffers of its input's allocator, waits for ever.
+void SuggestBuffers(IPin* cameraPin) {
+    ComPtr<IAMBufferNegotiation> negotiation;
+    if (FAILED(cameraPin->QueryInterface(IID_PPV_ARGS(&negotiation)))) return;
+    ALLOCATOR_PROPERTIES wanted{3, -1, -1, -1};  // -1: the camera's own choice
+    negotiation->SuggestAllocatorProperties(&wanted);
+}
+
+// The buffers the camera's frames come in, as the pin it connected to has them; 0 when unknown.
+long CameraBuffers(IPin* connectedInput) {
+    ComPtr<IMemInputPin> input;
+    ComPtr<IMemAllocator> allocator;
+    ALLOCATOR_PROPERTIES props{};
+    if (FAILED(connectedInput->QueryInterface(IID_PPV_ARGS(&input))) || FAILED(input->GetAllocator(&allocator)) ||
+        FAILED(allocator->GetProperties(&props)))
+        return 0;
+    return props.cBuffers;
+}
+
+// Puts our frame copier between a camera that gives a single buffer and the tee's input.
+bool InsertFrameCopier(IPin* cameraPin, IPin* teeInput) {
+    CMediaType type;
+    if (FAILED(cameraPin->ConnectionMediaType(&type))) return false;
+    ComPtr<IBaseFilter> copier;
+    copier.Attach(CFrameCopier::Create());
+    ComPtr<IPin> in, out;
+    return copier && SUCCEEDED(g_pGraph->Disconnect(cameraPin)) && SUCCEEDED(g_pGraph->Disconnect(teeInput)) &&
+           SUCCEEDED(g_pGraph->AddFilter(copier.Get(), L"Frame Copier")) && copier->FindPin(L"In", &in) == S_OK &&
+           copier->FindPin(L"Out", &out) == S_OK && g_pGraph->ConnectDirect(cameraPin, in.Get(), &type) == S_OK &&
+           g_pGraph->ConnectDirect(out.Get(), teeInput, &type) == S_OK;
+}
+
+// The camera's video pin to the tee: with the type chosen for a pin that could not be set
+// beforehand (where the tee takes it as it is), else by intelligent connect; through the frame
+// copier where the camera gives a single buffer.
+bool ConnectCameraToTee(IPin* cameraPin, IBaseFilter* tee, const CMediaType& connectionType) {
+    ComPtr<IPin> input;
+    if (!cameraPin || tee->FindPin(L"Input", &input) != S_OK) return false;
+    if (!(connectionType.IsValid() && g_pGraph->ConnectDirect(cameraPin, input.Get(), &connectionType) == S_OK) &&
+        g_pGraph->Connect(cameraPin, input.Get()) != S_OK)
+        return false;
+    return CameraBuffers(input.Get()) != 1 || InsertFrameCopier(cameraPin, input.Get());
+}
+
+// True when there is no microphone to choose: no audio capture device, or one that has no
+// output to record from (under Wine on a Linux desktop the system's own has no pins at all).
+// A recording then records the picture alone.
+bool NoMicrophone(IBaseFilter* audio) {
+    ComPtr<IPin> output;
+    return g_audioDeviceCount == 0 || (audio && FAILED(GetPinByDirection(audio, 0, PINDIR_OUTPUT, &output)));
 }
 
 // `from` to `to` through our own Motion-JPEG decoder, added as `name`: where intelligent connect
@@ -156,20 +180,20 @@ bool ConnectThroughDecoder(IPin* from, IPin* to, const wchar_t* name) {
            g_pGraph->Connect(output.Get(), to) == S_OK;
 }
 
-// The record branch: the microphone and the tee's capture output into the writer. On the AVI
-// path a camera's own JPEG frames go to the writer as they are; other frames through the
-// compressor.
+// The record branch: the microphone (where there is one to record) and the tee's capture output
+// into the writer. On the AVI path a camera's own JPEG frames go to the writer as they are;
+// other frames through the compressor.
 bool ConnectRecordBranch(IBaseFilter* tee, IBaseFilter* audio, IBaseFilter* compressor,
                          IBaseFilter* writer, bool cameraSendsJpeg) {
     if (!compressor) {  // the Windows Media writer takes uncompressed frames
-        if (!ConnectPinsById(audio, L"Capture", writer, L"Audio Input 01")) return false;
+        if (audio && !ConnectPinsById(audio, L"Capture", writer, L"Audio Input 01")) return false;
         if (ConnectPinsById(tee, L"Capture", writer, L"Video Input 01")) return true;
         ComPtr<IPin> capture, video;
         return cameraSendsJpeg && tee->FindPin(L"Capture", &capture) == S_OK &&
                writer->FindPin(L"Video Input 01", &video) == S_OK &&
                ConnectThroughDecoder(capture.Get(), video.Get(), L"MJPEG Decoder for recording");
     }
-    if (!ConnectPinsById(audio, L"Capture", writer, L"Audio")) return false;
+    if (audio && !ConnectPinsById(audio, L"Capture", writer, L"Audio")) return false;
     if (cameraSendsJpeg) return ConnectPinsById(tee, L"Capture", writer, L"Video");
     return SUCCEEDED(g_pGraph->AddFilter(compressor, L"JPEG Compressor")) &&
            ConnectPinsById(tee, L"Capture", compressor, L"In") &&
@@ -219,7 +243,21 @@ bool ConnectPreviewBranch(IBaseFilter* grabber, IBaseFilter* converter, IBaseFil
     return g_pGraph->Connect(output.Get(), input.Get()) == S_OK;
 }
 
+unsigned g_framesAtRun = 0;
+
+// Run or Pause of the session's graph, bounded: kCameraNotResponding when it did not return in
+// time (it goes on alone).
+HRESULT RunGraph(HRESULT (STDMETHODCALLTYPE IMediaControl::*change)()) {
+    g_framesAtRun = g_framesGrabbed.load();
+    auto result = std::make_shared<HRESULT>(E_FAIL);
+    if (!CallBounded([control = g_pMediaControl, change, result] { *result = (control.Get()->*change)(); }))
+        return kCameraNotResponding;
+    return *result;
+}
+
 }  // namespace
+
+unsigned FramesSinceRun() { return g_framesGrabbed.load() - g_framesAtRun; }
 
 HRESULT CreateCaptureSession(HWND mainWnd) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
@@ -232,25 +270,6 @@ HRESULT CreateCaptureSession(HWND mainWnd) {
     if (FAILED(hr = g_pGraph.As(&g_pVideoWindow))) return hr;
     if (FAILED(hr = g_pGraph.As(&g_pMediaEvent))) return hr;
     return g_pMediaEvent->SetNotifyWindow(reinterpret_cast<OAHWND>(mainWnd), WM_GRAPHNOTIFY, 0);
-}
-
-HRESULT BindVideoDevice(const wchar_t* deviceId, IBaseFilter** camera) {
-    HRESULT hr = FindDevice(CLSID_VideoInputDeviceCategory,
-                            [deviceId](IMoniker* m) { return DisplayNameIs(m, deviceId); }, camera);
-    if (FAILED(hr)) return hr;
-    return *camera ? S_OK : E_FAIL;
-}
-
-HRESULT FindVideoDevice(IBaseFilter** camera) {
-    HRESULT hr = BindVideoDevice(g_videoDeviceID, camera);
-    if (FAILED(hr)) return hr;
-    SetPowerLineFrequency(*camera, g_settings.lightSource != 0 ? 2 : 1);
-    return S_OK;
-}
-
-HRESULT FindAudioDevice(IBaseFilter** audio) {
-    return FindDevice(CLSID_AudioInputDeviceCategory,
-                      [](IMoniker* m) { return FriendlyNameIs(m, g_audioDeviceName); }, audio);
 }
 
 bool ConnectPinsById(IBaseFilter* source, const wchar_t* sourcePin, IBaseFilter* target,
@@ -280,6 +299,7 @@ HRESULT AttachVideoWindow(HWND mainWnd) {
 
 HRESULT BuildCaptureGraph(HWND mainWnd) {
     const bool record = g_recordMode != 0;
+    g_recordingWithoutSound = false;
     HRESULT hr = CreateCaptureSession(mainWnd);
     if (FAILED(hr)) return hr;
     if (FAILED(hr = g_pBuilder->SetFiltergraph(g_pGraph.Get()))) return hr;
@@ -289,6 +309,8 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     if (FAILED(hr = g_pGraph->AddFilter(camera.Get(), L"Video Capture"))) return hr;
     g_graphCameraId = g_videoDeviceID;
     ApplyStoredCameraControls(camera.Get(), g_videoDeviceID);  // drivers forget them
+    ComPtr<IPin> cameraPin;  // none: the connection below fails
+    FindCameraPin(camera.Get(), &cameraPin);
 
     const VideoDeviceInfo& entry = g_videoDevices[g_videoDeviceIndex];
     int wantedWidth, wantedHeight;
@@ -304,16 +326,21 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         requestedWidth = 640;
         requestedHeight = 480;
     }
-    SetCaptureFormat(g_pBuilder.Get(), camera.Get(), requestedWidth, requestedHeight);
+    CMediaType connectionType;
+    if (cameraPin) {
+        SetCaptureFormat(cameraPin.Get(), requestedWidth, requestedHeight, &connectionType);
+        SuggestBuffers(cameraPin.Get());
+    }
 
-    // A preview needs no microphone; a recording does.
+    // A preview needs no microphone; a recording records one where there is one to choose.
     ComPtr<IBaseFilter> audio;
     hr = FindAudioDevice(&audio);
-    if (record && FAILED(hr)) return hr;
+    const bool sound = record && !NoMicrophone(audio.Get());
+    if (sound && FAILED(hr)) return hr;
     if (audio) {
         if (FAILED(hr = g_pGraph->AddFilter(audio.Get(), L"Audio Capture"))) return hr;
         SelectAudioInput(audio.Get(), g_audioDevices[g_audioDeviceIndex].inputCount, g_audioInputIndex);
-    } else if (record) {
+    } else if (sound) {
         return g_pGraph->AddFilter(nullptr, L"Audio Capture");  // no device of that name
     }
 
@@ -327,16 +354,16 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
 
     ComPtr<IBaseFilter> writer, compressor;
     if (record) {
-        hr = WindowsMediaRecordingAvailable() ? AddRecordingWriter(&writer)
+        hr = WindowsMediaRecordingAvailable() ? AddRecordingWriter(sound, &writer)
                                               : AddAviRecorder(&compressor, &writer);
         if (FAILED(hr)) return hr;
     }
 
-    if (!ConnectPinsById(camera.Get(), L"0", tee.Get(), L"Input")) {
+    if (!ConnectCameraToTee(cameraPin.Get(), tee.Get(), connectionType)) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
-    const bool jpeg = CameraSendsJpeg(camera.Get());
+    const bool jpeg = CameraSendsJpeg(cameraPin.Get());
     if (!ConnectTeeToGrabberDecoding(tee.Get(), grabber.Get(), jpeg)) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
@@ -354,21 +381,24 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
-    if (record && !ConnectRecordBranch(tee.Get(), audio.Get(), compressor.Get(), writer.Get(), jpeg)) {
+    if (record && !ConnectRecordBranch(tee.Get(), sound ? audio.Get() : nullptr, compressor.Get(), writer.Get(), jpeg)) {
         ReportConnectionFailure(mainWnd);
         return E_FAIL;
     }
 
     if (FAILED(hr = AttachVideoWindow(mainWnd))) return hr;
-    if (FAILED(hr = g_pMediaControl->Run())) return hr;
+    if (FAILED(hr = RunGraph(&IMediaControl::Run))) return hr;
     if (record) {
-        if (FAILED(hr = g_pMediaControl->Pause())) return hr;
+        if (FAILED(hr = RunGraph(&IMediaControl::Pause))) return hr;
         Sleep(2000);
-        if (FAILED(hr = g_pMediaControl->Run())) return hr;
+        if (FAILED(hr = RunGraph(&IMediaControl::Run))) return hr;
     }
+    SetTimer(mainWnd, kFirstFrameTimer, kFirstFrameLimitMs, nullptr);
 
     g_captureState = record ? Recording : Previewing;
+    g_recordingWithoutSound = record && !sound;
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, !record);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, !record);
+    ShowCaptureTitle(mainWnd);
     return S_OK;
 }

@@ -9,20 +9,18 @@
 
 // The graph's event notification, posted to the main window.
 constexpr UINT WM_GRAPHNOTIFY = WM_APP + 1;
+// A build whose Run or Pause did not return in time: the camera is stuck.
+constexpr HRESULT kCameraNotResponding = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
 
 // Builds and runs the graph of the mode in g_recordMode; the capture session must be empty.
 // 0 on success; E_FAIL after a failed connection (reported to the user first) or an
 // unsupported subtype; 0xFFFFFFFF when the grabber's class factory cannot be had; otherwise
 // the failing call's HRESULT. On failure the session is left as far as it got.
 HRESULT BuildCaptureGraph(HWND mainWnd);
+// Frames that have passed the grabber since the graph last ran.
+unsigned FramesSinceRun();
 
 HRESULT CreateCaptureSession(HWND mainWnd);
-// The camera of that device ID, bound anew; E_FAIL when there is none.
-HRESULT BindVideoDevice(const wchar_t* deviceId, IBaseFilter** camera);
-// The selected camera (by device ID), with the power-line frequency of the settings set on it.
-HRESULT FindVideoDevice(IBaseFilter** camera);
-// The selected audio device (by friendly name); 0 with no filter when none has that name.
-HRESULT FindAudioDevice(IBaseFilter** audio);
 bool ConnectPinsById(IBaseFilter* source, const wchar_t* sourcePin, IBaseFilter* target,
                      const wchar_t* targetPin);
 bool ConnectTeeToGrabber(IBaseFilter* tee, IBaseFilter* grabber);

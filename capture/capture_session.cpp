@@ -1,6 +1,8 @@
 // The capture session and the video window's place.
 #include "capture_session.h"
 
+#include "devices/device_binding.h"
+
 using Microsoft::WRL::ComPtr;
 
 ComPtr<IGraphBuilder> g_pGraph;
@@ -16,4 +18,14 @@ void PlaceVideoWindow(HWND mainWnd) {
     RECT client;
     GetClientRect(mainWnd, &client);
     g_pVideoWindow->SetWindowPosition(0, g_videoTop, client.right, client.bottom - g_videoTop);
+}
+
+ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId) {
+    ComPtr<IBaseFilter> camera;
+    if (!deviceId || !*deviceId) return camera;
+    if (g_pGraph && g_graphCameraId == deviceId && SUCCEEDED(g_pGraph->FindFilterByName(L"Video Capture", &camera)))
+        return camera;
+    camera.Reset();
+    BindVideoDevice(deviceId, &camera);
+    return camera;
 }

@@ -23,3 +23,7 @@ extern int g_videoTop;
 // Places the renderer's window over the main window's client area below g_videoTop, when a
 // renderer window exists.
 void PlaceVideoWindow(HWND mainWnd);
+
+// The camera to change the controls of: the running graph's when it is that device (so that the
+// user sees the changes), else the device bound anew; null when there is none.
+Microsoft::WRL::ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId);

@@ -3,12 +3,15 @@
 
 #include <dbt.h>
 
+#include "capture/bounded_call.h"
 #include "capture/capture_graph.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
-#include "capture/device_enumeration.h"
 #include "capture/graph_lock.h"
 #include "capture/toolbar_buttons.h"
+#include "capture/window_title.h"
+#include "devices/device_enumeration.h"
+#include "framework/cwnd.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "snapshot/snapshot_request.h"
@@ -16,47 +19,13 @@
 int g_captureState = Stopped;
 int g_recordMode = 0;
 int g_deviceRescanPending = 0;
-
-void StartPreview(HWND mainWnd) {
-    g_recordMode = 0;
-    g_snapshotRequested = 0;
-    g_pictureCopyRequested = 0;
-    RebuildGraph(mainWnd);
-}
-
-void RequestSnapshot() { g_snapshotRequested = 1; }
-
-void RequestPictureCopy() {
-    if (g_captureState != Stopped) g_pictureCopyRequested = 1;
-}
-
-void StartRecording(HWND mainWnd) {
-    g_recordMode = 1;
-    RebuildGraph(mainWnd);
-}
-
-void StopCapture(HWND mainWnd) {
-    if (g_captureState == Recording) {
-        g_recordMode = 0;
-        g_snapshotRequested = 0;
-        g_pictureCopyRequested = 0;
-        RebuildGraph(mainWnd);  // the recording ends, the preview goes on
-    } else {
-        TeardownGraph(mainWnd);
-    }
-}
-
-void RebuildGraph(HWND mainWnd) {
-    PassGraphLock();
-    TeardownGraph(mainWnd);
-    if (g_deviceRescanPending) RefreshDeviceSelection();  // the flag stays set
-    if (FAILED(BuildCaptureGraph(mainWnd))) {
-        AfxModalSeam().messageBox(mainWnd, L"Can not connect the capture device", L"Error", MB_OK);
-        TeardownGraph(mainWnd);
-    }
-}
+bool g_recordingWithoutSound = false;
 
 namespace {
+
+void ReportCameraNotResponding(HWND mainWnd) {
+    AfxModalSeam().messageBox(mainWnd, L"The camera stopped responding.", L"Error", MB_OK | MB_ICONEXCLAMATION);
+}
 
 // Events after which the graph cannot go on: a filter stopped streaming with an error (a writer
 // that cannot write, a device that failed).
@@ -83,18 +52,77 @@ void ReportStreamingError(HWND mainWnd, bool recording) {
                               L"Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// Hides the renderer's windows in the video area without a word to the graph, which a stuck
+// camera may keep busy: asynchronously, whichever thread they belong to.
+void HideVideoWindows(HWND mainWnd) {
+    for (HWND child = GetWindow(mainWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetDlgCtrlID(child) != AFX_IDW_TOOLBAR) ShowWindowAsync(child, SW_HIDE);
+}
+
 }  // namespace
 
-void TeardownGraph(HWND mainWnd) {
+void StartPreview(HWND mainWnd) {
+    g_recordMode = 0;
+    g_snapshotRequested = 0;
+    g_pictureCopyRequested = 0;
+    RebuildGraph(mainWnd);
+}
+
+void RequestSnapshot() { g_snapshotRequested = 1; }
+
+void RequestPictureCopy() {
+    if (g_captureState != Stopped) g_pictureCopyRequested = 1;
+}
+
+void StartRecording(HWND mainWnd) {
+    g_recordMode = 1;
+    RebuildGraph(mainWnd);
+}
+
+void StopCapture(HWND mainWnd) {
+    if (g_captureState == Recording) {
+        g_recordMode = 0;
+        g_snapshotRequested = 0;
+        g_pictureCopyRequested = 0;
+        RebuildGraph(mainWnd);  // the recording ends, the preview goes on
+    } else if (!TeardownGraph(mainWnd)) {
+        ReportCameraNotResponding(mainWnd);
+    }
+}
+
+void RebuildGraph(HWND mainWnd) {
+    PassGraphLock();
+    if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);  // a fresh graph all the same
+    // The flag stays set. A camera that was missing may have become usable meanwhile.
+    if (g_deviceRescanPending || StoredCameraMissing()) RefreshDeviceSelection();
+    HRESULT hr = BuildCaptureGraph(mainWnd);
+    if (hr == kCameraNotResponding) {
+        TeardownGraph(mainWnd);
+        ReportCameraNotResponding(mainWnd);
+    } else if (FAILED(hr)) {
+        AfxModalSeam().messageBox(mainWnd, L"Can not connect the capture device", L"Error", MB_OK);
+        TeardownGraph(mainWnd);
+    }
+}
+
+bool TeardownGraph(HWND mainWnd) {
     const bool recording = g_captureState == Recording;
-    if (g_pMediaControl) g_pMediaControl->StopWhenReady();
+    KillTimer(mainWnd, kFirstFrameTimer);
+    // The stop waits for the streaming threads; where one is stuck, the graph is left to finish
+    // on the stopping thread and never touched again (the recording's writer, stopped before
+    // the camera, has closed its file).
+    bool stopped = !g_pMediaControl || CallBounded([control = g_pMediaControl] { control->StopWhenReady(); });
     // A writer that could not finish its file says so while it stops.
-    const bool unfinished = recording && TakeStreamingErrors();
+    const bool unfinished = stopped && recording && TakeStreamingErrors();
     g_captureState = Stopped;
-    if (g_pMediaEvent) g_pMediaEvent->SetNotifyWindow(0, WM_GRAPHNOTIFY, 0);
-    if (g_pVideoWindow) {
-        g_pVideoWindow->put_Visible(OAFALSE);
-        g_pVideoWindow->put_Owner(0);
+    if (!stopped) {
+        HideVideoWindows(mainWnd);
+    } else {
+        if (g_pMediaEvent) g_pMediaEvent->SetNotifyWindow(0, WM_GRAPHNOTIFY, 0);
+        if (g_pVideoWindow) {
+            g_pVideoWindow->put_Visible(OAFALSE);
+            g_pVideoWindow->put_Owner(0);
+        }
     }
     // Releasing the graph manager releases its filters; this is what closes a recording.
     g_pMediaControl.Reset();
@@ -103,9 +131,21 @@ void TeardownGraph(HWND mainWnd) {
     g_pGraph.Reset();
     g_pBuilder.Reset();
     g_graphCameraId.clear();
+    g_recordingWithoutSound = false;
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
+    ShowCaptureTitle(mainWnd);
     if (unfinished) ReportStreamingError(mainWnd, true);
+    return stopped;
+}
+
+void OnFirstFrameTimer(HWND mainWnd) {
+    if (WaitingForGraph()) return;  // the timer comes again
+    KillTimer(mainWnd, kFirstFrameTimer);
+    if (g_captureState == Stopped || FramesSinceRun() > 0) return;
+    // The camera has not delivered a single frame since the graph ran.
+    TeardownGraph(mainWnd);
+    ReportCameraNotResponding(mainWnd);
 }
 
 HRESULT OnGraphEvent(HWND mainWnd) {
@@ -122,11 +162,11 @@ HRESULT OnGraphEvent(HWND mainWnd) {
     }
     if (streamingError) {
         bool recording = g_captureState == Recording;
-        TeardownGraph(mainWnd);  // closes what was written
+        if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);  // closes what was written
         ReportStreamingError(mainWnd, recording);
     }
     if (deviceLost) {
-        TeardownGraph(mainWnd);
+        if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);
         RefreshDeviceSelection();
     }
     return result;
@@ -144,4 +184,4 @@ void OnDeviceChange(HWND, WPARAM eventType) {
     }
 }
 
-void OnPowerSuspend(HWND mainWnd) { TeardownGraph(mainWnd); }
+void OnPowerSuspend(HWND mainWnd) { TeardownGraph(mainWnd); }  // no message: the computer sleeps

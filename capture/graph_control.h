@@ -14,7 +14,14 @@ void StartRecording(HWND mainWnd);
 void StopCapture(HWND mainWnd);
 void RebuildGraph(HWND mainWnd);
 // Safe without a graph: then it only sets Stopped and enables the Preview and Record buttons.
-void TeardownGraph(HWND mainWnd);
+// False when the graph did not stop in time (a stuck camera) and was left to itself; the caller
+// says so to the user where a person asked for it.
+bool TeardownGraph(HWND mainWnd);
+// The main window's timer, set when a graph runs: a camera that has delivered no frame by then
+// has stopped responding, and the graph is torn down.
+constexpr UINT_PTR kFirstFrameTimer = 0x5746;
+constexpr UINT kFirstFrameLimitMs = 5000;
+void OnFirstFrameTimer(HWND mainWnd);
 // Drains the graph's events; a lost device tears down and refreshes the catalogue.
 HRESULT OnGraphEvent(HWND mainWnd);
 void OnDeviceChange(HWND mainWnd, WPARAM eventType);

@@ -86,7 +86,25 @@ bool WindowsMediaRecordingAvailable() {
     return !MeansNoProfiles(manager->GetSystemProfileCount(&count));
 }
 
-HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer) {
+namespace {
+
+// Takes the profile's audio streams out, for a recording without sound.
+HRESULT RemoveAudioStreams(IWMProfile* profile) {
+    DWORD count = 0;
+    HRESULT hr = profile->GetStreamCount(&count);
+    if (FAILED(hr)) return hr;
+    for (DWORD i = count; i-- > 0;) {
+        ComPtr<IWMStreamConfig> stream;
+        GUID kind = GUID_NULL;
+        if (FAILED(hr = profile->GetStream(i, &stream)) || FAILED(hr = stream->GetStreamType(&kind))) return hr;
+        if (kind == WMMEDIATYPE_Audio && FAILED(hr = profile->RemoveStream(stream.Get()))) return hr;
+    }
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer, bool sound) {
     ComPtr<IConfigAsfWriter> config;
     HRESULT hr = writer.As(&config);
     if (FAILED(hr)) return hr;
@@ -120,5 +138,6 @@ HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer) {
             profile->ReconfigStream(stream.Get());
         }
     }
+    if (!sound && FAILED(hr = RemoveAudioStreams(profile.Get()))) return hr;
     return config->ConfigureFilterUsingProfile(profile.Get());
 }

@@ -26,6 +26,7 @@ bool WindowsMediaRecordingAvailable();
 // E_INVALIDARG when the set has 11 profiles or fewer.
 HRESULT LoadRecordingProfile(IWMProfile** profile);
 
-// Configures the writer with the recording profile. The HRESULT of the first failing step, else
-// that of ConfigureFilterUsingProfile.
-HRESULT ConfigureRecordingProfile(Microsoft::WRL::ComPtr<IBaseFilter> writer);
+// Configures the writer with the recording profile, without its audio stream when the
+// recording has no `sound`. The HRESULT of the first failing step, else that of
+// ConfigureFilterUsingProfile.
+HRESULT ConfigureRecordingProfile(Microsoft::WRL::ComPtr<IBaseFilter> writer, bool sound = true);

@@ -10,10 +10,10 @@ namespace {
 // {3A6E1F4C-8B2D-4E7A-9C05-2D8F1B6A7E42}: private to this program, never registered.
 constexpr CLSID kDecoderClsid = {0x3a6e1f4c, 0x8b2d, 0x4e7a, {0x9c, 0x05, 0x2d, 0x8f, 0x1b, 0x6a, 0x7e, 0x42}};
 
-// The size of a Motion-JPEG VideoInfo type: an even width, 2 to kMaxFrameSide a side.
+// The size of a Motion-JPEG video type: an even width, 2 to kMaxFrameSide a side.
 bool ReadJpegType(const AM_MEDIA_TYPE& type, int* width, int* height) {
-    const VIDEOINFOHEADER* info = VideoInfoOf(type);
-    return info && type.subtype == MEDIASUBTYPE_MJPG && ReadVideoSize(info->bmiHeader, width, height) &&
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(type);
+    return header && type.subtype == MEDIASUBTYPE_MJPG && ReadVideoSize(*header, width, height) &&
            *width >= 2 && *width % 2 == 0;
 }
 
@@ -35,11 +35,11 @@ HRESULT CMjpegDecoder::CheckInputType(const CMediaType* type) {
 
 HRESULT CMjpegDecoder::CheckTransform(const CMediaType* in, const CMediaType* out) {
     int width, height;
-    const VIDEOINFOHEADER* info = VideoInfoOf(*out);
-    if (!ReadJpegType(*in, &width, &height) || !info || out->subtype != MEDIASUBTYPE_YUY2)
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(*out);
+    if (!ReadJpegType(*in, &width, &height) || !header || out->subtype != MEDIASUBTYPE_YUY2)
         return VFW_E_TYPE_NOT_ACCEPTED;
-    LONG h = info->bmiHeader.biHeight;
-    return info->bmiHeader.biWidth == width && (h == height || h == -height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    LONG h = header->biHeight;
+    return header->biWidth == width && (h == height || h == -height) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT CMjpegDecoder::GetMediaType(int position, CMediaType* type) {
@@ -47,14 +47,15 @@ HRESULT CMjpegDecoder::GetMediaType(int position, CMediaType* type) {
     CMediaType input = InputPin()->CurrentMediaType();
     int width, height;
     if (!ReadJpegType(input, &width, &height)) return VFW_S_NO_MORE_ITEMS;
-    *type = OutputType(width, height, VideoInfoOf(input)->AvgTimePerFrame);
+    *type = OutputType(width, height, FrameTimeOf(input));
     return type->IsValid() ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CMjpegDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
-    const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
-    if (!info) return E_UNEXPECTED;
-    return RequestBuffers(allocator, props, 1, static_cast<long>(info->bmiHeader.biSizeImage));
+    const CMediaType output = OutputPin()->CurrentMediaType();
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(output);
+    if (!header) return E_UNEXPECTED;
+    return RequestBuffers(allocator, props, 1, static_cast<long>(header->biSizeImage));
 }
 
 HRESULT CMjpegDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {

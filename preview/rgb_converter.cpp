@@ -14,11 +14,11 @@ constexpr CLSID kConverterClsid = {0x8e2b6c1a, 0x4d3f, 0x4a57, {0x9b, 0x60, 0x1c
 
 // An RGB32 output type: its stride in pixels (biWidth), rows and row order. False for any other.
 bool ReadRgb32Type(const AM_MEDIA_TYPE& type, int* stridePixels, int* rows, bool* topDown) {
-    const VIDEOINFOHEADER* info = VideoInfoOf(type);
-    if (!info || type.subtype != MEDIASUBTYPE_RGB32 || info->bmiHeader.biBitCount != 32 ||
-        info->bmiHeader.biCompression != BI_RGB || !ReadVideoSize(info->bmiHeader, stridePixels, rows))
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(type);
+    if (!header || type.subtype != MEDIASUBTYPE_RGB32 || header->biBitCount != 32 ||
+        header->biCompression != BI_RGB || !ReadVideoSize(*header, stridePixels, rows))
         return false;
-    *topDown = info->bmiHeader.biHeight < 0;
+    *topDown = header->biHeight < 0;
     return true;
 }
 
@@ -57,14 +57,15 @@ HRESULT CRgbConverter::GetMediaType(int position, CMediaType* type) {
     int width, height;
     if (!ReadFrameType(input, &layout, &width, &height)) return VFW_S_NO_MORE_ITEMS;
     // Top-down first: those rows come straight from the conversion.
-    *type = OutputType(width, height, position == 0, VideoInfoOf(input)->AvgTimePerFrame);
+    *type = OutputType(width, height, position == 0, FrameTimeOf(input));
     return type->IsValid() ? S_OK : E_OUTOFMEMORY;
 }
 
 HRESULT CRgbConverter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
-    const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
-    if (!info) return E_UNEXPECTED;
-    return RequestBuffers(allocator, props, 1, static_cast<long>(info->bmiHeader.biSizeImage));
+    const CMediaType output = OutputPin()->CurrentMediaType();
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(output);
+    if (!header) return E_UNEXPECTED;
+    return RequestBuffers(allocator, props, 1, static_cast<long>(header->biSizeImage));
 }
 
 HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* type) {

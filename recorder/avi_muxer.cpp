@@ -137,7 +137,7 @@ bool AviMuxer::WriteHeaders() {
     h.U32(kHasIndex | kIsInterleaved);
     h.U32(0);  // frames of the first RIFF
     h.U32(0);  // initial frames
-    h.U32(2);  // streams
+    h.U32(HasAudio() ? 2 : 1);  // streams
     h.U32(0);  // suggested buffer size
     h.U32(m_video.width);
     h.U32(m_video.height);
@@ -145,6 +145,7 @@ bool AviMuxer::WriteHeaders() {
 
     uint64_t periodGcd = Gcd(static_cast<uint64_t>(m_video.framePeriod), kUnitsPerSecond);
     for (bool video : {true, false}) {
+        if (!video && !HasAudio()) break;
         uint32_t superSize = kIndexHeaderSize + kSuperEntrySize * m_limits.maxSegments;
         uint32_t formatSize = video ? kBitmapHeaderSize : kWaveFormatSize;
         h.Tag("LIST");
@@ -242,7 +243,7 @@ bool AviMuxer::RepeatVideoFrame() {
 
 bool AviMuxer::AddAudio(const uint8_t* data, size_t size) {
     uint16_t block = m_audio.BlockAlign();
-    if (block == 0 || size % block != 0) return !m_failed;  // never a partial block
+    if (!HasAudio() || block == 0 || size % block != 0) return !m_failed;  // never a partial block
     if (!AddChunk(false, data, size)) return false;
     m_audioBlocks += size / block;
     m_audioIndex.duration += size / block;
@@ -381,10 +382,11 @@ bool AviMuxer::CompleteHeaders() {
                     PatchU32(m_mainHeader + 28, largest + 8) &&
                     PatchU32(m_videoHeader + 32, Clamp32(m_videoFrames)) &&
                     PatchU32(m_videoHeader + 36, m_largestVideoChunk + 8) &&
-                    PatchU32(m_audioHeader + 32, Clamp32(m_audioBlocks)) &&
-                    PatchU32(m_audioHeader + 36, m_largestAudioChunk + 8) &&
+                    (!HasAudio() || (PatchU32(m_audioHeader + 32, Clamp32(m_audioBlocks)) &&
+                                     PatchU32(m_audioHeader + 36, m_largestAudioChunk + 8))) &&
                     PatchU32(m_extendedHeader, Clamp32(m_videoFrames));
     for (bool video : {true, false}) {
+        if (!video && !HasAudio()) break;
         const std::vector<SuperEntry>& entries = video ? m_videoSuperEntries : m_audioSuperEntries;
         uint64_t at = video ? m_videoSuper : m_audioSuper;
         Bytes b;

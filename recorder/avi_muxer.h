@@ -1,6 +1,6 @@
-// The layout of a recording's AVI file: a Motion-JPEG video stream and a PCM audio stream in
-// RIFF AVI with OpenDML (AVI 2.0) indexes, split into further 'AVIX' RIFFs so that files past
-// 1 GB and 4 GB stay playable. Headers are written with placeholders first and completed at
+// The layout of a recording's AVI file: a Motion-JPEG video stream and a PCM audio stream (or
+// none, for a recording without sound) in RIFF AVI with OpenDML (AVI 2.0) indexes, split into
+// further 'AVIX' RIFFs so that files past 1 GB and 4 GB stay playable. Headers are written with placeholders first and completed at
 // the end; a write error stops the recording, and Finish then keeps what can be kept playable.
 // Portable: no Windows header. Not thread-safe: the caller serialises every call.
 #pragma once
@@ -28,6 +28,7 @@ struct AviVideoFormat {
     int64_t framePeriod = 333333;  // 100-ns units; the file's constant frame rate
 };
 
+// A format of 0 channels: a recording without sound, whose file has the video stream alone.
 struct AviAudioFormat {
     uint16_t channels = 1;
     uint32_t samplesPerSecond = 44100;
@@ -61,6 +62,7 @@ public:
     bool Finish();
 
     bool Failed() const { return m_failed; }
+    bool HasAudio() const { return m_audio.channels > 0; }
     // After Finish: everything recorded is in the file (no write error at any time).
     bool Complete() const { return m_complete; }
     uint64_t VideoFrames() const { return m_videoFrames; }

@@ -34,9 +34,8 @@ public:
           m_isVideo(video) {}
     HRESULT CheckMediaType(const CMediaType* type) override {
         if (m_isVideo) {
-            const VIDEOINFOHEADER* info = VideoInfoOf(*type);
-            return type->majortype == MEDIATYPE_Video && type->subtype == MEDIASUBTYPE_MJPG && info &&
-                           info->bmiHeader.biWidth > 0 && info->bmiHeader.biHeight != 0
+            const BITMAPINFOHEADER* header = BitmapHeaderOf(*type);
+            return type->subtype == MEDIASUBTYPE_MJPG && header && header->biWidth > 0 && header->biHeight != 0
                        ? S_OK
                        : VFW_E_TYPE_NOT_ACCEPTED;
         }
@@ -115,11 +114,12 @@ STDMETHODIMP CAviWriter::Stop() {
 }
 
 HRESULT CAviWriter::Open() {
-    if (!m_video->IsConnected() || !m_audio->IsConnected()) return VFW_E_NOT_CONNECTED;
+    if (!m_video->IsConnected()) return VFW_E_NOT_CONNECTED;
+    const bool sound = m_audio->IsConnected();  // a recording without a microphone has none
     CMediaType videoType = m_video->CurrentMediaType(), audioType = m_audio->CurrentMediaType();
-    const VIDEOINFOHEADER* video = VideoInfoOf(videoType);
+    const BITMAPINFOHEADER* video = BitmapHeaderOf(videoType);
     const WAVEFORMATEX* wave = WaveFormat(audioType);
-    if (!video || !wave) return VFW_E_TYPE_NOT_ACCEPTED;
+    if (!video || (sound && !wave)) return VFW_E_TYPE_NOT_ACCEPTED;
 
     std::lock_guard<std::mutex> writing(m_writeLock);
     HANDLE file = CreateFileW(m_fileName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -127,14 +127,18 @@ HRESULT CAviWriter::Open() {
     if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
 
     AviVideoFormat format;
-    format.width = static_cast<uint32_t>(video->bmiHeader.biWidth);
-    format.height = static_cast<uint32_t>(video->bmiHeader.biHeight < 0 ? -video->bmiHeader.biHeight
-                                                                         : video->bmiHeader.biHeight);
-    format.framePeriod = video->AvgTimePerFrame > 0 ? video->AvgTimePerFrame : 333333;
-    m_audioFormat.channels = wave->nChannels;
-    m_audioFormat.samplesPerSecond = wave->nSamplesPerSec;
-    m_audioFormat.bitsPerSample = wave->wBitsPerSample;
+    format.width = static_cast<uint32_t>(video->biWidth);
+    format.height = static_cast<uint32_t>(video->biHeight < 0 ? -video->biHeight : video->biHeight);
+    const REFERENCE_TIME frameTime = FrameTimeOf(videoType);
+    format.framePeriod = frameTime > 0 ? frameTime : 333333;
+    m_audioFormat = AviAudioFormat();
+    m_audioFormat.channels = sound ? wave->nChannels : 0;
+    if (sound) {
+        m_audioFormat.samplesPerSecond = wave->nSamplesPerSec;
+        m_audioFormat.bitsPerSample = wave->wBitsPerSample;
+    }
     m_framePeriod = format.framePeriod;
+    m_clock = m_pClock;
 
     m_file = file;
     m_sink.reset(new AviFileSink(file));
@@ -190,7 +194,8 @@ HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
     long length = sample->GetActualDataLength();
     if (FAILED(sample->GetPointer(&data)) || !data || length <= 0) return S_OK;
     REFERENCE_TIME start = 0, stop = 0;
-    bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+    // A frame without a time stamp is placed by when it arrived.
+    bool timed = SUCCEEDED(sample->GetTime(&start, &stop)) || ArrivalTime(&start);
     if (!m_videoStarted) {
         m_videoStarted = true;
         m_videoOrigin = timed ? start : 0;
@@ -204,6 +209,21 @@ HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
     for (uint64_t i = 0; i < placement.repeats && !m_muxer->Failed(); ++i) m_muxer->RepeatVideoFrame();
     if (!m_muxer->Failed()) m_muxer->AddVideoFrame(data, static_cast<size_t>(length));
     return AfterWrite();
+}
+
+STDMETHODIMP CAviWriter::Run(REFERENCE_TIME start) {
+    {
+        std::lock_guard<std::mutex> writing(m_writeLock);
+        m_streamStart = start;
+    }
+    return CBaseFilter::Run(start);
+}
+
+bool CAviWriter::ArrivalTime(REFERENCE_TIME* streamTime) const {
+    REFERENCE_TIME now = 0;
+    if (!m_clock || FAILED(m_clock->GetTime(&now))) return false;
+    *streamTime = now - m_streamStart;
+    return true;
 }
 
 HRESULT CAviWriter::ReceiveAudio(IMediaSample* sample) {

@@ -1,7 +1,8 @@
-// The recorder's file writer: a sink filter with a video input (MJPG) and an audio input (PCM)
-// that writes what it receives into a new AVI file named through IFileSinkFilter. Frames are
-// placed by their time stamps at the video's constant rate; the sound starts with the first
-// frame. A write error (a full disk, a folder gone) ends the writing, is reported to the graph
+// The recorder's file writer: a sink filter with a video input (MJPG) and an audio input (PCM,
+// left unconnected for a recording without sound) that writes what it receives into a new AVI
+// file named through IFileSinkFilter. Frames are placed by their time stamps (frames without
+// one by when they arrive, on the graph's clock) at the video's constant rate; the sound
+// starts with the first frame. A write error (a full disk, a folder gone) ends the writing, is reported to the graph
 // as EC_ERRORABORT, and the file is closed playable when the graph stops.
 //
 // Threads: the graph's thread sets the file and changes states under m_lock; the camera's and
@@ -34,6 +35,7 @@ public:
     STDMETHODIMP Pause() override;
     // Closes the file, playable.
     STDMETHODIMP Stop() override;
+    STDMETHODIMP Run(REFERENCE_TIME start) override;
 
     // IFileSinkFilter
     STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* type) override;
@@ -47,6 +49,8 @@ private:
     HRESULT Open();
     void Close();
     HRESULT AfterWrite();
+    // The stream time now by the graph's clock; false without a clock.
+    bool ArrivalTime(REFERENCE_TIME* streamTime) const;
 
     class InputPin;
     CriticalSection m_lock;
@@ -66,5 +70,7 @@ private:
     bool m_audioStarted = false;
     REFERENCE_TIME m_audioOrigin = 0;  // where the sound's time starts; a camera's jump keeps it
     std::vector<uint8_t> m_stretched;  // a buffer made longer or shorter
+    Microsoft::WRL::ComPtr<IReferenceClock> m_clock;  // the graph's, taken as the file opens
+    REFERENCE_TIME m_streamStart = 0;                // the stream time's origin of the last Run
     bool m_failureReported = false;
 };

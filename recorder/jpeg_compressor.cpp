@@ -40,9 +40,10 @@ HRESULT CJpegCompressor::GetMediaType(int position, CMediaType* type) {
 
 HRESULT CJpegCompressor::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
     // Room for any JPEG of the frame: never more than its 24-bit pixels and the headers.
-    const VIDEOINFOHEADER* info = VideoInfoOf(OutputPin()->CurrentMediaType());
-    if (!info) return E_UNEXPECTED;
-    return RequestBuffers(allocator, props, 2, static_cast<long>(info->bmiHeader.biSizeImage) + 65536);
+    const CMediaType output = OutputPin()->CurrentMediaType();
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(output);
+    if (!header) return E_UNEXPECTED;
+    return RequestBuffers(allocator, props, 2, static_cast<long>(header->biSizeImage) + 65536);
 }
 
 CMediaType CJpegCompressor::OutputTypeFor(const CMediaType& input) {
@@ -51,7 +52,7 @@ CMediaType CJpegCompressor::OutputTypeFor(const CMediaType& input) {
     if (!ReadFrameType(input, &layout, &width, &height)) return CMediaType(&MEDIATYPE_Video);
     return MakeVideoInfoType(MEDIASUBTYPE_MJPG, MAKEFOURCC('M', 'J', 'P', 'G'), 24, width, height,
                              static_cast<DWORD>(width) * static_cast<DWORD>(height) * 3,
-                             VideoInfoOf(input)->AvgTimePerFrame);
+                             FrameTimeOf(input));
 }
 
 HRESULT CJpegCompressor::Transform(IMediaSample* in, IMediaSample* out) {

@@ -3,6 +3,8 @@
 
 #include <dvdmedia.h>
 
+#include "grabber/video_format.h"
+
 namespace {
 
 struct LayoutSubtype {
@@ -15,17 +17,18 @@ constexpr LayoutSubtype kLayouts[] = {{MAKEFOURCC('Y', 'U', 'Y', '2'), FrameLayo
                                       {MAKEFOURCC('I', '4', '2', '0'), FrameLayout::I420},
                                       {MAKEFOURCC('N', 'V', '1', '2'), FrameLayout::Nv12}};
 
-// The bitmap header of a VideoInfo or VideoInfo2 video type, or null.
+}  // namespace
+
 const BITMAPINFOHEADER* BitmapHeaderOf(const AM_MEDIA_TYPE& type) {
-    if (type.majortype != MEDIATYPE_Video || !type.pbFormat) return nullptr;
-    if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER))
-        return &reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
-    if (type.formattype == FORMAT_VideoInfo2 && type.cbFormat >= sizeof(VIDEOINFOHEADER2))
-        return &reinterpret_cast<const VIDEOINFOHEADER2*>(type.pbFormat)->bmiHeader;
-    return nullptr;
+    return type.majortype == MEDIATYPE_Video ? VideoHeaderOf(type) : nullptr;
 }
 
-}  // namespace
+REFERENCE_TIME FrameTimeOf(const AM_MEDIA_TYPE& type) {
+    if (!BitmapHeaderOf(type)) return 0;
+    // At the same place in both headers, and inside the block when the bitmap header is.
+    if (type.formattype == FORMAT_VideoInfo) return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->AvgTimePerFrame;
+    return reinterpret_cast<const VIDEOINFOHEADER2*>(type.pbFormat)->AvgTimePerFrame;
+}
 
 bool LayoutOfType(const AM_MEDIA_TYPE& type, FrameLayout* layout) {
     GUID fourccType = MEDIASUBTYPE_YUY2;  // {XXXXXXXX-0000-0010-8000-00AA00389B71}
@@ -66,16 +69,9 @@ CMediaType MakeVideoInfoType(const GUID& subtype, DWORD compression, WORD bitCou
     return type;
 }
 
-const VIDEOINFOHEADER* VideoInfoOf(const AM_MEDIA_TYPE& type) {
-    if (type.majortype != MEDIATYPE_Video || type.formattype != FORMAT_VideoInfo || !type.pbFormat ||
-        type.cbFormat < sizeof(VIDEOINFOHEADER))
-        return nullptr;
-    return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
-}
-
 bool ReadFrameType(const AM_MEDIA_TYPE& type, FrameLayout* layout, int* width, int* height) {
-    const VIDEOINFOHEADER* info = VideoInfoOf(type);
-    return info && LayoutOfType(type, layout) && ReadVideoSize(info->bmiHeader, width, height);
+    const BITMAPINFOHEADER* header = BitmapHeaderOf(type);
+    return header && LayoutOfType(type, layout) && ReadVideoSize(*header, width, height);
 }
 
 bool ReadVideoSize(const BITMAPINFOHEADER& header, int* width, int* height) {

@@ -11,14 +11,15 @@
 #include "framework/modal_seam.h"
 #include "framework/program_folder.h"
 #include "settings/settings_store.h"
+#include "snapshot/bmp_image.h"
 #include "snapshot/dated_file_name.h"
 #include "snapshot/dib_surface.h"
 #include "snapshot/frame_conversion.h"
 #include "snapshot/image_files.h"
-#include "snapshot/bmp_image.h"
 #include "snapshot/snapshot_request.h"
 
 std::atomic<int> g_snapshotRequested{0};
+std::atomic<unsigned> g_framesGrabbed{0};
 std::atomic<int> g_pictureCopyRequested{0};
 HWND g_hMainWnd = nullptr;
 int g_videoWidth = 0;
@@ -55,6 +56,7 @@ void PostFrame(int width, int height, BYTE* frame, int size, bool toClipboard) {
 // The build's outputs read here were written before the graph ran, and a graph is stopped
 // before the next build writes them.
 int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
+    g_framesGrabbed.fetch_add(1);
     if (g_snapshotRequested.load() == 0 && g_pictureCopyRequested.load() == 0) return 0;
     if (!frame || size <= 0 || width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
         return 0;

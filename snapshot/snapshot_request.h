@@ -12,5 +12,8 @@ constexpr UINT WM_SNAPSHOT = WM_USER + 3;
 extern std::atomic<int> g_snapshotRequested;
 // The next frame goes to the clipboard instead of a file (set like the snapshot request).
 extern std::atomic<int> g_pictureCopyRequested;
+// Frames the grabber has handed to the snapshot callback (every frame goes there), counted on
+// the streaming thread.
+extern std::atomic<unsigned> g_framesGrabbed;
 // The window that receives WM_SNAPSHOT; set once before any graph runs.
 extern HWND g_hMainWnd;

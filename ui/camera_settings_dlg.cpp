@@ -26,12 +26,6 @@ bool RowOf(int id, Part part, size_t rows, size_t* row) {
     return *row < rows;
 }
 
-// The driver's property pages of the camera; false when it has none. The caller frees pElems.
-bool DriverPages(const Microsoft::WRL::ComPtr<IBaseFilter>& camera, CAUUID* list) {
-    Microsoft::WRL::ComPtr<ISpecifyPropertyPages> pages;
-    return camera && SUCCEEDED(camera.As(&pages)) && SUCCEEDED(pages->GetPages(list)) && list->cElems > 0;
-}
-
 }  // namespace
 
 CameraSettingsDlg::CameraSettingsDlg(IBaseFilter* camera, const wchar_t* deviceId, CWnd* parent)
@@ -43,7 +37,7 @@ BOOL CameraSettingsDlg::OnInitDialog() {
     m_atOpen = m_controls;
     AddRows();
     CAUUID list{};
-    if (DriverPages(m_camera, &list))
+    if (DriverPages(m_camera.Get(), &list))
         ::ShowWindow(GetDlgItem(IDC_CAMERA_DRIVER), SW_SHOW);
     CoTaskMemFree(list.pElems);
     return TRUE;
@@ -151,7 +145,7 @@ void CameraSettingsDlg::OnDefault() {
 
 void CameraSettingsDlg::OnDriverSettings() {
     CAUUID list{};
-    if (DriverPages(m_camera, &list))
+    if (DriverPages(m_camera.Get(), &list))
         AfxModalSeam().propertyFrame(m_hWnd, L"Camera", m_camera.Get(), list.cElems, list.pElems);
     CoTaskMemFree(list.pElems);
     // The driver's pages may have changed the values.

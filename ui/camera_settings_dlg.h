@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/camera_controls.h"
+#include "devices/camera_controls.h"
 #include "framework/cdialog.h"
 
 class CameraSettingsDlg : public CDialog {

@@ -6,11 +6,12 @@
 
 #include <cstdio>
 
-#include "capture/camera_controls.h"
+#include "capture/capture_session.h"
 #include "capture/capture_state.h"
-#include "capture/device_catalogue.h"
-#include "capture/device_enumeration.h"
 #include "capture/graph_control.h"
+#include "devices/camera_controls.h"
+#include "devices/device_catalogue.h"
+#include "devices/device_enumeration.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -85,10 +86,14 @@ void OptionDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL OptionDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    if (g_deviceRescanPending) {
+    // After a device change the selection comes from the stored settings again. Otherwise the
+    // devices are looked at anew all the same, keeping the selection: a camera may have become
+    // usable since (one that lists its formats only once its feeding program runs).
+    if (g_deviceRescanPending)
         RefreshDeviceSelection();
-        g_deviceRescanPending = 0;
-    }
+    else
+        RescanDevices();
+    g_deviceRescanPending = 0;
     g_audioInputIndexAtOpen = g_audioInputIndex;  // before the input list derives it anew
 
     m_cameraList.ResetContent();
@@ -255,8 +260,7 @@ void OptionDlg::OnCancel() {
 }
 
 void OptionDlg::EnableCameraSettings() {
-    bool any = !ReadCameraControls(CameraForControls(g_videoDeviceID).Get()).empty();
-    ::EnableWindow(GetDlgItem(IDC_CAMERA_SETTINGS), any);
+    ::EnableWindow(GetDlgItem(IDC_CAMERA_SETTINGS), HasCameraSettings(CameraForControls(g_videoDeviceID).Get()));
 }
 
 void OptionDlg::OnCameraSettings() {

@@ -48,7 +48,8 @@ protected:
 
 private:
     void FillResolutionList();
-    // "Camera..." is there to press when the selected camera offers any picture control.
+    // "Camera..." is there to press when the selected camera offers any picture control or
+    // property pages of its driver.
     void EnableCameraSettings();
     void FillAudioInputList();
     void SetFolder(wchar_t* folder, CEdit& field);

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "capture/device_catalogue.h"
+#include "devices/device_catalogue.h"
 #include "settings/settings_store.h"
 
 void SaveSettings(const SelectionToSave& selection) {

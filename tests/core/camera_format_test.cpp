@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/camera_format.h"
-#include "capture/resolution_list.h"
+#include "devices/camera_format.h"
+#include "devices/resolution_list.h"
 
 namespace {
 

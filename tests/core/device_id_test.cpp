@@ -1,5 +1,5 @@
 // Matching stored device IDs, cut ones included.
-#include "capture/device_id.h"
+#include "devices/device_id.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "capture/resolution_choice.h"
+#include "devices/resolution_choice.h"
 
 namespace {
 

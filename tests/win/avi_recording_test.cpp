@@ -23,8 +23,8 @@
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
 #include "support/unix_tools.h"
-#include "ui/option_dlg.h"
 #include "test_pattern.h"
+#include "ui/option_dlg.h"
 #include "virtual_devices.h"
 
 using namespace testsupport;
@@ -34,28 +34,6 @@ namespace {
 const wchar_t kWindowsMediaKey[] = L"Software\\WebcamTest\\WindowsMedia";
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-// ffprobe's "key=value" lines about a file's streams, as stream<index>.<key>.
-std::map<std::string, std::string> Probe(const std::wstring& file) {
-    std::string out = RunUnixShell("ffprobe -v error -count_packets -show_entries "
-                                   "stream=index,codec_name,width,height,sample_rate,channels,"
-                                   "duration,nb_frames,nb_read_packets -of flat '" +
-                                   UnixPath(file) + "'");
-    std::map<std::string, std::string> values;
-    std::istringstream lines(out);
-    std::string line;
-    std::regex entry(R"re(streams\.stream\.(\d+)\.(\w+)="?([^"]*)"?)re");
-    std::smatch m;
-    while (std::getline(lines, line))
-        if (std::regex_match(line, m, entry)) values["stream" + m[1].str() + "." + m[2].str()] = m[3];
-    if (values.empty()) values["error"] = out;
-    return values;
-}
-
-double Number(const std::map<std::string, std::string>& values, const std::string& key) {
-    auto it = values.find(key);
-    return it == values.end() || it->second.empty() || it->second == "N/A" ? -1 : std::stod(it->second);
-}
 
 class AviRecordingTest : public CaptureTest {
 protected:
@@ -108,17 +86,17 @@ TEST_P(AviRecordingLayouts, FiveSecondsGiveMotionJpegAndPcmThatAgreeFrameByFrame
 
     std::wstring file = OnlyFile(m_records.path());
     EXPECT_TRUE(std::regex_match(Narrow(file.substr(file.rfind(L'\\') + 1)), std::regex(R"(Video\d{14}\.avi)")));
-    auto probe = Probe(file);
+    auto probe = ProbeStreams(file);
     EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
     EXPECT_EQ(probe["stream0.width"], "640");
     EXPECT_EQ(probe["stream0.height"], "480");
     EXPECT_EQ(probe["stream1.codec_name"], "pcm_s16le");
     EXPECT_EQ(probe["stream1.sample_rate"], "44100");
     EXPECT_EQ(probe["stream1.channels"], "2");
-    double video = Number(probe, "stream0.duration");
+    double video = ProbeNumber(probe, "stream0.duration");
     EXPECT_NEAR(video, 5.0, 0.3);
-    EXPECT_NEAR(Number(probe, "stream0.nb_frames"), video * 30, 3);
-    EXPECT_GE(Number(probe, "stream0.nb_read_packets"), video * 30 * 0.9);  // repeats are few
+    EXPECT_NEAR(ProbeNumber(probe, "stream0.nb_frames"), video * 30, 3);
+    EXPECT_GE(ProbeNumber(probe, "stream0.nb_read_packets"), video * 30 * 0.9);  // repeats are few
 
     // Frame 30, decoded by ffmpeg, is the camera's picture within JPEG's error.
     ScratchDirectory work;
@@ -181,11 +159,11 @@ TEST_P(AviRecordingEndings, CloseAPlayableFile) {
     DWORD start = GetTickCount();
     while (g_captureState == Recording && GetTickCount() - start < 10000) Run(50);
     EXPECT_NE(g_captureState, Recording);
-    auto probe = Probe(OnlyFile(m_records.path()));
+    auto probe = ProbeStreams(OnlyFile(m_records.path()));
     EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
-    EXPECT_GT(Number(probe, "stream0.nb_read_packets"), 30);
-    EXPECT_GT(Number(probe, "stream1.nb_read_packets"), 10);
-    EXPECT_GT(Number(probe, "stream0.duration"), 1.2);
+    EXPECT_GT(ProbeNumber(probe, "stream0.nb_read_packets"), 30);
+    EXPECT_GT(ProbeNumber(probe, "stream1.nb_read_packets"), 10);
+    EXPECT_GT(ProbeNumber(probe, "stream0.duration"), 1.2);
 }
 
 void Send(CZevuvArividDlg& window, UINT message, WPARAM wParam) { SendMessageW(window.m_hWnd, message, wParam, 0); }
@@ -238,10 +216,10 @@ TEST_F(AviRecordingTest, AFullDiskStopsTheRecordingKeepsWhatWasWrittenAndTellsTh
         for (const auto& name : FilesIn(full.path()))
             if (name.find(L".avi") != std::wstring::npos) file = full.path() + L"\\" + name;
         ASSERT_FALSE(file.empty());
-        auto probe = Probe(file);
+        auto probe = ProbeStreams(file);
         EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
-        EXPECT_GT(Number(probe, "stream0.nb_read_packets"), 3);
-        EXPECT_LE(Number(probe, "stream0.nb_read_packets"), Number(probe, "stream0.nb_frames"));
+        EXPECT_GT(ProbeNumber(probe, "stream0.nb_read_packets"), 3);
+        EXPECT_LE(ProbeNumber(probe, "stream0.nb_read_packets"), ProbeNumber(probe, "stream0.nb_frames"));
 
         // The program goes on: a preview starts.
         m_messages.clear();

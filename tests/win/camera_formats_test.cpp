@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "capture/capture_state.h"
-#include "capture/device_catalogue.h"
 #include "decoder/jpeg_frame_decoder.h"
+#include "devices/device_catalogue.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/frame_conversion.h"

@@ -189,13 +189,15 @@ TEST_F(CameraSettingsTest, ARefusedValueShowsWhatTheCameraKept) {
 }
 
 TEST_F(CameraSettingsTest, DriverSettingsOpenTheDriversPagesAndACameraWithoutControlsSaysSo) {
-    OpenWithCamera(L"Brightness 0 255 1 128", 2);
+    // Pages of its driver but no picture control: "Camera..." leads to them all the same.
+    OpenWithCamera(L"", 2);
     ULONG pagesShown = 0;
     AfxModalSeam().propertyFrame = [&](HWND, LPCWSTR, IUnknown* object, ULONG count, const CLSID*) {
         pagesShown = object ? count : 0;
         return S_OK;
     };
     InCameraSettings([](HWND dialog) {
+        EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_CAMERA_NO_CONTROLS)));
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_CAMERA_DRIVER)));
         Press(dialog, IDC_CAMERA_DRIVER);
         Press(dialog, IDCANCEL);

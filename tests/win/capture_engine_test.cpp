@@ -12,7 +12,7 @@
 
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
-#include "capture/device_catalogue.h"
+#include "devices/device_catalogue.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -22,6 +22,8 @@
 #include "support/registry.h"
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
+#include "support/unix_tools.h"
+#include "support/writer_report.h"
 #include "virtual_devices.h"
 
 using namespace testsupport;
@@ -192,7 +194,7 @@ TEST_F(CaptureTest, AFailedConnectionIsReportedTwice) {
     EXPECT_TRUE(ButtonEnabled(*m_window, ID_PREVIEW));
 }
 
-TEST_F(CaptureTest, PreviewNeedsNoMicrophoneButARecordingDoes) {
+TEST_F(CaptureTest, WithoutAMicrophoneTheRecordingHasThePictureAlone) {
     Camera(1, L"Camera", L"YUY2 640 480 333333");
     OpenWindow();
     Command(ID_PREVIEW);
@@ -200,9 +202,35 @@ TEST_F(CaptureTest, PreviewNeedsNoMicrophoneButARecordingDoes) {
     ASSERT_EQ(g_captureState, Previewing);
     EXPECT_FALSE(Has(GraphFilterNames(), L"Audio Capture"));
 
-    Command(ID_RECORD);
-    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: Can not connect the capture device"}));
-    EXPECT_EQ(g_captureState, Stopped);
+    const wchar_t kWindowsMediaKey[] = L"Software\\WebcamTest\\WindowsMedia";
+    for (bool windowsMedia : {true, false}) {
+        SCOPED_TRACE(windowsMedia ? "WMV" : "AVI");
+        if (!windowsMedia) SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);
+        ScratchDirectory videos;
+        wcscpy(g_settings.recordPath, videos.path().c_str());
+        Command(ID_RECORD);
+        EXPECT_TRUE(m_messages.empty());
+        ASSERT_EQ(g_captureState, Recording);
+        EXPECT_EQ(WindowText(m_window->m_hWnd), L"Webcam 1.2 - recording without sound");
+        PumpMessages(1500, 1500);
+        Command(ID_STOP);
+        EXPECT_EQ(WindowText(m_window->m_hWnd), L"Webcam 1.2");
+        auto files = FilesIn(videos.path());
+        ASSERT_EQ(files.size(), 1u);
+        if (windowsMedia) {  // the profile without its audio stream, and the picture into it
+            WriterReport report = ReadWriterReport(videos.Child(files[0]));
+            EXPECT_EQ(report["profile.streams"], "1");
+            EXPECT_EQ(report["profile.video.bitmap"], "640x480");
+            EXPECT_EQ(report.count("audio.type"), 0u);
+            EXPECT_GT(ReportNumber(report, "video.frames"), 20);
+        } else {  // a playable file with one stream
+            auto probe = ProbeStreams(videos.Child(files[0]));
+            EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
+            EXPECT_GT(ProbeNumber(probe, "stream0.nb_read_packets"), 20);
+            EXPECT_EQ(probe.count("stream1.codec_name"), 0u);
+        }
+    }
+    DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
 }
 
 TEST_F(CaptureTest, ControlStatesAndTheSnapshotRequest) {

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/main_dlg.h"
-#include "capture/device_catalogue.h"
-#include "capture/device_enumeration.h"
+#include "app/startup_settings.h"
+#include "devices/device_catalogue.h"
+#include "devices/device_enumeration.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
-#include "app/startup_settings.h"
 #include "settings/settings_store.h"
 #include "support/device_enumeration.h"
 #include "support/registry.h"
@@ -116,13 +116,16 @@ TEST_F(DeviceCatalogueTest, EveryCapabilityCountsAsFarAsTheListHasRoom) {
     EXPECT_EQ(full->widths[39], 1000);
 }
 
-TEST_F(DeviceCatalogueTest, CamerasWithoutStreamConfigOrWithOtherCapsSizesAreLeftOut) {
-    Camera(1, L"No config", L"YUY2 640 480 333333", TRUE);
+TEST_F(DeviceCatalogueTest, ACameraWithoutStreamConfigListsItsMediaTypesOtherCapsSizesAreLeftOut) {
+    Camera(1, L"No config", L"YUY2 1280 720 333333;YUY2 640 480 333333", TRUE);
     Camera(2, L"Small caps", L"YUY2 640 480 333333", FALSE, 64);
     Camera(3, L"Good", L"YUY2 640 480 333333");
     EXPECT_EQ(StartUpFill(), E_FAIL);  // no audio device: an empty category
-    ASSERT_EQ(g_videoDeviceCount, 1);
-    EXPECT_STREQ(g_videoDevices[0].friendlyName, L"Good");
+    ASSERT_EQ(g_videoDeviceCount, 2);
+    EXPECT_STREQ(g_videoDevices[0].friendlyName, L"No config");
+    EXPECT_EQ(g_videoDevices[0].resolutionCount, 2);
+    EXPECT_EQ(g_videoDevices[0].widths[1], 1280);
+    EXPECT_STREQ(g_videoDevices[1].friendlyName, L"Good");
 }
 
 TEST_F(DeviceCatalogueTest, AudioDevicesNeedInputsWhichAreListedInPinOrder) {

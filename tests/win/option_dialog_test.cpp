@@ -9,7 +9,7 @@
 
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
-#include "capture/device_catalogue.h"
+#include "devices/device_catalogue.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"

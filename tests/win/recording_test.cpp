@@ -268,11 +268,6 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const ScratchDirectory&) {
                     SetDword(HKEY_CURRENT_USER, kProfilesKey, L"SystemProfileCount", 11);
                 }},
-        Refusal{"NoMicrophone",
-                [](const ScratchDirectory&) {
-                    CLSID microphone = TestDeviceClsid(2);
-                    UnregisterVirtualDevice(&microphone);
-                }},
         Refusal{"AMicrophoneThatCannotStartLeavesNoAviFile",
                 [](const ScratchDirectory&) {
                     SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "capture/device_catalogue.h"
+#include "app/startup_settings.h"
+#include "devices/device_catalogue.h"
 #include "framework/modal_seam.h"
 #include "resources/resource.h"
-#include "app/startup_settings.h"
 #include "settings/settings_store.h"
 #include "support/registry.h"
 #include "support/scratch_directory.h"

@@ -13,6 +13,7 @@
 
 #include "resources/resource.h"
 #include "snapshot/frame_conversion.h"
+#include "support/camera_picture.h"
 #include "support/registry.h"
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
@@ -33,52 +34,6 @@ std::vector<std::wstring> Pictures(const std::wstring& folder) {
     while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
-}
-
-// The renderer's window inside the main window, or null.
-HWND VideoWindow(HWND main) {
-    for (HWND child = GetWindow(main, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (WindowText(child) == L"ActiveMovie Window") return child;
-    return nullptr;
-}
-
-// The camera's 640 x 480 picture as the screen shows it (0x00RRGGBB), top row first.
-std::vector<unsigned> CameraPicture() {
-    std::vector<uint8_t> frame(PatternFrameBytes(PixelLayout::Yuy2, 640, 480));
-    FillPatternFrame(PixelLayout::Yuy2, 640, 480, frame.data(), frame.size());
-    std::vector<unsigned> picture(640 * 480);
-    ConvertFrameToRgb32(FrameLayout::Yuy2, frame.data(), frame.size(), 640, 480,
-                        reinterpret_cast<uint8_t*>(picture.data()), picture.size() * 4);
-    return picture;
-}
-
-// Mean difference per colour channel between the screen and the picture stretched over it.
-double MeanDifference(const ScreenPixels& screen, const std::vector<unsigned>& picture) {
-    if (screen.width <= 0 || screen.height <= 0) return 255;
-    double sum = 0;
-    for (int y = 0; y < screen.height; ++y)
-        for (int x = 0; x < screen.width; ++x) {
-            unsigned a = screen.At(x, y);
-            unsigned b = picture[static_cast<size_t>(y * 480 / screen.height) * 640 + x * 640 / screen.width];
-            for (int shift : {0, 8, 16}) sum += std::abs(int((a >> shift) & 255) - int((b >> shift) & 255));
-        }
-    return sum / (3.0 * screen.width * screen.height);
-}
-
-// The video area once the renderer has drawn the camera's picture into it.
-ScreenPixels PictureOnScreen(HWND video, const std::vector<unsigned>& picture, double tolerance) {
-    return CaptureClientWhen(video, [&](const ScreenPixels& s) { return MeanDifference(s, picture) <= tolerance; });
-}
-
-// Resizes the main window so that the area below the toolbar is `width` x `height`.
-void SizeVideoArea(HWND main, int width, int height) {
-    RECT window, client, toolbar;
-    GetWindowRect(main, &window);
-    GetClientRect(main, &client);
-    GetWindowRect(GetDlgItem(main, 0xE800), &toolbar);
-    int top = toolbar.bottom - toolbar.top + 3;
-    SetWindowPos(main, HWND_TOP, 0, 0, window.right - window.left - client.right + width,
-                 window.bottom - window.top - client.bottom + top + height, SWP_NOMOVE);
 }
 
 bool Enabled(HWND main, UINT id) {
@@ -202,6 +157,24 @@ TEST(WebcamRecording, RecordForAFewSecondsThenStop) {
     ASSERT_TRUE(program.WaitForExit(20000, &code));
     EXPECT_EQ(code, 0u);
     DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+TEST(WebcamClosing, AStuckCameraStillLetsTheProgramEndWithinFiveSeconds) {
+    const wchar_t kCameraKey[] = L"Software\\WebcamTest\\Devices\\{B1F0C8A2-5D7E-4C39-9A61-0C2E7F3D8A11}";
+    SetDword(HKEY_CURRENT_USER, kCameraKey, L"StuckAfter", 10);
+    WebcamProcess program;
+    HWND window = program.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
+    for (DWORD start = GetTickCount(); DwordValue(HKEY_CURRENT_USER, kCameraKey, L"Stuck", 0) != 1 && GetTickCount() - start < 5000;)
+        Sleep(50);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kCameraKey, L"Stuck"), 1u);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(program.WaitForExit(5000, &code));
+    EXPECT_EQ(code, 0u);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kCameraKey, L"StuckAfter");
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kCameraKey, L"Stuck");
 }
 
 }  // namespace

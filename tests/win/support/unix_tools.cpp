@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <regex>
+#include <sstream>
 #include <vector>
 
 #include "scratch_directory.h"
@@ -40,6 +42,27 @@ std::string RunUnixShell(const std::string& command) {
     for (DWORD waited = 0; !FileExists(done) && waited < 120000; waited += 20) Sleep(20);
     std::vector<uint8_t> bytes = ReadBytes(output);
     return std::string(bytes.begin(), bytes.end());
+}
+
+std::map<std::string, std::string> ProbeStreams(const std::wstring& file) {
+    std::string out = RunUnixShell("ffprobe -v error -count_packets -show_entries "
+                                   "stream=index,codec_name,width,height,sample_rate,channels,"
+                                   "duration,nb_frames,nb_read_packets -of flat '" +
+                                   UnixPath(file) + "'");
+    std::map<std::string, std::string> values;
+    std::istringstream lines(out);
+    std::string line;
+    std::regex entry(R"re(streams\.stream\.(\d+)\.(\w+)="?([^"]*)"?)re");
+    std::smatch m;
+    while (std::getline(lines, line))
+        if (std::regex_match(line, m, entry)) values["stream" + m[1].str() + "." + m[2].str()] = m[3];
+    if (values.empty()) values["error"] = out;
+    return values;
+}
+
+double ProbeNumber(const std::map<std::string, std::string>& values, const std::string& key) {
+    auto it = values.find(key);
+    return it == values.end() || it->second.empty() || it->second == "N/A" ? -1 : std::stod(it->second);
 }
 
 }  // namespace testsupport

@@ -20,3 +20,11 @@ HRESULT EnumerateDevices(EnumerationObjects& objects);
 
 // Rebuilds both tables and derives the selection again from the stored settings.
 void RefreshDeviceSelection();
+
+// Rebuilds both tables and keeps the current selection where its devices are still there;
+// where they are gone, the selection is derived from the stored settings.
+void RescanDevices();
+
+// True when the stored camera cannot be used as the catalogue stands: there is no camera, or
+// the one whose device ID is stored is not among them. Worth a rescan before capturing.
+bool StoredCameraMissing();

@@ -3,6 +3,6 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "capture/camera_format.h"
+#include "devices/camera_format.h"
 
 CameraFormatView ViewOf(const AM_MEDIA_TYPE& type);

@@ -22,10 +22,19 @@ constexpr MediaGuid kVideo = FourCcGuid(FourCc('v', 'i', 'd', 's'));
 // {05589F80-C356-11CE-BF01-00AA0055595A}
 constexpr MediaGuid kVideoInfo = {0x05589F80, 0xC356, 0x11CE,
                                   {0xBF, 0x01, 0x00, 0xAA, 0x00, 0x55, 0x59, 0x5A}};
+// {F72A76A0-EB0A-11D0-ACE4-0000C0CC16BA}
+constexpr MediaGuid kVideoInfo2 = {0xF72A76A0, 0xEB0A, 0x11D0,
+                                   {0xAC, 0xE4, 0x00, 0x00, 0xC0, 0xCC, 0x16, 0xBA}};
 constexpr size_t kVideoInfoHeaderSize = 88;
-constexpr size_t kIntervalOffset = 40;  // after rcSource, rcTarget, dwBitRate, dwBitErrorRate
-constexpr size_t kWidthOffset = 52;     // bmiHeader (at 48) + biSize
-constexpr size_t kHeightOffset = 56;
+constexpr size_t kVideoInfoHeader2Size = 112;
+// Both headers begin alike: rcSource, rcTarget, dwBitRate, dwBitErrorRate, AvgTimePerFrame.
+constexpr size_t kIntervalOffset = 40;
+// Where the bitmap header begins: after AvgTimePerFrame in a VIDEOINFOHEADER, after the
+// interlace, copy-protection, aspect-ratio and control fields in a VIDEOINFOHEADER2.
+constexpr size_t kBitmapOffset = 48;
+constexpr size_t kBitmapOffset2 = 72;
+constexpr size_t kWidthAfterBitmap = 4;  // after biSize
+constexpr size_t kHeightAfterBitmap = 8;
 
 template <class T>
 T Read(const uint8_t* bytes, size_t offset) {
@@ -66,9 +75,21 @@ bool IsOriginalLayout(CameraSubtype subtype) {
            subtype == CameraSubtype::I420 || subtype == CameraSubtype::Yv12;
 }
 
+namespace {
+
+// Where the format's bitmap header begins, or 0 for a format that is no video header or too
+// short to be one.
+size_t BitmapOffset(const CameraFormatView& type) {
+    if (!type.format) return 0;
+    if (type.formatType == kVideoInfo && type.formatLength >= kVideoInfoHeaderSize) return kBitmapOffset;
+    if (type.formatType == kVideoInfo2 && type.formatLength >= kVideoInfoHeader2Size) return kBitmapOffset2;
+    return 0;
+}
+
+}  // namespace
+
 bool IsAcceptedCameraFormat(const CameraFormatView& type) {
-    if (!(type.majorType == kVideo) || !(type.formatType == kVideoInfo)) return false;
-    if (!type.format || type.formatLength < kVideoInfoHeaderSize) return false;
+    if (!(type.majorType == kVideo) || BitmapOffset(type) == 0) return false;
     return SubtypeOf(type) != CameraSubtype::Other;
 }
 
@@ -114,15 +135,16 @@ int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, i
 }
 
 bool ReadVideoInfo(const CameraFormatView& type, VideoInfoFacts* facts) {
-    if (!type.format || type.formatLength < kVideoInfoHeaderSize) return false;
-    facts->width = Read<int32_t>(type.format, kWidthOffset);
-    facts->height = Read<int32_t>(type.format, kHeightOffset);
+    const size_t bitmap = BitmapOffset(type);
+    if (bitmap == 0) return false;
+    facts->width = Read<int32_t>(type.format, bitmap + kWidthAfterBitmap);
+    facts->height = Read<int32_t>(type.format, bitmap + kHeightAfterBitmap);
     facts->frameInterval = Read<int64_t>(type.format, kIntervalOffset);
     return true;
 }
 
 bool WriteFrameInterval(uint8_t* format, size_t formatLength, int64_t frameInterval) {
-    if (!format || formatLength < kVideoInfoHeaderSize) return false;
+    if (!format || formatLength < kIntervalOffset + sizeof(frameInterval)) return false;
     std::memcpy(format + kIntervalOffset, &frameInterval, sizeof(frameInterval));
     return true;
 }

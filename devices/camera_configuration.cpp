@@ -7,8 +7,9 @@
 
 #include <vector>
 
-#include "capture/accepted_formats.h"
-#include "capture/media_type_view.h"
+#include "devices/accepted_formats.h"
+#include "devices/camera_format.h"
+#include "devices/media_type_view.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -17,22 +18,27 @@ constexpr LONGLONG kTwelveAndAHalfFps = 800000;
 constexpr LONGLONG kFiveFps = 2000000;
 }  // namespace
 
-void SetCaptureFormat(ICaptureGraphBuilder2* builder, IBaseFilter* camera, int width, int height) {
+void SetCaptureFormat(IPin* pin, int width, int height, CMediaType* connectionType) {
+    *connectionType = CMediaType();
     std::vector<FormatOffer> offers;
-    ForEachAcceptedFormat(builder, camera, [&](IAMStreamConfig*, AM_MEDIA_TYPE* type, const VideoInfoFacts& facts) {
+    ForEachAcceptedFormat(pin, [&](IAMStreamConfig*, AM_MEDIA_TYPE* type, const VideoInfoFacts& facts) {
         offers.push_back({SubtypeOf(ViewOf(*type)), facts.width, facts.height, facts.frameInterval});
         return false;
     });
     const int chosen = ChooseCameraFormat(offers.data(), offers.size(), width, height);
     if (chosen < 0) return;  // the camera keeps its format
     int index = 0;
-    ForEachAcceptedFormat(builder, camera, [&](IAMStreamConfig* config, AM_MEDIA_TYPE* type,
-                                               const VideoInfoFacts& facts) {
+    ForEachAcceptedFormat(pin, [&](IAMStreamConfig* config, AM_MEDIA_TYPE* type, const VideoInfoFacts& facts) {
         if (index++ != chosen) return false;
+        // The interval the choice assumed (a capability's shortest where the type says none).
+        WriteFrameInterval(type->pbFormat, type->cbFormat, facts.frameInterval);
         if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps &&
             IsOriginalLayout(offers[chosen].subtype))
             WriteFrameInterval(type->pbFormat, type->cbFormat, kFiveFps);
-        config->SetFormat(type);
+        if (config)
+            config->SetFormat(type);
+        else
+            connectionType->Set(*type);  // a pin without capabilities takes its format as it connects
         return true;
     });
 }

@@ -5,8 +5,6 @@
 #pragma once
 #include <windows.h>
 #include <dshow.h>
-#include <wrl/client.h>
-
 #include <string>
 #include <vector>
 
@@ -29,6 +27,9 @@ HRESULT SetCameraControl(IBaseFilter* camera, const CameraControl& control, long
 HRESULT GetCameraControl(IBaseFilter* camera, const CameraControl& control, long* value, bool* autoMode);
 // Puts the choices stored for `deviceId` onto the camera, each clamped into the camera's range.
 void ApplyStoredCameraControls(IBaseFilter* camera, const wchar_t* deviceId);
-// The camera to change the controls of: the running graph's when it is that device (so that the
-// user sees the changes), else the device bound anew; null when there is none.
-Microsoft::WRL::ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId);
+
+// The driver's own property pages of the camera; false when it has none. The caller frees
+// pElems.
+bool DriverPages(IBaseFilter* camera, CAUUID* list);
+// True when the camera has something to set: a picture control or pages of its driver.
+bool HasCameraSettings(IBaseFilter* camera);

@@ -4,9 +4,10 @@
 
 #include <wrl/client.h>
 
-#include "capture/accepted_formats.h"
-#include "capture/device_catalogue.h"
-#include "capture/resolution_list.h"
+#include "devices/accepted_formats.h"
+#include "devices/camera_pin.h"
+#include "devices/device_catalogue.h"
+#include "devices/resolution_list.h"
 #include "settings/settings_store.h"
 
 using Microsoft::WRL::ComPtr;
@@ -57,11 +58,12 @@ HRESULT EnumerateCategory(REFCLSID category, DeviceHandler handler, EnumerationO
 }
 
 // Adds the camera when it offers at least one accepted format.
-void AddCamera(IBaseFilter* filter, const wchar_t* friendlyName, const wchar_t* deviceId,
-               EnumerationObjects& objects) {
+void AddCamera(IBaseFilter* filter, const wchar_t* friendlyName, const wchar_t* deviceId, EnumerationObjects&) {
     if (g_videoDeviceCount >= kMaxDevices) return;
     VideoDeviceInfo& entry = g_videoDevices[g_videoDeviceCount];
-    ForEachAcceptedFormat(objects.builder.Get(), filter,
+    ComPtr<IPin> pin;
+    if (FAILED(FindCameraPin(filter, &pin))) return;
+    ForEachAcceptedFormat(pin.Get(),
                           [&](IAMStreamConfig*, AM_MEDIA_TYPE*, const VideoInfoFacts& facts) {
                               AddDistinctResolution(entry.widths, entry.heights,
                                                     &entry.resolutionCount, kMaxResolutions,
@@ -153,4 +155,28 @@ void RefreshDeviceSelection() {
         g_audioDeviceIndex = audio;
     }
     CopyName(g_audioDeviceName, g_audioDevices[g_audioDeviceIndex].friendlyName);
+}
+
+void RescanDevices() {
+    wchar_t camera[kNameCapacity], audio[kNameCapacity];
+    CopyName(camera, g_videoDeviceID);
+    CopyName(audio, g_audioDeviceName);
+    const int input = g_audioInputIndex;
+    RefreshDeviceSelection();
+    if (int found = FindVideoDeviceById(camera); found >= 0) {
+        g_videoDeviceIndex = found;
+        CopyName(g_videoDeviceName, g_videoDevices[found].friendlyName);
+        CopyName(g_videoDeviceID, g_videoDevices[found].deviceId);
+    }
+    if (int found = FindAudioDeviceByName(audio); found >= 0) {
+        g_audioDeviceIndex = found;
+        CopyName(g_audioDeviceName, g_audioDevices[found].friendlyName);
+        g_audioInputIndex = input < g_audioDevices[found].inputCount ? input : 0;
+    }
+}
+
+bool StoredCameraMissing() {
+    wchar_t stored[kSettingCapacity];
+    ReadSettingString(L"videoDeviceID", stored);
+    return g_videoDeviceCount == 0 || (stored[0] && FindVideoDeviceById(stored) < 0);
 }

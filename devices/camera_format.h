@@ -35,7 +35,8 @@ CameraSubtype SubtypeOf(const CameraFormatView& type);
 // YUY2, UYVY, I420 or YV12.
 bool IsOriginalLayout(CameraSubtype subtype);
 
-// Video, a VIDEOINFOHEADER format block of at least 88 bytes, and one of the subtypes above.
+// Video, a VIDEOINFOHEADER format block of at least 88 bytes or a VIDEOINFOHEADER2 block of at
+// least 112, and one of the subtypes above.
 bool IsAcceptedCameraFormat(const CameraFormatView& type);
 
 // One accepted format a camera offers.
@@ -50,7 +51,9 @@ struct FormatOffer {
 // layout with the size, as always; otherwise the fastest of the other subtypes, NV12 before RGB32,
 // RGB24 and Motion-JPEG among equal rates.
 int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height);
-// The size and frame interval of a VIDEOINFOHEADER block; false when it is too short.
+// The size and frame interval of a VIDEOINFOHEADER or VIDEOINFOHEADER2 block; false for any
+// other format or one too short.
 bool ReadVideoInfo(const CameraFormatView& type, VideoInfoFacts* facts);
-// Sets the frame interval in a VIDEOINFOHEADER block; false when it is too short.
+// Sets the frame interval (AvgTimePerFrame, at the same place in both video headers); false
+// when the block is too short.
 bool WriteFrameInterval(uint8_t* format, size_t formatLength, int64_t frameInterval);

@@ -1,12 +1,11 @@
 // Camera picture controls.
 #include "camera_controls.h"
 
+#include <ocidl.h>
 #include <wrl/client.h>
 
 #include <algorithm>
 
-#include "capture/capture_graph.h"
-#include "capture/capture_session.h"
 #include "settings/camera_control_store.h"
 
 using Microsoft::WRL::ComPtr;
@@ -101,12 +100,15 @@ void ApplyStoredCameraControls(IBaseFilter* camera, const wchar_t* deviceId) {
     }
 }
 
-ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId) {
-    ComPtr<IBaseFilter> camera;
-    if (!deviceId || !*deviceId) return camera;
-    if (g_pGraph && g_graphCameraId == deviceId && SUCCEEDED(g_pGraph->FindFilterByName(L"Video Capture", &camera)))
-        return camera;
-    camera.Reset();
-    BindVideoDevice(deviceId, &camera);
-    return camera;
+bool DriverPages(IBaseFilter* camera, CAUUID* list) {
+    ComPtr<ISpecifyPropertyPages> pages;
+    return camera && SUCCEEDED(camera->QueryInterface(IID_PPV_ARGS(&pages))) && SUCCEEDED(pages->GetPages(list)) &&
+           list->cElems > 0;
+}
+
+bool HasCameraSettings(IBaseFilter* camera) {
+    CAUUID list{};
+    bool pages = DriverPages(camera, &list);
+    CoTaskMemFree(list.pElems);
+    return pages || !ReadCameraControls(camera).empty();
 }

@@ -1,0 +1,228 @@
+// Cameras made otherwise than ours, as third-party drivers and virtual cameras are: other pin
+// IDs and names, a still pin first, no pin category, no IAMStreamConfig, VIDEOINFOHEADER2
+// formats, frame-interval ranges, a single buffer, frames without time stamps, formats only
+// once ready. Each previews (its picture on screen), gives a snapshot of its picture, records
+// an AVI file that ffprobe reads frame for frame, and stops; through the main window, with
+// Wine's real graph.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture/capture_state.h"
+#include "devices/device_catalogue.h"
+#include "resources/resource.h"
+#include "settings/settings_store.h"
+#include "support/camera_picture.h"
+#include "support/capture_fixture.h"
+#include "support/registry.h"
+#include "support/scratch_directory.h"
+#include "support/ui_helpers.h"
+#include "support/unix_tools.h"
+#include "virtual_devices.h"
+
+using namespace testsupport;
+
+namespace {
+
+const wchar_t kWindowsMediaKey[] = L"Software\\WebcamTest\\WindowsMedia";
+
+struct Personality {
+    const char* name;
+    // "Value=data;...": the camera's configuration values (numbers as DWORDs, else texts).
+    const wchar_t* values;
+};
+
+void Configure(int camera, const std::wstring& values) {
+    std::wstringstream items(values);
+    std::wstring item;
+    while (std::getline(items, item, L';')) {
+        size_t equals = item.find(L'=');
+        std::wstring name = item.substr(0, equals), data = item.substr(equals + 1);
+        if (!data.empty() && data.find_first_not_of(L"0123456789") == std::wstring::npos)
+            SetDword(HKEY_CURRENT_USER, TestDeviceKey(camera).c_str(), name.c_str(), std::stoul(data));
+        else
+            SetString(HKEY_CURRENT_USER, TestDeviceKey(camera).c_str(), name.c_str(), data.c_str());
+    }
+}
+
+class CameraPersonalities : public CaptureTest, public ::testing::WithParamInterface<Personality> {
+protected:
+    void SetUp() override {
+        CaptureTest::SetUp();
+        SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);  // AVI recordings
+    }
+    void TearDown() override {
+        CaptureTest::TearDown();
+        DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
+    }
+    // The pixels of the next snapshot's BMP file, bottom row first; empty when none came.
+    std::vector<uint8_t> SnapshotPixels() {
+        Command(ID_CAPTURE);
+        DWORD start = GetTickCount();
+        while (FilesIn(m_pictures.path()).empty() && GetTickCount() - start < 10000) PumpMessages(20, 100);
+        auto files = FilesIn(m_pictures.path());
+        if (files.size() != 1 || !WaitUntilClosed(m_pictures.Child(files[0]))) return {};
+        std::vector<uint8_t> bmp = ReadBytes(m_pictures.Child(files[0]));
+        return bmp.size() > 54 ? std::vector<uint8_t>(bmp.begin() + 54, bmp.end()) : std::vector<uint8_t>{};
+    }
+    ScratchDirectory m_pictures, m_records;
+};
+
+TEST_P(CameraPersonalities, PreviewsGivesItsPictureRecordsAndStops) {
+    Camera(1, L"Foreign camera", L"YUY2 640 480 333333");
+    Configure(1, GetParam().values);
+    Microphone(2, L"Microphone", L"Microphone");
+    SetString(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID", TestCameraId(1).c_str());
+    const bool late = DeviceNumber(1, L"Ready") == 0;
+    OpenWindow();
+    wcscpy(g_settings.capturePath, m_pictures.path().c_str());
+    wcscpy(g_settings.recordPath, m_records.path().c_str());
+    g_settings.captureFormat = 1;  // BMP
+    if (late) {  // its feeding program starts after Webcam did
+        EXPECT_EQ(g_videoDeviceCount, 0);
+        SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Ready", 1);
+    }
+
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing) << (m_messages.empty() ? std::wstring() : m_messages.front());
+    EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(1));
+    HWND main = m_window->m_hWnd;
+    SizeVideoArea(main, 640, 480);
+    const std::vector<unsigned> picture = CameraPicture();
+    ScreenPixels shown = PictureOnScreen(VideoWindow(main), picture, 0);
+    EXPECT_EQ(MeanDifference(shown, picture), 0);
+    EXPECT_EQ(SnapshotPixels(), PatternSnapshotPixels());
+
+    Command(ID_RECORD);
+    ASSERT_EQ(g_captureState, Recording);
+    PumpMessages(3000, 3000);
+    Command(ID_STOP);
+    EXPECT_EQ(g_captureState, Previewing);
+    auto files = FilesIn(m_records.path());
+    ASSERT_EQ(files.size(), 1u);
+    auto probe = ProbeStreams(m_records.Child(files[0]));
+    EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
+    EXPECT_EQ(probe["stream0.width"], "640");
+    double seconds = ProbeNumber(probe, "stream0.duration");
+    EXPECT_NEAR(seconds, 3.0, 0.4);
+    // A frame for every 30th of a second, each of them a picture of the camera (no repeats
+    // standing in for frames that never came).
+    EXPECT_NEAR(ProbeNumber(probe, "stream0.nb_read_packets"), seconds * 30, 4);
+    EXPECT_EQ(probe["stream1.codec_name"], "pcm_s16le");
+
+    Command(ID_STOP);
+    EXPECT_EQ(g_captureState, Stopped);
+    EXPECT_TRUE(m_messages.empty()) << m_messages.front();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cameras, CameraPersonalities,
+    ::testing::Values(Personality{"PinOneNamedVideo", L"PinId=1;PinName=Video"},
+                      Personality{"StillPinFirst", L"StillPinFirst=1;PinId=1"},
+                      Personality{"NoPinCategory", L"NoPinCategory=1"},
+                      Personality{"NoStreamConfig", L"NoStreamConfig=1"},
+                      Personality{"VideoInfo2Only", L"VideoInfo2=1"},
+                      Personality{"FrameIntervalRanges", L"IntervalRange=1"},
+                      Personality{"OneBuffer", L"Buffers=1"},
+                      Personality{"OneBufferWhateverItIsAsked", L"Buffers=1;IgnoresBufferSuggestion=1"},
+                      Personality{"FramesWithoutTimeStamps", L"Untimed=1"},
+                      Personality{"ReadyAfterStart", L"Ready=0"},
+                      Personality{"BaseClassesSource",
+                                  L"PinId=1;PinName=Video;NoStreamConfig=1;Buffers=1;IgnoresBufferSuggestion=1"}),
+    [](const ::testing::TestParamInfo<Personality>& info) { return std::string(info.param.name); });
+
+// A camera whose streaming thread gets stuck: the graph cannot stop, and the program goes on
+// without it. The stuck threads are released at the end, so that the abandoned graphs end.
+class StuckCamera : public CaptureTest {
+protected:
+    void OpenWithCameraStuckAfter(DWORD frames) {
+        Camera(1, L"Stuck camera", L"YUY2 640 480 333333");
+        SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"StuckAfter", frames);
+        Microphone(2, L"Microphone", L"Microphone");
+        OpenWindow();
+    }
+    void TearDown() override {
+        CaptureTest::TearDown();
+        HANDLE release = CreateEventW(nullptr, TRUE, FALSE, (L"WebcamTestRelease-" + GuidText(TestDeviceClsid(1))).c_str());
+        SetEvent(release);
+        Sleep(200);
+        CloseHandle(release);
+    }
+    bool Stuck() const { return DwordValue(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Stuck", 0) == 1; }
+    static std::wstring GuidText(const GUID& guid) {
+        wchar_t text[64];
+        StringFromGUID2(guid, text, 64);
+        return text;
+    }
+    // Sends the window a message every 50 ms from another thread while `action` runs; the
+    // longest it took to answer one, in milliseconds.
+    DWORD LongestAnswerDuring(const std::function<void()>& action) {
+        struct Probe {
+            HWND window;
+            volatile bool stop = false;
+            DWORD longest = 0;
+        } probe{m_window->m_hWnd};
+        HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+            auto* probe = static_cast<Probe*>(p);
+            while (!probe->stop) {
+                DWORD start = GetTickCount();
+                DWORD_PTR result;
+                SendMessageTimeoutW(probe->window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+                probe->longest = std::max(probe->longest, GetTickCount() - start);
+                Sleep(50);
+            }
+            return 0;
+        }, &probe, 0, nullptr);
+        action();
+        probe.stop = true;
+        WaitForSingleObject(thread, 10000);
+        CloseHandle(thread);
+        return probe.longest;
+    }
+};
+
+TEST_F(StuckCamera, StopAnswersWithinItsBoundAndPreviewStartsAFreshGraph) {
+    OpenWithCameraStuckAfter(15);
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    for (DWORD start = GetTickCount(); !Stuck() && GetTickCount() - start < 5000;) PumpMessages(20, 50);
+    ASSERT_TRUE(Stuck());
+
+    DWORD took = 0;
+    DWORD longest = LongestAnswerDuring([&] {
+        DWORD start = GetTickCount();
+        Command(ID_STOP);
+        took = GetTickCount() - start;
+    });
+    EXPECT_GE(took, 2900u);  // the stop was waited for
+    EXPECT_LT(took, 4000u);
+    EXPECT_LT(longest, 1000u);  // and the window answered meanwhile
+    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: The camera stopped responding."}));
+    EXPECT_EQ(g_captureState, Stopped);
+    EXPECT_EQ(VideoWindow(m_window->m_hWnd) && IsWindowVisible(VideoWindow(m_window->m_hWnd)), false);
+
+    // A fresh graph: the picture again, until the camera sticks once more.
+    m_messages.clear();
+    SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Stuck", 0);
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    EXPECT_TRUE(m_messages.empty());
+    for (DWORD start = GetTickCount(); !Stuck() && GetTickCount() - start < 5000;) PumpMessages(20, 50);
+    EXPECT_TRUE(Stuck());  // its frames came
+}
+
+TEST_F(StuckCamera, ACameraThatNeverDeliversIsGivenUp) {
+    OpenWithCameraStuckAfter(0);
+    Command(ID_PREVIEW);
+    ASSERT_EQ(g_captureState, Previewing);
+    for (DWORD start = GetTickCount(); m_messages.empty() && GetTickCount() - start < 12000;) PumpMessages(20, 50);
+    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: The camera stopped responding."}));
+    EXPECT_EQ(g_captureState, Stopped);
+}
+
+}  // namespace
