@@ -138,7 +138,6 @@ HRESULT CAviWriter::Open() {
         m_audioFormat.bitsPerSample = wave->wBitsPerSample;
     }
     m_framePeriod = format.framePeriod;
-    m_clock = m_pClock;
 
     m_file = file;
     m_sink.reset(new AviFileSink(file));
@@ -212,8 +211,10 @@ HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
 }
 
 STDMETHODIMP CAviWriter::Run(REFERENCE_TIME start) {
+    ScopedCriticalSection lock(m_lock.get());
     {
         std::lock_guard<std::mutex> writing(m_writeLock);
+        m_clock = m_pClock;  // the graph gives its clock before it runs
         m_streamStart = start;
     }
     return CBaseFilter::Run(start);

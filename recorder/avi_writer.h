@@ -70,7 +70,7 @@ private:
     bool m_audioStarted = false;
     REFERENCE_TIME m_audioOrigin = 0;  // where the sound's time starts; a camera's jump keeps it
     std::vector<uint8_t> m_stretched;  // a buffer made longer or shorter
-    Microsoft::WRL::ComPtr<IReferenceClock> m_clock;  // the graph's, taken as the file opens
+    Microsoft::WRL::ComPtr<IReferenceClock> m_clock;  // the graph's, taken as the graph runs
     REFERENCE_TIME m_streamStart = 0;                // the stream time's origin of the last Run
     bool m_failureReported = false;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "devices/camera_format.h"
+#include "devices/camera_pin_choice.h"
 #include "devices/resolution_list.h"
 
 namespace {
@@ -18,11 +19,14 @@ MediaGuid FourCc(const char* code) {
 const MediaGuid kVideoInfo = {0x05589F80, 0xC356, 0x11CE, {0xBF, 1, 0, 0xAA, 0, 0x55, 0x59, 0x5A}};
 const MediaGuid kVideoInfo2 = {0xF72A76A0, 0xEB0A, 0x11D0, {0xAC, 0xE4, 0, 0, 0xC0, 0xCC, 0x16, 0xBA}};
 
+// A VIDEOINFOHEADER (88 bytes, bitmap header at 48) or VIDEOINFOHEADER2 (112, at 72) block.
 struct Block {
-    std::vector<uint8_t> bytes = std::vector<uint8_t>(88);
-    Block(int32_t width, int32_t height, int64_t interval) {
-        std::memcpy(&bytes[52], &width, 4);
-        std::memcpy(&bytes[56], &height, 4);
+    std::vector<uint8_t> bytes;
+    Block(int32_t width, int32_t height, int64_t interval, bool second = false)
+        : bytes(second ? 112 : 88) {
+        size_t bitmap = second ? 72 : 48;
+        std::memcpy(&bytes[bitmap + 4], &width, 4);
+        std::memcpy(&bytes[bitmap + 8], &height, 4);
         std::memcpy(&bytes[40], &interval, 8);
     }
 };
@@ -81,7 +85,10 @@ TEST(CameraFormat, TheOriginalLayoutsRunUnlessAnotherFormatIsFasterForTheSize) {
 TEST(CameraFormat, RefusesOtherMajorTypesFormatsAndShortBlocks) {
     Block block(640, 480, 333333);
     EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 88, kVideoInfo, "auds")));
-    EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 88, kVideoInfo2)));
+    EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 88, kVideoInfo2)));  // too short for one
+    Block second(640, 480, 333333, true);
+    EXPECT_TRUE(IsAcceptedCameraFormat(View("YUY2", second, 112, kVideoInfo2)));
+    EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", second, 111, kVideoInfo2)));
     EXPECT_FALSE(IsAcceptedCameraFormat(View("YUY2", block, 87)));
     CameraFormatView noBlock = View("YUY2", block);
     noBlock.format = nullptr;
@@ -92,18 +99,44 @@ TEST(CameraFormat, RefusesOtherMajorTypesFormatsAndShortBlocks) {
     EXPECT_FALSE(IsAcceptedCameraFormat(otherBase));
 }
 
-TEST(CameraFormat, ReadsSizeAndIntervalAndWritesTheInterval) {
-    Block block(800, -600, 800000);
-    VideoInfoFacts facts{};
-    ASSERT_TRUE(ReadVideoInfo(View("YUY2", block), &facts));
-    EXPECT_EQ(facts.width, 800);
-    EXPECT_EQ(facts.height, -600);
-    EXPECT_EQ(facts.frameInterval, 800000);
-    ASSERT_TRUE(WriteFrameInterval(block.bytes.data(), 88, 2000000));
-    ReadVideoInfo(View("YUY2", block), &facts);
-    EXPECT_EQ(facts.frameInterval, 2000000);
-    EXPECT_FALSE(WriteFrameInterval(block.bytes.data(), 40, 1));
-    EXPECT_FALSE(ReadVideoInfo(View("YUY2", block, 60), &facts));
+TEST(CameraFormat, ReadsSizeAndIntervalAndWritesTheIntervalInEitherHeader) {
+    for (bool second : {false, true}) {
+        Block block(800, -600, 800000, second);
+        const size_t length = block.bytes.size();
+        const MediaGuid format = second ? kVideoInfo2 : kVideoInfo;
+        VideoInfoFacts facts{};
+        ASSERT_TRUE(ReadVideoInfo(View("YUY2", block, length, format), &facts)) << second;
+        EXPECT_EQ(facts.width, 800);
+        EXPECT_EQ(facts.height, -600);
+        EXPECT_EQ(facts.frameInterval, 800000);
+        ASSERT_TRUE(WriteFrameInterval(block.bytes.data(), length, 2000000));
+        ReadVideoInfo(View("YUY2", block, length, format), &facts);
+        EXPECT_EQ(facts.frameInterval, 2000000);
+        EXPECT_FALSE(WriteFrameInterval(block.bytes.data(), 40, 1));
+        EXPECT_FALSE(ReadVideoInfo(View("YUY2", block, length - 1, format), &facts));
+    }
+}
+
+TEST(CameraPin, TheCapturePinThenAPreviewPinThenTheFirstVideoPinWhereNoneHasACategory) {
+    using C = PinCategory;
+    struct Case {
+        const char* name;
+        std::vector<PinFacts> pins;  // output, connected, category, offers video
+        int chosen;
+    };
+    const Case cases[] = {
+        {"a kernel-streaming camera: capture pin 0", {{true, false, C::Capture, true}}, 0},
+        {"a still pin listed first", {{true, false, C::Other, true}, {true, false, C::Capture, true}}, 1},
+        {"preview where there is no capture pin", {{true, false, C::Other, true}, {true, false, C::Preview, true}}, 1},
+        {"capture before an earlier preview pin", {{true, false, C::Preview, true}, {true, false, C::Capture, true}}, 1},
+        {"no categories: the first pin offering video",
+         {{false, false, C::None, true}, {true, false, C::None, false}, {true, false, C::None, true}}, 2},
+        {"a connected capture pin is not free", {{true, true, C::Capture, true}, {true, false, C::Preview, true}}, 1},
+        {"categories but no video pin among them", {{true, false, C::Other, true}, {true, false, C::None, true}}, -1},
+        {"no output pin", {{false, false, C::None, true}}, -1},
+        {"no pin", {}, -1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChooseCameraPin(c.pins.data(), c.pins.size()), c.chosen) << c.name;
 }
 
 TEST(ResolutionList, KeepsDistinctPairsUpToItsCapacity) {

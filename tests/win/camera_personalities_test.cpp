@@ -110,10 +110,15 @@ TEST_P(CameraPersonalities, PreviewsGivesItsPictureRecordsAndStops) {
     EXPECT_EQ(probe["stream0.width"], "640");
     double seconds = ProbeNumber(probe, "stream0.duration");
     EXPECT_NEAR(seconds, 3.0, 0.4);
-    // A frame for every 30th of a second, each of them a picture of the camera (no repeats
-    // standing in for frames that never came).
-    EXPECT_NEAR(ProbeNumber(probe, "stream0.nb_read_packets"), seconds * 30, 4);
     EXPECT_EQ(probe["stream1.codec_name"], "pcm_s16le");
+    // Every picture the camera sent, each at its time (the file's 30th of a second): as many in
+    // the last second as in any other.
+    const double sentPerSecond =
+        1e7 / DwordValue(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"DeliveryInterval", 333333);
+    EXPECT_NEAR(ProbeNumber(probe, "stream0.nb_read_packets"), seconds * sentPerSecond, 4);
+    std::vector<double> pictures = VideoPictureTimes(m_records.Child(files[0]));
+    EXPECT_NEAR(std::count_if(pictures.begin(), pictures.end(), [&](double t) { return t >= seconds - 1; }),
+                sentPerSecond, 3);
 
     Command(ID_STOP);
     EXPECT_EQ(g_captureState, Stopped);
@@ -131,6 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Personality{"OneBuffer", L"Buffers=1"},
                       Personality{"OneBufferWhateverItIsAsked", L"Buffers=1;IgnoresBufferSuggestion=1"},
                       Personality{"FramesWithoutTimeStamps", L"Untimed=1"},
+                      Personality{"FramesWithoutTimeStampsAtHalfTheirRate", L"Untimed=1;DeliveryInterval=666666"},
                       Personality{"ReadyAfterStart", L"Ready=0"},
                       Personality{"BaseClassesSource",
                                   L"PinId=1;PinName=Video;NoStreamConfig=1;Buffers=1;IgnoresBufferSuggestion=1"}),

@@ -60,6 +60,15 @@ std::map<std::string, std::string> ProbeStreams(const std::wstring& file) {
     return values;
 }
 
+std::vector<double> VideoPictureTimes(const std::wstring& file) {
+    std::istringstream lines(RunUnixShell("ffprobe -v error -select_streams v -show_entries packet=pts_time "
+                                          "-of csv=p=0 '" + UnixPath(file) + "'"));
+    std::vector<double> times;
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty() && line.find_first_not_of("0123456789.") == std::string::npos) times.push_back(std::stod(line));
+    return times;
+}
+
 double ProbeNumber(const std::map<std::string, std::string>& values, const std::string& key) {
     auto it = values.find(key);
     return it == values.end() || it->second.empty() || it->second == "N/A" ? -1 : std::stod(it->second);

@@ -3,6 +3,7 @@
 #pragma once
 #include <map>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -15,6 +16,9 @@ std::string RunUnixShell(const std::string& command);
 // duration, nb_frames, nb_read_packets) as "stream<index>.<key>"; "error" holds what it said
 // when it found none.
 std::map<std::string, std::string> ProbeStreams(const std::wstring& file);
+// The times (seconds) of the pictures of a file's video stream, in order; a repeated frame (an
+// empty packet) is none.
+std::vector<double> VideoPictureTimes(const std::wstring& file);
 // A number of ProbeStreams' result, or -1 when it has none.
 double ProbeNumber(const std::map<std::string, std::string>& values, const std::string& key);
 
