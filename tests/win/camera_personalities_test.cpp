@@ -192,10 +192,13 @@ protected:
     }
 };
 
-TEST_F(StuckCamera, StopAnswersWithinItsBoundAndPreviewStartsAFreshGraph) {
-    OpenWithCameraStuckAfter(15);
-    Command(ID_PREVIEW);
-    ASSERT_EQ(g_captureState, Previewing);
+TEST_F(StuckCamera, StopAnswersWithinItsBoundKeepsTheRecordingAndStartsAFreshGraph) {
+    OpenWithCameraStuckAfter(45);
+    SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);
+    ScratchDirectory videos;
+    wcscpy(g_settings.recordPath, videos.path().c_str());
+    Command(ID_RECORD);
+    ASSERT_EQ(g_captureState, Recording);
     for (DWORD start = GetTickCount(); !Stuck() && GetTickCount() - start < 5000;) PumpMessages(20, 50);
     ASSERT_TRUE(Stuck());
 
@@ -205,21 +208,31 @@ TEST_F(StuckCamera, StopAnswersWithinItsBoundAndPreviewStartsAFreshGraph) {
         Command(ID_STOP);
         took = GetTickCount() - start;
     });
+    DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
     EXPECT_GE(took, 2900u);  // the stop was waited for
-    EXPECT_LT(took, 4000u);
+    EXPECT_LT(took, 4500u);
     EXPECT_LT(longest, 1000u);  // and the window answered meanwhile
     EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: The camera stopped responding."}));
-    EXPECT_EQ(g_captureState, Stopped);
-    EXPECT_EQ(VideoWindow(m_window->m_hWnd) && IsWindowVisible(VideoWindow(m_window->m_hWnd)), false);
+    // The recording's writer stopped before the camera: its file is closed and playable.
+    auto files = FilesIn(videos.path());
+    ASSERT_EQ(files.size(), 1u);
+    auto probe = ProbeStreams(videos.Child(files[0]));
+    EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
+    EXPECT_GT(ProbeNumber(probe, "stream0.nb_read_packets"), 10);
 
-    // A fresh graph: the picture again, until the camera sticks once more.
-    m_messages.clear();
-    SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Stuck", 0);
-    Command(ID_PREVIEW);
+    // Stop went on to the preview with a fresh graph: the picture again, until the camera
+    // sticks once more.
     ASSERT_EQ(g_captureState, Previewing);
-    EXPECT_TRUE(m_messages.empty());
+    SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Stuck", 0);
     for (DWORD start = GetTickCount(); !Stuck() && GetTickCount() - start < 5000;) PumpMessages(20, 50);
     EXPECT_TRUE(Stuck());  // its frames came
+    m_messages.clear();
+    Command(ID_STOP);
+    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: The camera stopped responding."}));
+    EXPECT_EQ(g_captureState, Stopped);
+    HWND video = VideoWindow(m_window->m_hWnd);
+    PumpMessages(100, 200);
+    EXPECT_FALSE(video && IsWindowVisible(video));
 }
 
 TEST_F(StuckCamera, ACameraThatNeverDeliversIsGivenUp) {
