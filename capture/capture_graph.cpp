@@ -21,8 +21,6 @@
 #include "devices/camera_pin.h"
 #include "devices/device_binding.h"
 #include "devices/device_catalogue.h"
-#include "devices/device_enumeration.h"
-#include "devices/device_id.h"
 #include "devices/resolution_choice.h"
 #include "dshow/class_factory.h"
 #include "dshow/platform_interfaces.h"

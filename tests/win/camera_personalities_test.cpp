@@ -91,6 +91,11 @@ TEST_P(CameraPersonalities, PreviewsGivesItsPictureRecordsAndStops) {
     Command(ID_PREVIEW);
     ASSERT_EQ(g_captureState, Previewing) << (m_messages.empty() ? std::wstring() : m_messages.front());
     EXPECT_EQ(std::wstring(g_videoDeviceID), TestCameraId(1));
+    // Asked for 3 buffers; our copier only behind a camera that keeps giving one.
+    EXPECT_EQ(DeviceNumber(1, L"BufferSuggestion"), 3u);
+    auto names = GraphFilterNames();
+    EXPECT_EQ(std::count(names.begin(), names.end(), L"Frame Copier"),
+              DeviceNumber(1, L"IgnoresBufferSuggestion") == 1 ? 1 : 0);
     HWND main = m_window->m_hWnd;
     SizeVideoArea(main, 640, 480);
     const std::vector<unsigned> picture = CameraPicture();
