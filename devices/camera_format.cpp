@@ -114,23 +114,30 @@ int Preference(CameraSubtype subtype) {
 }  // namespace
 
 int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height) {
-    int original = -1, other = -1;
-    int64_t fastestOriginal = 0, fastestOther = 0;
+    int other = -1;
+    int64_t fastestOriginal = 0;
     for (size_t i = 0; i < count; ++i) {
         const FormatOffer& o = offers[i];
         if (o.width != width || o.height != height || o.subtype == CameraSubtype::Other) continue;
-        int index = static_cast<int>(i);
         if (IsOriginalLayout(o.subtype)) {
-            if (original < 0) original = index;
             if (Faster(o.frameInterval, fastestOriginal)) fastestOriginal = o.frameInterval;
         } else if (other < 0 || Faster(o.frameInterval, offers[other].frameInterval) ||
                    (!Faster(offers[other].frameInterval, o.frameInterval) &&
                     Preference(o.subtype) < Preference(offers[other].subtype))) {
-            other = index;
-            fastestOther = offers[other].frameInterval;
+            other = static_cast<int>(i);
         }
     }
-    if (original >= 0 && (other < 0 || !Faster(fastestOther, fastestOriginal))) return original;
+    const int64_t fastestOther = other >= 0 ? offers[other].frameInterval : 0;
+    if (other < 0 || !Faster(fastestOther, fastestOriginal)) {
+        // The first original-layout offer of the size at its fastest rate (the first of all where
+        // none says its rate).
+        for (size_t i = 0; i < count; ++i) {
+            const FormatOffer& o = offers[i];
+            if (o.width == width && o.height == height && IsOriginalLayout(o.subtype) &&
+                !Faster(fastestOriginal, o.frameInterval))
+                return static_cast<int>(i);
+        }
+    }
     return other;
 }
 

@@ -48,8 +48,8 @@ struct FormatOffer {
 };
 // Which offer runs for a frame size, or -1 when none has it. Where one of the original layouts
 // offers the size at the highest frame rate any offer has for it, the first offer of an original
-// layout with the size, as always; otherwise the fastest of the other subtypes, NV12 before RGB32,
-// RGB24 and Motion-JPEG among equal rates.
+// layout with the size at that rate; otherwise the fastest of the other subtypes, NV12 before
+// RGB32, RGB24 and Motion-JPEG among equal rates.
 int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height);
 // The size and frame interval of a VIDEOINFOHEADER or VIDEOINFOHEADER2 block; false for any
 // other format or one too short.

@@ -5,6 +5,7 @@
 #include <ocidl.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "framework/modal_seam.h"
@@ -64,10 +65,18 @@ void CameraSettingsDlg::AddRows() {
         make(L"STATIC", c.name, SS_LEFT, RowId(row, kName), pixels(kMargin, y + 2, 80, 9));
         HWND slider = make(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, RowId(row, kSlider),
                            pixels(92, y, 130, 12));
-        ::SendMessageW(slider, TBM_SETRANGEMIN, FALSE, c.minimum);
-        ::SendMessageW(slider, TBM_SETRANGEMAX, FALSE, c.maximum);
+        // A slider's own arithmetic needs the width of its range to fit a long; a broken driver
+        // may report the whole range of one.
+        const long low = std::max(c.minimum, LONG_MIN / 2), high = std::min(c.maximum, LONG_MAX / 2);
+        ::SendMessageW(slider, TBM_SETRANGEMIN, FALSE, low);
+        ::SendMessageW(slider, TBM_SETRANGEMAX, TRUE, high);
+        // A slider places its thumb only when its position changes: one other than the value
+        // first, so that ShowRow's places the thumb in the new range (a range of -64..64 at 0
+        // would keep the thumb at the left end, where 0 was at first).
+        ::SendMessageW(slider, TBM_SETPOS, FALSE, c.value == high ? low : high);
         ::SendMessageW(slider, TBM_SETLINESIZE, 0, c.step);
-        ::SendMessageW(slider, TBM_SETPAGESIZE, 0, std::max(c.step, (c.maximum - c.minimum) / 10));
+        const long long tenth = (static_cast<long long>(high) - low) / 10;  // in 64 bits
+        ::SendMessageW(slider, TBM_SETPAGESIZE, 0, static_cast<LPARAM>(std::max<long long>(c.step, tenth)));
         make(L"STATIC", L"", SS_RIGHT, RowId(row, kValue), pixels(224, y + 2, 28, 9));
         if (c.canAuto) make(L"BUTTON", L"Auto", BS_AUTOCHECKBOX | WS_TABSTOP, RowId(row, kAuto), pixels(256, y + 1, 34, 10));
         ShowRow(row);
@@ -140,7 +149,10 @@ LRESULT CameraSettingsDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void CameraSettingsDlg::OnDefault() {
-    for (size_t row = 0; row < m_controls.size(); ++row) Apply(row, m_controls[row].defaultValue, false);
+    // The driver's defaults: its default value, and its automatic mode where it has one (the
+    // mode GetRange's flags offer; webcams start with exposure, focus and white balance so).
+    for (size_t row = 0; row < m_controls.size(); ++row)
+        Apply(row, m_controls[row].defaultValue, m_controls[row].canAuto);
 }
 
 void CameraSettingsDlg::OnDriverSettings() {

@@ -75,6 +75,10 @@ TEST(CameraFormat, TheOriginalLayoutsRunUnlessAnotherFormatIsFasterForTheSize) {
         {"then RGB24", {{S::Mjpg, 800, 600, fps30}, {S::Rgb24, 800, 600, fps30}}, 800, 600, 1},
         {"a faster Motion-JPEG before a slower NV12", {{S::Nv12, 800, 600, fps15}, {S::Mjpg, 800, 600, fps30}}, 800, 600, 1},
         {"a rate that is not said is the slowest", {{S::Yuy2, 800, 600, 0}, {S::Nv12, 800, 600, fps30}}, 800, 600, 1},
+        {"an original layout's slower offer listed first",
+         {{S::Yuy2, 640, 480, fps15}, {S::Yuy2, 640, 480, fps30}, {S::Mjpg, 640, 480, fps30}}, 640, 480, 1},
+        {"a slow I420 before a fast YUY2", {{S::I420, 640, 480, fps5}, {S::Yuy2, 640, 480, fps30}}, 640, 480, 1},
+        {"no rate said by any original offer: the first of them", {{S::Uyvy, 640, 480, 0}, {S::Yuy2, 640, 480, 0}}, 640, 480, 0},
         {"no offer of the size", webcam, 1280, 720, -1},
         {"nothing offered", {}, 640, 480, -1},
     };

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,18 @@ std::vector<Row> Rows(HWND dialog) {
     return rows;
 }
 
+// Where a row's slider draws its thumb, as a position of its range (what the user sees).
+long ThumbPosition(HWND dialog, int row) {
+    HWND slider = GetDlgItem(dialog, RowId(row, 1));
+    RECT thumb{}, channel{};
+    SendMessageW(slider, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    SendMessageW(slider, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
+    const long long minimum = SendMessageW(slider, TBM_GETRANGEMIN, 0, 0), maximum = SendMessageW(slider, TBM_GETRANGEMAX, 0, 0);
+    const double along = ((thumb.left + thumb.right) / 2.0 - channel.left - (thumb.right - thumb.left) / 2.0) /
+                         (channel.right - channel.left - (thumb.right - thumb.left));
+    return static_cast<long>(minimum + along * (maximum - minimum) + 0.5);
+}
+
 // Moves a row's slider as the user drags it.
 void Slide(HWND dialog, int row, long position) {
     HWND slider = GetDlgItem(dialog, RowId(row, 1));
@@ -87,19 +100,27 @@ const wchar_t kFourControls[] = L"Zoom 100 400 10 100;Brightness 0 255 1 128 aut
                                 L"Exposure -13 -1 1 -6 auto";
 
 TEST_F(CameraSettingsTest, ListsExactlyTheControlsTheCameraReportsWithTheirRanges) {
-    OpenWithCamera(kFourControls);
+    // Also a range around 0, and one of a broken driver: the whole range of a long.
+    OpenWithCamera((std::wstring(kFourControls) + L";Hue -64 64 1 0;Gain -2147483648 2147483647 1 0").c_str());
     InCameraSettings([](HWND dialog) {
         EXPECT_EQ(Rows(dialog), (std::vector<Row>{{L"Brightness", 0, 255, 128, L"128", true},
                                                   {L"Contrast", 0, 100, 50, L"50", false},
+                                                  {L"Hue", -64, 64, 0, L"0", false},
+                                                  {L"Gain", LONG_MIN / 2, LONG_MAX / 2, 0, L"0", false},
                                                   {L"Exposure", -13, -1, -6, L"-6", true},
                                                   {L"Zoom", 100, 400, 100, L"100", false}}));
+        // Each thumb where its value is, within a step of the slider's pixels.
+        for (int row : {0, 1, 2, 4, 5}) EXPECT_NEAR(ThumbPosition(dialog, row), Rows(dialog)[row].position,
+                                                     (Rows(dialog)[row].maximum - Rows(dialog)[row].minimum) / 50 + 1) << row;
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog, RowId(3, 1)), TBM_GETPAGESIZE, 0, 0), 214748364);
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_CAMERA_NO_CONTROLS)));
         EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_CAMERA_DRIVER)));  // no pages
         Sleep(300);  // drawn
         SaveScreenshot(CaptureWindow(dialog), L"camera-settings");
         Press(dialog, IDCANCEL);
     });
-    EXPECT_EQ(Sets(), L"Brightness=128/manual;Contrast=50/manual;Exposure=-6/manual;Zoom=100/manual");
+    EXPECT_EQ(Sets(), L"Brightness=128/manual;Contrast=50/manual;Hue=0/manual;Gain=0/manual;Exposure=-6/manual;"
+                      L"Zoom=100/manual");
 }
 
 TEST_F(CameraSettingsTest, ASliderSetsTheRunningCameraOkKeepsItAndTheNextStartPutsItBack) {
@@ -136,8 +157,8 @@ TEST_F(CameraSettingsTest, CancelPutsBackWhatTheCameraHadAndDefaultSetsEveryDefa
         Slide(dialog, 0, 10);
         Slide(dialog, 1, 300);
         ForgetSets();
-        Press(dialog, IDC_CAMERA_DEFAULT);
-        EXPECT_EQ(Sets(), L"Brightness=128/manual;Zoom=100/manual");
+        Press(dialog, IDC_CAMERA_DEFAULT);  // the driver's defaults, its automatic modes too
+        EXPECT_EQ(Sets(), L"Brightness=128/auto;Zoom=100/manual");
         EXPECT_EQ(Rows(dialog)[1].value, L"100");
         Slide(dialog, 0, 10);
         ForgetSets();
