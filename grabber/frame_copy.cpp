@@ -4,10 +4,21 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// Bytes of a packed row: RGB24 rows are padded to whole 4-byte words, as bitmap rows are.
+uint64_t PackedRowBytes(int bytesPerPixelCode, uint64_t width) {
+    uint64_t bytes = width * static_cast<uint64_t>(bytesPerPixelCode);
+    return bytesPerPixelCode == 3 ? (bytes + 3) / 4 * 4 : bytes;
+}
+
+}  // namespace
+
 size_t FrameBytes(int bytesPerPixelCode, int width, int height) {
     if (bytesPerPixelCode <= 0 || width <= 0 || height <= 0) return 0;
     uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    uint64_t bytes = bytesPerPixelCode == 1 ? pixels * 3 / 2 : pixels * bytesPerPixelCode;
+    uint64_t bytes = bytesPerPixelCode == 1 ? pixels * 3 / 2
+                                            : PackedRowBytes(bytesPerPixelCode, static_cast<uint64_t>(width)) * height;
     if (bytes > SIZE_MAX / 2) return 0;
     return static_cast<size_t>(bytes);
 }
@@ -57,7 +68,8 @@ size_t CopyFrame(const FrameGeometry& g, const uint8_t* source, size_t sourceByt
     size_t narrower = std::min(width, outWidth);
     if (g.bytesPerPixelCode != 1) {
         size_t factor = static_cast<size_t>(g.bytesPerPixelCode);
-        Plane packed{0, 0, factor * narrower, factor * width, factor * outWidth, g.height};
+        Plane packed{0, 0, factor * narrower, static_cast<size_t>(PackedRowBytes(g.bytesPerPixelCode, width)),
+                     static_cast<size_t>(PackedRowBytes(g.bytesPerPixelCode, outWidth)), g.height};
         return CopyPlane(packed, source, sourceBytes, destination, destinationBytes);
     }
 

@@ -2,15 +2,16 @@
 // buffer whose rows may be wider. Portable: no Windows header.
 //
 // Sizes follow the layout: bytes per pixel code 2 for the packed 4:2:2 layouts (YUY2, UYVY),
-// 3 and 4 for RGB24 and RGB32, 1 for the 12-bit planar layouts (YV12, I420, NV12), whose Y plane
-// is followed by two chroma planes of half width and half height (NV12: one plane of pairs).
+// 3 and 4 for RGB24 and RGB32 (whose rows, as bitmap rows, are padded to whole 4-byte words),
+// 1 for the 12-bit planar layouts (YV12, I420, NV12), whose Y plane is followed by two chroma
+// planes of half width and half height (NV12: one plane of pairs).
 // Every copy stays within the byte counts it is given.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
-// Bytes of a frame: factor x width x height, truncated, with factor 1.5 for code 1 and the
-// code itself otherwise. Negative or overflowing inputs give 0.
+// Bytes of a frame: 1.5 x width x height (truncated) for code 1, else the padded row's bytes x
+// height. Negative or overflowing inputs give 0.
 size_t FrameBytes(int bytesPerPixelCode, int width, int height);
 
 struct FrameGeometry {

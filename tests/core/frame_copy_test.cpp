@@ -19,6 +19,11 @@ std::vector<uint8_t> Numbered(size_t size) {
 TEST(FrameBytes, PlanarIsOneAndAHalfPackedIsTwoBytesPerPixel) {
     EXPECT_EQ(FrameBytes(1, 640, 480), 460800u);
     EXPECT_EQ(FrameBytes(2, 640, 480), 614400u);
+    // RGB24 rows padded to whole words, as bitmap rows are.
+    EXPECT_EQ(FrameBytes(3, 1366, 768), 4100u * 768);
+    EXPECT_EQ(FrameBytes(3, 33, 2), 100u * 2);
+    EXPECT_EQ(FrameBytes(3, 1, 1), 4u);
+    EXPECT_EQ(FrameBytes(3, 640, 480), 640u * 480 * 3);
     EXPECT_EQ(FrameBytes(1, 3, 3), 13u);  // 13.5 truncated
     EXPECT_EQ(FrameBytes(2, -640, 480), 0u);
     EXPECT_EQ(FrameBytes(0, 640, 480), 0u);
@@ -48,6 +53,25 @@ TEST(CopyFrame, PackedRowsTakeTheWiderDestinationPitch) {
         EXPECT_TRUE(std::equal(source.begin() + row * 1280, source.begin() + row * 1280 + 1280,
                                destination.begin() + row * 1408));
         EXPECT_EQ(destination[row * 1408 + 1280], 0xEE);  // the padding is left alone
+    }
+}
+
+TEST(CopyFrame, Rgb24RowsKeepTheirPaddedPitchOnBothSides) {
+    for (int width : {1366, 33, 1}) {
+        const int height = 5, outWidth = width + 7;
+        const size_t pitch = (width * 3 + 3) / 4 * 4, outPitch = (outWidth * 3 + 3) / 4 * 4;
+        auto source = Numbered(pitch * height);
+        std::vector<uint8_t> destination(outPitch * height, 0xEE);
+        FrameGeometry g{3, width, height, outWidth, height};
+        EXPECT_EQ(CopyFrame(g, source.data(), source.size(), destination.data(), destination.size()),
+                  size_t(width) * 3 * height) << width;
+        for (int row = 0; row < height; ++row)
+            EXPECT_TRUE(std::equal(source.begin() + row * pitch, source.begin() + row * pitch + width * 3,
+                                   destination.begin() + row * outPitch)) << width << " row " << row;
+        // The same pitch: the whole frame, padding and all.
+        std::vector<uint8_t> same(pitch * height);
+        FrameGeometry equal{3, width, height, width, height};
+        EXPECT_EQ(CopyFrame(equal, source.data(), source.size(), same.data(), same.size()), source.size());
     }
 }
 

@@ -17,6 +17,7 @@
 #include "settings/settings_store.h"
 #include "snapshot/frame_conversion.h"
 #include "snapshot/snapshot_request.h"
+#include "support/camera_picture.h"
 #include "support/capture_fixture.h"
 #include "support/registry.h"
 #include "support/scratch_directory.h"
@@ -145,6 +146,89 @@ TEST_F(CameraFormatsTest, DamagedJpegFramesAreDroppedAndThePreviewGoesOn) {
     for (int i = 0; i < 4; ++i) EXPECT_LT(MeanDifference(SnapshotPixels(), PatternBmpPixels(640, 480)), 3) << i;
     EXPECT_EQ(g_captureState, Previewing);
     EXPECT_TRUE(m_messages.empty());
+}
+
+// The pixels of the next picture copied to the clipboard, bottom row first; empty when none came.
+std::vector<uint8_t> ClipboardPixels(HWND window) {
+    DWORD sequence = GetClipboardSequenceNumber();
+    g_pictureCopyRequested = 1;
+    for (DWORD start = GetTickCount(); GetClipboardSequenceNumber() == sequence && GetTickCount() - start < 10000;)
+        PumpMessages(20, 100);
+    std::vector<uint8_t> pixels;
+    if (!OpenClipboard(window)) return pixels;
+    if (HGLOBAL handle = GetClipboardData(CF_DIB)) {
+        auto* dib = static_cast<const uint8_t*>(GlobalLock(handle));
+        if (dib && GlobalSize(handle) > sizeof(BITMAPINFOHEADER))
+            pixels.assign(dib + sizeof(BITMAPINFOHEADER), dib + GlobalSize(handle));
+        GlobalUnlock(handle);
+    }
+    CloseClipboard();
+    return pixels;
+}
+
+// RGB24 rows are padded to whole 4-byte words: cameras of odd widths (screen-capture ones at
+// 1366 x 768) give their pictures whole to snapshots, the clipboard, the screen and recordings.
+TEST_F(CameraFormatsTest, Rgb24FramesOfOddWidthsArePicturedWhole) {
+    struct Size {
+        int width, height, zoom;  // zoom: the screen shows each pixel as a square of this side
+    };
+    for (Size size : {Size{1366, 768, 0}, Size{33, 17, 10}, Size{1, 1, 128}}) {
+        SCOPED_TRACE(size.width);
+        const std::wstring format = L"RGB24 " + std::to_wstring(size.width) + L" " + std::to_wstring(size.height) + L" 333333";
+        SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);
+        OpenWithCamera(format.c_str());
+        SetString(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(1).c_str(),
+                  std::to_wstring(size.width) + L" x " + std::to_wstring(size.height));
+        Command(ID_PREVIEW);
+        ASSERT_EQ(g_captureState, Previewing);
+        const std::vector<uint8_t> pattern = PatternBmpPixels(size.width, size.height);
+        EXPECT_TRUE(SnapshotPixels() == pattern);
+        EXPECT_TRUE(ClipboardPixels(m_window->m_hWnd) == pattern);
+        if (size.zoom) {  // enlarged by whole pixels, exactly the picture
+            const int w = size.width, h = size.height, k = size.zoom;
+            SizeVideoArea(m_window->m_hWnd, w * k, h * k);
+            auto expected = [&](int x, int y) {
+                const uint8_t* p = &pattern[(size_t(h - 1 - y / k) * w + x / k) * 4];
+                return unsigned(p[2]) << 16 | unsigned(p[1]) << 8 | p[0];
+            };
+            ScreenPixels shown = CaptureClientWhen(VideoWindow(m_window->m_hWnd), [&](const ScreenPixels& s) {
+                if (s.width != w * k || s.height != h * k) return false;
+                for (int y = 0; y < s.height; ++y)
+                    for (int x = 0; x < s.width; ++x)
+                        if (s.At(x, y) != expected(x, y)) return false;
+                return true;
+            });
+            int wrong = 0;
+            for (int y = 0; y < shown.height; ++y)
+                for (int x = 0; x < shown.width; ++x) wrong += shown.At(x, y) != expected(x, y);
+            EXPECT_EQ(shown.width, w * k);
+            EXPECT_EQ(wrong, 0);
+        }
+        Command(ID_RECORD);
+        PumpMessages(1000, 1000);
+        Command(ID_STOP);
+        auto files = FilesIn(m_records.path());
+        ASSERT_EQ(files.size(), 1u);
+        std::wstring file = m_records.Child(files[0]);
+        ScratchDirectory work;
+        std::wstring raw = work.Child(L"frame.bgr");
+        RunUnixShell("ffmpeg -v error -i '" + UnixPath(file) + "' -frames:v 1 -f rawvideo -pix_fmt bgr24 '" +
+                     UnixPath(raw) + "'");
+        std::vector<uint8_t> decoded = ReadBytes(raw), bottomUp;
+        ASSERT_EQ(decoded.size(), size_t(size.width) * size.height * 3);
+        for (int row = size.height - 1; row >= 0; --row)
+            for (int x = 0; x < size.width; ++x) {
+                const uint8_t* p = &decoded[(size_t(row) * size.width + x) * 3];
+                bottomUp.insert(bottomUp.end(), {p[0], p[1], p[2], 0});
+            }
+        // Within JPEG's error, which is large on the sharp bars of a tiny picture; a sheared one
+        // is far off.
+        EXPECT_LT(MeanDifference(bottomUp, pattern), size.width > 100 ? 8 : 20);
+        DeleteFileW(file.c_str());
+        m_window->CloseSequence();
+        m_window.reset();
+    }
+    DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
 }
 
 TEST(JpegFrameDecoder, OurDecoderAndTheSystemCodecsGiveTheSamePicture) {
