@@ -237,10 +237,14 @@ JpegResult ReadHeaders(const uint8_t* jpeg, size_t size, Frame* f) {
             case 0xDA: {  // start of scan: one scan of every component
                 if (!sawFrame || length < 3 || p[0] != f->components || length < 6u + 2 * p[0])
                     return sawFrame ? JpegResult::Unsupported : JpegResult::Damaged;
+                unsigned named = 0;  // the frame's components the scan named so far
                 for (int s = 0; s < f->components; ++s) {
                     int id = p[1 + 2 * s], c = 0;
                     while (c < f->components && f->component[c].id != id) ++c;
-                    if (c == f->components) return JpegResult::Damaged;
+                    // Each of the frame's components once: a scan naming one twice leaves another
+                    // undecoded.
+                    if (c == f->components || (named & (1u << c))) return JpegResult::Damaged;
+                    named |= 1u << c;
                     f->scanOrder[s] = c;
                     f->component[c].dcTable = p[2 + 2 * s] >> 4;
                     f->component[c].acTable = p[2 + 2 * s] & 15;
@@ -470,10 +474,16 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
 
     BitReader bits(jpeg, size, f.scanStart);
     int mcusToRestart = f.restartInterval;
+    int rowsDone = 0;
+    // A damaged or cut frame's rows after the last whole row of blocks are grey.
+    auto damaged = [&] {
+        for (int row = rowsDone; row < height; ++row) std::memset(out + static_cast<size_t>(row) * stride, 0x80, size_t(width) * 2);
+        return JpegResult::Damaged;
+    };
     for (int mcuRow = 0; mcuRow < mcuRows; ++mcuRow) {
         for (int mcu = 0; mcu < mcusAcross; ++mcu) {
             if (f.restartInterval && mcusToRestart-- == 0) {
-                if (bits.overran() || !bits.Restart()) return JpegResult::Damaged;
+                if (bits.overran() || !bits.Restart()) return damaged();
                 for (int c = 0; c < f.components; ++c) f.component[c].predictor = 0;
                 mcusToRestart = f.restartInterval - 1;
             }
@@ -485,7 +495,7 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
                         std::fill(block, block + 64, 0.0f);
                         bool dcOnly = false;
                         if (!DecodeBlock(bits, f.dc[comp.dcTable], f.ac[comp.acTable], comp, block, &dcOnly))
-                            return JpegResult::Damaged;
+                            return damaged();
                         uint8_t* plane = luma ? yPlane : f.scanOrder[s] == 1 ? cbPlane : crPlane;
                         size_t planeStride = luma ? yStride : cStride;
                         uint8_t* target = plane + static_cast<size_t>(by * 8) * planeStride +
@@ -497,10 +507,11 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
                     }
             }
         }
-        if (bits.overran()) return JpegResult::Damaged;  // cut short
+        if (bits.overran()) return damaged();  // cut short
         int firstRow = mcuRow * mcuHeight;
         PackRows(f, yPlane, yStride, cbPlane, crPlane, cStride, std::min(mcuHeight, height - firstRow), firstRow,
                  out, stride);
+        rowsDone = std::min(height, firstRow + mcuHeight);
     }
     return JpegResult::Ok;
 }

@@ -21,7 +21,8 @@ struct JpegScratch {
 JpegResult ReadJpegSize(const uint8_t* jpeg, size_t size, int* width, int* height);
 
 // Decodes a frame of width x height into YUY2 rows of `stride` bytes (at least width x 2,
-// width even). A frame cut short leaves the rest of the picture grey and is Damaged; nothing is
-// ever read or written outside the buffers given.
+// width even). A frame cut short or damaged leaves the rows after its last whole row of blocks
+// grey and is Damaged, as is one whose scan does not name each of its components once; nothing
+// is ever read or written outside the buffers given.
 JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int height, uint8_t* out,
                             size_t stride, JpegScratch* scratch);

@@ -43,13 +43,17 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
     struct Case {
         int width, height;
         const char* pixelFormat;
+        const char* extra = "";  // restart intervals, as many cameras send them
     };
     const Case cases[] = {{64, 48, "yuvj422p"}, {70, 38, "yuvj422p"}, {96, 64, "yuvj420p"},
-                          {50, 30, "yuvj420p"}, {48, 24, "yuvj444p"}, {40, 24, "gray"}};
+                          {50, 30, "yuvj420p"}, {48, 24, "yuvj444p"}, {40, 24, "gray"},
+                          {64, 48, "yuvj422p", "-slices 3"}, {96, 64, "yuvj420p", "-slices 4"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.pixelFormat) + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
-        std::vector<uint8_t> jpeg = Encode(c.width, c.height, c.pixelFormat);
+        SCOPED_TRACE(std::string(c.pixelFormat) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " " + c.extra);
+        std::vector<uint8_t> jpeg = Encode(c.width, c.height, c.pixelFormat, c.extra);
         ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
+        const uint8_t restartMarker[] = {0xFF, 0xDD};
+        EXPECT_EQ(std::search(jpeg.begin(), jpeg.end(), restartMarker, restartMarker + 2) != jpeg.end(), *c.extra != 0);
         int width = 0, height = 0;
         ASSERT_EQ(ReadJpegSize(jpeg.data(), jpeg.size(), &width, &height), JpegResult::Ok);
         EXPECT_EQ(width, c.width);
@@ -99,6 +103,21 @@ TEST(BaselineJpeg, LeavesOtherCodingToAnotherDecoderAndSurvivesDamageAnywhere) {
     JpegScratch scratch;
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 66, 48, out.data(), stride, &scratch), JpegResult::Unsupported);
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 64, 48, out.data(), 127, &scratch), JpegResult::Unsupported);
+    // A scan naming a component twice leaves another undecoded (its plane would keep the last
+    // frame's samples): damaged. Components 1, 3, 3: both chroma have the same tables, so the
+    // data itself decodes.
+    std::vector<uint8_t> twice = jpeg;
+    for (size_t i = 0; i + 10 < twice.size(); ++i)
+        if (twice[i] == 0xFF && twice[i + 1] == 0xDA) {
+            twice[i + 7] = twice[i + 9];  // the second component's ID is the third's
+            break;
+        }
+    EXPECT_EQ(DecodeJpegToYuy2(twice.data(), twice.size(), 64, 48, out.data(), stride, &scratch), JpegResult::Damaged);
+    // Cut in its last quarter: the rows after the last whole row of blocks are grey.
+    std::fill(out.begin(), out.end(), 0);
+    EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size() * 3 / 4, 64, 48, out.data(), stride, &scratch), JpegResult::Damaged);
+    EXPECT_TRUE(std::all_of(out.end() - stride, out.end() - (stride - 128), [](uint8_t v) { return v == 0x80; }));
+    EXPECT_FALSE(std::all_of(out.begin(), out.begin() + 128, [](uint8_t v) { return v == 0x80; }));  // decoded
     // Cut short anywhere before its last bytes, and a byte changed at many places: never more
     // than Damaged.
     for (size_t cut = 0; cut + 4 < jpeg.size(); cut += 7)
