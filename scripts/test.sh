@@ -38,8 +38,17 @@ echo "== fuzzing =="
 if CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DWEBCAM_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null &&
     cmake --build "$root/build/fuzz" -j "$(nproc)" >/dev/null; then
+    # Camera-like seeds for the JPEG decoder: restart intervals, every sampling cameras use.
+    seeds="$root/build/fuzz/seeds/jpeg_decode_fuzz"
+    mkdir -p "$seeds"
+    for seed in "yuvj422p -slices 3" "yuvj420p -slices 4" "yuvj440p" "yuvj422p" "gray"; do
+        ffmpeg -v quiet -y -f lavfi -i "testsrc2=size=66x34,noise=alls=10" -frames:v 1 -pix_fmt $seed -q:v 5 \
+            -f mjpeg "$seeds/${seed// /_}.jpg" </dev/null || true
+    done
     for fuzzer in "$root"/build/fuzz/bin/*_fuzz; do
-        if "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -seed=1 -print_final_stats=1 \
+        corpus=()
+        [ -d "$root/build/fuzz/seeds/$(basename "$fuzzer")" ] && corpus=("$root/build/fuzz/seeds/$(basename "$fuzzer")")
+        if "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -seed=1 -print_final_stats=1 "${corpus[@]}" \
                 >"$fuzzer.log" 2>&1; then
             echo "$(basename "$fuzzer"): $(grep -o 'stat::number_of_executed_units: [0-9]*' "$fuzzer.log")"
             passed=$((passed + 1))
