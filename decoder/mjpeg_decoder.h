@@ -24,6 +24,7 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
     HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
+    long OutputBufferBytes() override { return static_cast<long>(m_width) * 2 * m_height; }
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
 
 private:

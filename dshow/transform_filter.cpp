@@ -131,6 +131,7 @@ STDMETHODIMP CTransformFilter::Stop() {
 
 STDMETHODIMP CTransformFilter::Pause() {
     ScopedCriticalSection filterLock(m_csFilter.get());
+    if (m_state == State_Stopped) m_refused = false;
     return CBaseFilter::Pause();
 }
 
@@ -146,8 +147,8 @@ HRESULT CTransformFilter::CompleteConnect(PIN_DIRECTION direction, IPin*) {
 
 // A type attached to the input sample (already checked by the pin) becomes the input's type;
 // when the output's type cannot be made from it, the first output type the downstream pin
-// accepts goes with the output sample.
-static HRESULT AdoptSampleType(CTransformFilter* filter, IMediaSample* in, IMediaSample* out) {
+// accepts becomes the output's, left in `attach` for the output sample to tell it.
+static HRESULT AdoptSampleType(CTransformFilter* filter, IMediaSample* in, CMediaType* attach) {
     AM_MEDIA_TYPE* attached = nullptr;
     if (in->GetMediaType(&attached) != S_OK || !attached) return S_OK;
     CMediaType input(*attached);
@@ -159,25 +160,53 @@ static HRESULT AdoptSampleType(CTransformFilter* filter, IMediaSample* in, IMedi
     if (filter->CheckTransform(&input, &output) == S_OK) return S_OK;
     for (int position = 0; filter->GetMediaType(position, &output) == S_OK; ++position) {
         if (pin->GetConnected()->QueryAccept(&output) != S_OK) continue;
-        if (FAILED(hr = out->SetMediaType(&output))) return hr;
+        *attach = output;
         return pin->SetMediaType(&output);
     }
     return VFW_E_TYPE_NOT_ACCEPTED;
 }
 
+HRESULT CTransformFilter::RefuseStream(HRESULT reason) {
+    if (!m_refused.exchange(true)) NotifyEvent(EC_ERRORABORT, reason, 0);
+    return reason;
+}
+
+// Buffers of the output's allocator of at least `bytes`: the allocator is set anew between
+// frames when a larger frame comes (possible while the next filter holds none of its buffers).
+HRESULT CTransformFilter::GrowOutputBuffers(long bytes) {
+    IMemAllocator* allocator = m_output->Allocator();
+    ALLOCATOR_PROPERTIES props{}, actual{};
+    if (!allocator || FAILED(allocator->GetProperties(&props))) return VFW_E_NO_ALLOCATOR;
+    if (props.cbBuffer >= bytes) return S_OK;
+    props.cbBuffer = bytes;
+    allocator->Decommit();
+    HRESULT hr = allocator->SetProperties(&props, &actual);
+    HRESULT committed = allocator->Commit();  // also with the old buffers, where the new ones failed
+    if (FAILED(hr)) return hr;
+    if (FAILED(committed)) return committed;
+    return actual.cbBuffer >= bytes ? S_OK : VFW_E_BUFFER_OVERFLOW;
+}
+
 HRESULT CTransformFilter::Receive(IMediaSample* in) {
     if (!m_output->IsConnected()) return S_OK;
+    if (m_refused) return S_FALSE;  // the graph has been told; nothing more is made
+    CMediaType attach;
+    HRESULT hr = AdoptSampleType(this, in, &attach);
+    if (FAILED(hr)) return RefuseStream(hr);
+    const long needed = OutputBufferBytes();
+    if (needed > 0 && FAILED(hr = GrowOutputBuffers(needed))) return RefuseStream(hr);
     ComPtr<IMediaSample> out;
     if (FAILED(m_output->GetDeliveryBuffer(&out, nullptr, nullptr, 0)))
         return S_OK;  // no buffer (stopping): the frame is dropped
-    HRESULT hr = AdoptSampleType(this, in, out.Get());
-    if (FAILED(hr)) return hr;
-    // A type the downstream allocator attached (a new stride) is the output's type from now on.
+    if (attach.IsValid() && FAILED(hr = out->SetMediaType(&attach))) return RefuseStream(hr);
+    // A type the downstream allocator attached (a new stride) is the output's type from now on;
+    // one this filter cannot make ends the stream rather than drawing with the old one.
     AM_MEDIA_TYPE* changed = nullptr;
     if (out->GetMediaType(&changed) == S_OK && changed) {
         CMediaType type(*changed);
         DeleteMediaType(changed);
-        m_output->SetMediaType(&type);
+        hr = m_output->CheckMediaType(&type);
+        if (hr != S_OK || FAILED(hr = m_output->SetMediaType(&type))) return RefuseStream(FAILED(hr) ? hr : VFW_E_TYPE_NOT_ACCEPTED);
     }
     REFERENCE_TIME start = 0, stop = 0;
     if (SUCCEEDED(in->GetTime(&start, &stop))) out->SetTime(&start, &stop);

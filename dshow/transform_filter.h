@@ -7,6 +7,7 @@
 // EndOfStream and NewSegment on the upstream streaming thread under m_csReceive, which Stop
 // takes too, so that stopping waits for a frame in progress.
 #pragma once
+#include <atomic>
 #include <memory>
 
 #include "base_filter.h"
@@ -34,12 +35,18 @@ public:
     // frame; a failure ends the stream.
     virtual HRESULT Transform(IMediaSample* in, IMediaSample* out) = 0;
     virtual HRESULT SetMediaType(PIN_DIRECTION, const CMediaType*) { return S_OK; }
+    // The bytes an output buffer needs for the output's type now; 0 when the type says nothing
+    // of it (compressed frames).
+    virtual long OutputBufferBytes() { return 0; }
     virtual HRESULT BreakConnect(PIN_DIRECTION) { return S_OK; }
     // After an input connection: an output connected with a type the new input cannot give is
     // reconnected.
     virtual HRESULT CompleteConnect(PIN_DIRECTION direction, IPin* receivePin);
 
-    // Per sample: an output buffer, the input's times and flags, Transform, delivery.
+    // Per sample: a type the sample carries adopted (the output's buffers grown for larger
+    // frames), an output buffer, the input's times and flags, Transform, delivery. A change the
+    // filter cannot follow ends the stream with EC_ERRORABORT, once, instead of dropping every
+    // frame after it unseen.
     virtual HRESULT Receive(IMediaSample* in);
     HRESULT EndOfStream();
     HRESULT BeginFlush();
@@ -59,6 +66,10 @@ protected:
     CriticalSection m_csReceive;
 
 private:
+    HRESULT GrowOutputBuffers(long bytes);
+    HRESULT RefuseStream(HRESULT reason);
+    std::atomic<bool> m_refused{false};  // set on the streaming thread, cleared from Stopped
+
     class TransformInputPin;
     class TransformOutputPin;
     std::unique_ptr<TransformInputPin> m_input;

@@ -26,6 +26,7 @@ public:
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
     HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* type) override;
+    long OutputBufferBytes() override { return static_cast<long>(m_stride * static_cast<size_t>(m_outHeight)); }
     HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
 
 private:

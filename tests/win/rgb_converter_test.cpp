@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -21,10 +22,10 @@ namespace {
 // The converter between a test source and sink.
 class ConverterChain : public FilterChain {
 public:
-    HRESULT Build(const CMediaType& type, const SinkOptions& options) {
+    HRESULT Build(const CMediaType& type, const SinkOptions& options, long sourceBuffer = 0) {
         ComPtr<IBaseFilter> converter;
         converter.Attach(CRgbConverter::Create());
-        return FilterChain::Build(converter.Get(), type, options);
+        return FilterChain::Build(converter.Get(), type, options, L"Filter", sourceBuffer);
     }
     // The height of the connection's RGB type: negative when top row first.
     long OutputHeight() const {
@@ -95,43 +96,71 @@ TEST_F(RgbConverterTest, EachLayoutAndOddSizesGiveTheSnapshotPixelsInTheRowOrder
     }
 }
 
-TEST_F(RgbConverterTest, FollowsANewFormatInTheStreamAndARendererStride) {
+TEST_F(RgbConverterTest, FollowsANewFormatInTheStreamAndARendererStrideInEitherRowOrder) {
     const DWORD yuy2 = MAKEFOURCC('Y', 'U', 'Y', '2');
-    SinkOptions options;
-    // The renderer wants rows of 80 pixels, bottom row first, from its first buffer on.
-    options.firstBufferType = CRgbConverter::OutputType(80, 48, false, 333333);
-    ConverterChain chain;
-    ASSERT_EQ(chain.Build(testsupport::VideoType(yuy2, 64, 48), options), S_OK);
-    std::vector<BYTE> frame = Noise(64 * 48 * 2, 1);
-    ASSERT_EQ(chain.Push(frame), S_OK);
-    // Then the upstream filter changes to I420 of the same size in mid-stream.
-    CMediaType planar = testsupport::VideoType(MAKEFOURCC('I', '4', '2', '0'), 64, 48);
-    std::vector<BYTE> planarFrame = Noise(64 * 48 * 3 / 2, 2);
-    ASSERT_EQ(chain.Push(planarFrame, &planar), S_OK);
+    for (bool topDown : {false, true}) {
+        SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
+        SinkOptions options;
+        // The renderer wants rows of 80 pixels, in its row order, from its first buffer on.
+        options.firstBufferType = CRgbConverter::OutputType(80, 48, topDown, 333333);
+        ConverterChain chain;
+        ASSERT_EQ(chain.Build(testsupport::VideoType(yuy2, 64, 48), options), S_OK);
+        std::vector<BYTE> frame = Noise(64 * 48 * 2, 1);
+        ASSERT_EQ(chain.Push(frame), S_OK);
+        // Then the upstream filter changes to I420 of the same size in mid-stream.
+        CMediaType planar = testsupport::VideoType(MAKEFOURCC('I', '4', '2', '0'), 64, 48);
+        std::vector<BYTE> planarFrame = Noise(64 * 48 * 3 / 2, 2);
+        ASSERT_EQ(chain.Push(planarFrame, &planar), S_OK);
 
-    auto received = chain.Sink()->Received();
-    ASSERT_EQ(received.size(), 2u);
-    std::vector<BYTE> first = Reference(FrameLayout::Yuy2, frame, 64, 48);
-    std::vector<BYTE> second = Reference(FrameLayout::I420, planarFrame, 64, 48);
-    for (int row = 0; row < 48; ++row) {
-        ASSERT_EQ(memcmp(RowOf(received[0].data, row, 48, 80, false), first.data() + row * 256, 256), 0) << row;
-        ASSERT_EQ(memcmp(RowOf(received[1].data, row, 48, 80, false), second.data() + row * 256, 256), 0) << row;
+        auto received = chain.Sink()->Received();
+        ASSERT_EQ(received.size(), 2u);
+        std::vector<BYTE> first = Reference(FrameLayout::Yuy2, frame, 64, 48);
+        std::vector<BYTE> second = Reference(FrameLayout::I420, planarFrame, 64, 48);
+        for (int row = 0; row < 48; ++row) {
+            ASSERT_EQ(memcmp(RowOf(received[0].data, row, 48, 80, topDown), first.data() + row * 256, 256), 0) << row;
+            ASSERT_EQ(memcmp(RowOf(received[1].data, row, 48, 80, topDown), second.data() + row * 256, 256), 0) << row;
+        }
     }
+}
 
-    // A new size in mid-stream: the output sample tells the renderer its new type.
-    CMediaType taller = testsupport::VideoType(yuy2, 48, 64);
-    std::vector<BYTE> tallFrame = Noise(48 * 64 * 2, 3);
-    ASSERT_EQ(chain.Push(tallFrame, &taller), S_OK);
-    received = chain.Sink()->Received();
+TEST_F(RgbConverterTest, ALargerFrameInMidStreamGetsLargerBuffersAndATypeItCannotMakeEndsTheStream) {
+    const DWORD yuy2 = MAKEFOURCC('Y', 'U', 'Y', '2');
+    ConverterChain chain;
+    ASSERT_EQ(chain.Build(testsupport::VideoType(yuy2, 64, 48), {}, 96 * 64 * 2), S_OK);
+    ASSERT_EQ(chain.Push(Noise(64 * 48 * 2, 1)), S_OK);
+    // A new, larger size in mid-stream: the output sample tells the renderer its new type, and
+    // every frame of it comes whole.
+    CMediaType larger = testsupport::VideoType(yuy2, 96, 64);
+    std::vector<BYTE> largeFrame = Noise(96 * 64 * 2, 3);
+    ASSERT_EQ(chain.Push(largeFrame, &larger), S_OK);
+    ASSERT_EQ(chain.Push(largeFrame), S_OK);
+    auto received = chain.Sink()->Received();
     ASSERT_EQ(received.size(), 3u);
-    ASSERT_TRUE(received[2].type.IsValid());
-    const auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(received[2].type.pbFormat)->bmiHeader;
-    EXPECT_EQ(header->biWidth, 48);
+    ASSERT_TRUE(received[1].type.IsValid());
+    const auto* header = &reinterpret_cast<const VIDEOINFOHEADER*>(received[1].type.pbFormat)->bmiHeader;
+    EXPECT_EQ(header->biWidth, 96);
     EXPECT_EQ(std::abs(header->biHeight), 64);
-    std::vector<BYTE> tall = Reference(FrameLayout::Yuy2, tallFrame, 48, 64);
-    for (int row = 0; row < 64; ++row)
-        ASSERT_EQ(memcmp(RowOf(received[2].data, row, 64, 48, header->biHeight < 0), tall.data() + row * 192, 192), 0)
-            << row;
+    std::vector<BYTE> large = Reference(FrameLayout::Yuy2, largeFrame, 96, 64);
+    for (size_t i : {size_t{1}, size_t{2}}) {
+        ASSERT_EQ(received[i].data.size(), large.size());
+        for (int row = 0; row < 64; ++row)
+            ASSERT_EQ(memcmp(RowOf(received[i].data, row, 64, 96, header->biHeight < 0), large.data() + row * 384, 384), 0)
+                << i << " row " << row;
+    }
+    auto events = chain.TakeEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), EC_ERRORABORT), 0);
+
+    // A renderer that asks for a type the converter cannot make (fewer rows): the stream ends
+    // with an error the program hears of, instead of frames drawn with the old stride.
+    SinkOptions options;
+    options.firstBufferType = CRgbConverter::OutputType(64, 40, false, 333333);
+    ConverterChain refused;
+    ASSERT_EQ(refused.Build(testsupport::VideoType(yuy2, 64, 48), options), S_OK);
+    EXPECT_TRUE(FAILED(refused.Push(Noise(64 * 48 * 2, 1))));
+    refused.Push(Noise(64 * 48 * 2, 2));
+    EXPECT_TRUE(refused.Sink()->Received().empty());
+    events = refused.TakeEvents();
+    EXPECT_EQ(std::count(events.begin(), events.end(), EC_ERRORABORT), 1);  // once
 }
 
 }  // namespace

@@ -12,11 +12,11 @@ FilterChain::~FilterChain() {
 }
 
 HRESULT FilterChain::Build(IBaseFilter* filter, const CMediaType& type, const SinkOptions& options,
-                           const wchar_t* name) {
+                           const wchar_t* name, long sourceBuffer) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_graph));
     if (FAILED(hr)) return hr;
     m_graph.As(&m_control);
-    m_source = new CTestSource(type);
+    m_source = new CTestSource(type, sourceBuffer);
     m_source->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sourceFilter));
     m_sink = new CTestSink(options);
     m_sink->NonDelegatingQueryInterface(IID_PPV_ARGS(&m_sinkFilter));

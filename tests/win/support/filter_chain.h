@@ -14,9 +14,10 @@ namespace testsupport {
 class FilterChain {
 public:
     ~FilterChain();
-    // Source (of `type`) -> `filter` (by `name`) -> sink, connected directly; then running.
+    // Source (of `type`, with buffers of at least `sourceBuffer` bytes) -> `filter` (by `name`)
+    // -> sink, connected directly; then running.
     HRESULT Build(IBaseFilter* filter, const CMediaType& type, const SinkOptions& options = {},
-                  const wchar_t* name = L"Filter");
+                  const wchar_t* name = L"Filter", long sourceBuffer = 0);
     // One sample of `frame`, carrying `type` when given.
     HRESULT Push(const std::vector<BYTE>& frame, const AM_MEDIA_TYPE* type = nullptr);
     CTestSource* Source() const { return m_source; }

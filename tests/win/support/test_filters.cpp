@@ -1,6 +1,8 @@
 // Test source and sink filters.
 #include "test_filters.h"
 
+#include <algorithm>
+
 #include <dvdmedia.h>
 
 #include <cstring>
@@ -63,8 +65,8 @@ CMediaType VideoType(DWORD fourcc, int width, int height) {
 
 class CTestSourcePin : public CBaseOutputPin {
 public:
-    CTestSourcePin(CTestSource* filter, CriticalSection* lock, const CMediaType& type)
-        : CBaseOutputPin(L"test source pin", filter, lock, nullptr, L"Out"), m_type(type) {}
+    CTestSourcePin(CTestSource* filter, CriticalSection* lock, const CMediaType& type, long bufferBytes)
+        : CBaseOutputPin(L"test source pin", filter, lock, nullptr, L"Out"), m_type(type), m_bufferBytes(bufferBytes) {}
     HRESULT CheckMediaType(const CMediaType* type) override {
         return *type == m_type ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
     }
@@ -76,7 +78,7 @@ public:
     }
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override {
         props->cBuffers = 1;
-        props->cbBuffer = static_cast<long>(m_type.lSampleSize);
+        props->cbBuffer = std::max(static_cast<long>(m_type.lSampleSize), m_bufferBytes);
         if (props->cbAlign <= 0) props->cbAlign = 1;
         ALLOCATOR_PROPERTIES actual{};
         return allocator->SetProperties(props, &actual);
@@ -84,11 +86,12 @@ public:
 
 private:
     CMediaType m_type;
+    long m_bufferBytes;
 };
 
-CTestSource::CTestSource(const CMediaType& type)
+CTestSource::CTestSource(const CMediaType& type, long bufferBytes)
     : CBaseFilter(L"test source", nullptr, &m_lock, kTestSourceClsid),
-      m_pin(new CTestSourcePin(this, &m_lock, type)) {}
+      m_pin(new CTestSourcePin(this, &m_lock, type, bufferBytes)) {}
 
 CTestSource::~CTestSource() { delete m_pin; }
 

@@ -26,7 +26,9 @@ class CTestSourcePin;
 
 class CTestSource : public CBaseFilter {
 public:
-    explicit CTestSource(const CMediaType& type);
+    // Its buffers hold a frame of `type`, or `bufferBytes` where that is more (for frames of a
+    // larger type pushed later).
+    explicit CTestSource(const CMediaType& type, long bufferBytes = 0);
     ~CTestSource() override;
     int GetPinCount() override { return 1; }
     CBasePin* GetPin(int n) override;
