@@ -192,9 +192,12 @@ TEST_F(CameraSettingsTest, StoredChoicesAreClampedBadOnesIgnoredAndRefusalsNever
         RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), c.control, c.type, c.stored.data(),
                         static_cast<DWORD>(c.stored.size() * 4));
         ForgetSets();
+        SetString(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"ControlSetsWhileStreaming", L"");
         Command(ID_PREVIEW);
         EXPECT_EQ(g_captureState, Previewing);
         EXPECT_EQ(Sets(), c.sets);
+        // Put back before the camera streams, so that its first frame has them.
+        EXPECT_EQ(DeviceRecord(1, L"ControlSetsWhileStreaming"), L"");
         EXPECT_TRUE(m_messages.empty());
     }
 }
