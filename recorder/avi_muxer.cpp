@@ -65,18 +65,6 @@ uint64_t Gcd(uint64_t a, uint64_t b) {
 
 }  // namespace
 
-FramePlacement PlaceFrame(int64_t start, int64_t framePeriod, uint64_t framesSoFar) {
-    if (framePeriod <= 0) return {false, 0, false};
-    int64_t position = start <= 0 ? 0 : start / framePeriod + (start % framePeriod >= framePeriod - framePeriod / 2);
-    // The distance from the next position, in whole periods, bounded before any product.
-    const uint64_t most = static_cast<uint64_t>(INT64_MAX / framePeriod);
-    int64_t next = static_cast<int64_t>(framesSoFar > most ? most : framesSoFar);
-    int64_t largest = kLargestFrameGap / framePeriod;
-    if (position - next > largest || next - position > largest) return {false, 0, true};
-    if (position < next) return {true, 0, false};
-    return {false, static_cast<uint64_t>(position - next), false};
-}
-
 AviMuxer::AviMuxer(AviByteSink& sink, const AviVideoFormat& video, const AviAudioFormat& audio,
                    const AviLimits& limits)
     : m_sink(sink), m_video(video), m_audio(audio), m_limits(limits) {

@@ -144,16 +144,3 @@ private:
     bool m_segmentOpen = false;      // a 'movi' list takes chunks
     std::vector<uint64_t> m_chunkStarts;  // of the open segment, in file order
 };
-
-// Where a frame with time stamp `start` (100-ns units since the stream began) goes in a
-// constant-rate stream: dropped when its position was taken already, else after `repeats`
-// copies of the frame before it. A time stamp more than kLargestFrameGap away from the next
-// position either way is a jump of the camera's clock, not time that passed: the frame goes at
-// the next position and the caller restarts its time origin there.
-constexpr int64_t kLargestFrameGap = 20000000;  // 2 s in 100-ns units
-struct FramePlacement {
-    bool drop;
-    uint64_t repeats;
-    bool restart;
-};
-FramePlacement PlaceFrame(int64_t start, int64_t framePeriod, uint64_t framesSoFar);

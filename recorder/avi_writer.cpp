@@ -15,7 +15,6 @@ namespace {
 
 // {5C7D3B2E-9F4A-4E61-8D0B-6A1F2E3C4D51}: private to this program, never registered.
 constexpr CLSID kWriterClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6a, 0x1f, 0x2e, 0x3c, 0x4d, 0x51}};
-constexpr int64_t kUnitsPerSecond = 10000000;
 
 const WAVEFORMATEX* WaveFormat(const CMediaType& type) {
     if (type.formattype != FORMAT_WaveFormatEx || !type.pbFormat || type.cbFormat < sizeof(WAVEFORMATEX))
@@ -130,19 +129,19 @@ HRESULT CAviWriter::Open() {
     format.width = static_cast<uint32_t>(video->biWidth);
     format.height = static_cast<uint32_t>(video->biHeight < 0 ? -video->biHeight : video->biHeight);
     const REFERENCE_TIME frameTime = FrameTimeOf(videoType);
-    format.framePeriod = frameTime > 0 ? frameTime : 333333;
+    format.framePeriod = RecordingFramePeriod(frameTime);
     m_audioFormat = AviAudioFormat();
     m_audioFormat.channels = sound ? wave->nChannels : 0;
     if (sound) {
         m_audioFormat.samplesPerSecond = wave->nSamplesPerSec;
         m_audioFormat.bitsPerSample = wave->wBitsPerSample;
     }
-    m_framePeriod = format.framePeriod;
+    m_timeline.reset(new RecordingTimeline(format.framePeriod, m_audioFormat.samplesPerSecond));
 
     m_file = file;
     m_sink.reset(new AviFileSink(file));
     m_muxer.reset(new AviMuxer(*m_sink, format, m_audioFormat, m_limits));
-    m_videoStarted = m_audioStarted = m_failureReported = false;
+    m_failureReported = false;
     if (!m_muxer->Begin() || !m_sink->Flush()) {
         m_muxer.reset();
         m_sink.reset();
@@ -192,18 +191,7 @@ HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
     BYTE* data = nullptr;
     long length = sample->GetActualDataLength();
     if (FAILED(sample->GetPointer(&data)) || !data || length <= 0) return S_OK;
-    REFERENCE_TIME start = 0, stop = 0;
-    // A frame without a time stamp is placed by when it arrived.
-    bool timed = SUCCEEDED(sample->GetTime(&start, &stop)) || ArrivalTime(&start);
-    if (!m_videoStarted) {
-        m_videoStarted = true;
-        m_videoOrigin = timed ? start : 0;
-    }
-    int64_t position = timed ? start - m_videoOrigin
-                             : static_cast<int64_t>(m_muxer->VideoFrames()) * m_framePeriod;
-    FramePlacement placement = PlaceFrame(position, m_framePeriod, m_muxer->VideoFrames());
-    if (placement.restart)  // the camera's clock jumped: time goes on from this frame
-        m_videoOrigin = start - static_cast<int64_t>(m_muxer->VideoFrames()) * m_framePeriod;
+    FramePlacement placement = m_timeline->PlaceVideo(StampOf(sample), Now(), m_muxer->VideoFrames());
     if (placement.drop) return S_OK;  // early: its place is taken
     for (uint64_t i = 0; i < placement.repeats && !m_muxer->Failed(); ++i) m_muxer->RepeatVideoFrame();
     if (!m_muxer->Failed()) m_muxer->AddVideoFrame(data, static_cast<size_t>(length));
@@ -220,49 +208,38 @@ STDMETHODIMP CAviWriter::Run(REFERENCE_TIME start) {
     return CBaseFilter::Run(start);
 }
 
-bool CAviWriter::ArrivalTime(REFERENCE_TIME* streamTime) const {
+int64_t CAviWriter::Now() const {
     REFERENCE_TIME now = 0;
-    if (!m_clock || FAILED(m_clock->GetTime(&now))) return false;
-    *streamTime = now - m_streamStart;
-    return true;
+    if (!m_clock || FAILED(m_clock->GetTime(&now))) return kNoTime;
+    return now - m_streamStart;
+}
+
+int64_t CAviWriter::StampOf(IMediaSample* sample) {
+    REFERENCE_TIME start = 0, stop = 0;
+    return SUCCEEDED(sample->GetTime(&start, &stop)) ? start : kNoTime;
 }
 
 HRESULT CAviWriter::ReceiveAudio(IMediaSample* sample) {
     std::lock_guard<std::mutex> writing(m_writeLock);
     if (!m_muxer || m_muxer->Failed()) return m_muxer ? AfterWrite() : VFW_E_WRONG_STATE;
-    if (!m_videoStarted) return S_OK;  // the recording begins with its first frame
     BYTE* data = nullptr;
     long length = sample->GetActualDataLength();
     if (FAILED(sample->GetPointer(&data)) || !data || length <= 0) return S_OK;
-    size_t size = static_cast<size_t>(length);
-    size_t block = m_audioFormat.BlockAlign();
-    size -= size % block;
-
-    REFERENCE_TIME start = 0, stop = 0;
-    if (SUCCEEDED(sample->GetTime(&start, &stop))) {
-        // The first buffer is lined up with the first frame; later ones are kept in step with
-        // their time stamps.
-        if (!m_audioStarted) m_audioOrigin = m_videoOrigin;
-        int64_t expected = (start - m_audioOrigin) / 1000 * static_cast<int64_t>(m_audioFormat.samplesPerSecond) /
-                           (kUnitsPerSecond / 1000);
-        AudioPlacement placement = PlaceAudio(expected, m_muxer->AudioBlocks(), size / block,
-                                              m_audioFormat.samplesPerSecond, !m_audioStarted);
-        if (placement.silenceBlocks) {
-            std::vector<uint8_t> silence(static_cast<size_t>(placement.silenceBlocks) * block,
-                                         m_audioFormat.bitsPerSample == 8 ? 0x80 : 0);
-            m_muxer->AddAudio(silence.data(), silence.size());
-        }
-        data += placement.skipBlocks * block;
-        size_t rest = size / block - placement.skipBlocks;
-        if (placement.writtenBlocks != rest) {
-            m_stretched.resize(placement.writtenBlocks * block);
-            StretchBlocks(data, rest, block, m_stretched.data(), placement.writtenBlocks);
-            data = m_stretched.data();
-        }
-        size = placement.writtenBlocks * block;
+    const size_t block = m_audioFormat.BlockAlign();
+    const size_t blocks = static_cast<size_t>(length) / block;
+    AudioPlacement placement = m_timeline->PlaceSound(StampOf(sample), Now(), m_muxer->AudioBlocks(), blocks);
+    if (placement.silenceBlocks) {
+        std::vector<uint8_t> silence(static_cast<size_t>(placement.silenceBlocks) * block,
+                                     m_audioFormat.bitsPerSample == 8 ? 0x80 : 0);
+        m_muxer->AddAudio(silence.data(), silence.size());
     }
-    if (!m_audioStarted && size == 0) return S_OK;  // all of it before the first frame
-    m_audioStarted = true;
-    if (size && !m_muxer->Failed()) m_muxer->AddAudio(data, size);
+    data += placement.skipBlocks * block;
+    const size_t rest = blocks - placement.skipBlocks;
+    if (placement.writtenBlocks != rest) {
+        m_stretched.resize(placement.writtenBlocks * block);
+        StretchBlocks(data, rest, block, m_stretched.data(), placement.writtenBlocks);
+        data = m_stretched.data();
+    }
+    if (placement.writtenBlocks && !m_muxer->Failed()) m_muxer->AddAudio(data, placement.writtenBlocks * block);
     return AfterWrite();
 }

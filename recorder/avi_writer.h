@@ -1,8 +1,7 @@
 // The recorder's file writer: a sink filter with a video input (MJPG) and an audio input (PCM,
 // left unconnected for a recording without sound) that writes what it receives into a new AVI
-// file named through IFileSinkFilter. Frames are placed by their time stamps (frames without
-// one by when they arrive, on the graph's clock) at the video's constant rate; the sound
-// starts with the first frame. A write error (a full disk, a folder gone) ends the writing, is reported to the graph
+// file named through IFileSinkFilter. Frames and sound go where their time stamps say, checked
+// against the graph's clock (recording_timeline.h); the sound starts with the first frame. A write error (a full disk, a folder gone) ends the writing, is reported to the graph
 // as EC_ERRORABORT, and the file is closed playable when the graph stops.
 //
 // Threads: the graph's thread sets the file and changes states under m_lock; the camera's and
@@ -18,6 +17,7 @@
 #include "dshow/input_pin.h"
 #include "recorder/avi_file_sink.h"
 #include "recorder/avi_muxer.h"
+#include "recorder/recording_timeline.h"
 
 class CAviWriter : public CBaseFilter, public IFileSinkFilter {
 public:
@@ -49,8 +49,10 @@ private:
     HRESULT Open();
     void Close();
     HRESULT AfterWrite();
-    // The stream time now by the graph's clock; false without a clock.
-    bool ArrivalTime(REFERENCE_TIME* streamTime) const;
+    // The stream time now by the graph's clock; kNoTime without a clock.
+    int64_t Now() const;
+    // A sample's time stamp, or kNoTime.
+    static int64_t StampOf(IMediaSample* sample);
 
     class InputPin;
     CriticalSection m_lock;
@@ -64,11 +66,7 @@ private:
     std::unique_ptr<AviFileSink> m_sink;
     std::unique_ptr<AviMuxer> m_muxer;
     AviAudioFormat m_audioFormat;
-    int64_t m_framePeriod = 333333;
-    bool m_videoStarted = false;
-    REFERENCE_TIME m_videoOrigin = 0;  // the first frame's time stamp
-    bool m_audioStarted = false;
-    REFERENCE_TIME m_audioOrigin = 0;  // where the sound's time starts; a camera's jump keeps it
+    std::unique_ptr<RecordingTimeline> m_timeline;  // where frames and sound go
     std::vector<uint8_t> m_stretched;  // a buffer made longer or shorter
     Microsoft::WRL::ComPtr<IReferenceClock> m_clock;  // the graph's, taken as the graph runs
     REFERENCE_TIME m_streamStart = 0;                // the stream time's origin of the last Run
