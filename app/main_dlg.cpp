@@ -10,11 +10,11 @@
 
 #include "app/about_dlg.h"
 #include "app/startup_settings.h"
-#include "capture/bounded_call.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/graph_control.h"
 #include "capture/graph_lock.h"
+#include "capture/graph_wait.h"
 #include "devices/device_catalogue.h"
 #include "devices/device_enumeration.h"
 #include "framework/cmenu.h"
@@ -177,6 +177,9 @@ void CZevuvArividDlg::OnCopyPicture() { RequestPictureCopy(); }
 
 namespace {
 
+// The main window's own message: carry out what waited for its turn during a wait.
+constexpr UINT WM_RUN_DEFERRED = WM_APP + 2;
+
 // Messages that may start a graph operation: while one waits for the graph they wait for their
 // turn. Moving, sizing and minimising the window go on meanwhile.
 bool StartsGraphOperation(UINT message, WPARAM wParam) {
@@ -206,6 +209,14 @@ bool StartsGraphOperation(UINT message, WPARAM wParam) {
     }
 }
 
+// What ends the capture or the program: a pause of the record build need not be waited out.
+bool EndsCapture(UINT message, WPARAM wParam) {
+    if (message == WM_COMMAND) return LOWORD(wParam) == ID_STOP || LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;
+    if (message == WM_SYSCOMMAND) return (wParam & 0xFFF0) == SC_CLOSE;
+    if (message == WM_POWERBROADCAST) return wParam == PBT_APMSUSPEND;
+    return message == WM_CLOSE || message == WM_ENDSESSION;
+}
+
 }  // namespace
 
 // A shortcut does what its button does, and nothing while its button is disabled.
@@ -213,11 +224,23 @@ LRESULT CZevuvArividDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
     if (WaitingForGraph() && StartsGraphOperation(message, wParam)) {
         // Its turn comes after the wait (what a device or power message points to is gone by then).
         const bool pointsAway = message == WM_DEVICECHANGE || message == WM_POWERBROADCAST;
-        ::PostMessageW(m_hWnd, message, wParam, pointsAway ? 0 : lParam);
+        m_deferred.push_back({message, wParam, pointsAway ? 0 : lParam});
+        if (m_deferred.size() == 1) ::PostMessageW(m_hWnd, WM_RUN_DEFERRED, 0, 0);
+        if (EndsCapture(message, wParam)) EndWaitEarly();
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
+    if (message == WM_RUN_DEFERRED) {
+        std::vector<Deferred> deferred;
+        deferred.swap(m_deferred);
+        for (const Deferred& d : deferred) {
+            m_replaying = true;
+            SendMessage(d.message, d.wParam, d.lParam);
+            m_replaying = false;
+        }
+        return 0;
+    }
     const WORD fromAccelerator = 1;
-    if (message == WM_COMMAND && HIWORD(wParam) == fromAccelerator && m_toolbar.m_hWnd) {
+    if (message == WM_COMMAND && (HIWORD(wParam) == fromAccelerator || m_replaying) && m_toolbar.m_hWnd) {
         LRESULT state = m_toolbar.SendMessage(TB_GETSTATE, LOWORD(wParam));
         if (state != -1 && !(state & TBSTATE_ENABLED)) return 0;
     }
@@ -271,6 +294,7 @@ LRESULT CZevuvArividDlg::OnQueryDragIcon(WPARAM, LPARAM) {
 
 LRESULT CZevuvArividDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
     if (wParam == PBT_APMSUSPEND) OnPowerSuspend(m_hWnd);
+    if (wParam == PBT_APMRESUMEAUTOMATIC) OnPowerResume(m_hWnd);
     return Default();
 }
 
@@ -308,6 +332,7 @@ LRESULT CZevuvArividDlg::OnExitSizeMove(WPARAM, LPARAM) {
 
 LRESULT CZevuvArividDlg::OnTimer(WPARAM id, LPARAM) {
     if (id == kFirstFrameTimer) OnFirstFrameTimer(m_hWnd);
+    if (id == kRecordingTimer) OnRecordingTimer(m_hWnd);
     return 0;
 }
 

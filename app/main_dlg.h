@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "framework/cdialog.h"
 #include "ui/true_color_toolbar.h"
 
@@ -59,5 +61,14 @@ private:
 
     HICON m_hIcon;
     CTrueColorToolBar m_toolbar;
+    // What came while the window waited for the graph, carried out after the wait in its order
+    // (a button then does what its state says by then).
+    struct Deferred {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    std::vector<Deferred> m_deferred;
+    bool m_replaying = false;
     bool m_closeSequenceRan = false;  // by WM_CLOSE, before the dialog's cancel ends it
 };

@@ -6,13 +6,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "capture/bounded_call.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/frame_copier.h"
 #include "capture/graph_control.h"
+#include "capture/graph_wait.h"
 #include "capture/preview_renderer.h"
 #include "capture/recording_profile.h"
+#include "capture/recording_status.h"
 #include "capture/toolbar_buttons.h"
 #include "capture/window_title.h"
 #include "decoder/mjpeg_decoder.h"
@@ -79,6 +80,7 @@ HRESULT NameRecording(IBaseFilter* writer, const wchar_t* extension) {
     GetLocalTime(&now);
     std::wstring name = FormatRecordFileName(g_settings.recordPath, now, extension);
     if (name.empty()) return E_FAIL;  // the folder leaves no room for the file's name
+    g_recordingFile = name;
     return sink->SetFileName(name.c_str(), nullptr);
 }
 
@@ -298,6 +300,10 @@ HRESULT AttachVideoWindow(HWND mainWnd) {
 HRESULT BuildCaptureGraph(HWND mainWnd) {
     const bool record = g_recordMode != 0;
     g_recordingWithoutSound = false;
+    if (record) {
+        g_recordingStarting = true;  // until the recording begins, or the build fails
+        ShowCaptureTitle(mainWnd);
+    }
     HRESULT hr = CreateCaptureSession(mainWnd);
     if (FAILED(hr)) return hr;
     if (FAILED(hr = g_pBuilder->SetFiltergraph(g_pGraph.Get()))) return hr;
@@ -387,9 +393,15 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     if (FAILED(hr = AttachVideoWindow(mainWnd))) return hr;
     if (FAILED(hr = RunGraph(&IMediaControl::Run))) return hr;
     if (record) {
+        // The devices settle while the graph pauses; the window answers meanwhile, and a Stop
+        // or closing it ends the pause early (and the recording right after it begins).
         if (FAILED(hr = RunGraph(&IMediaControl::Pause))) return hr;
-        Sleep(2000);
+        if (compressor) CAviWriter::Of(writer.Get())->BeginAtNextRun();  // our AVI writer
+        PauseAnswering(2000);
         if (FAILED(hr = RunGraph(&IMediaControl::Run))) return hr;
+        g_recordingStarting = false;
+        BeginRecordingStatus();
+        SetTimer(mainWnd, kRecordingTimer, 1000, nullptr);
     }
     SetTimer(mainWnd, kFirstFrameTimer, kFirstFrameLimitMs, nullptr);
 

@@ -3,13 +3,15 @@
 
 #include <dbt.h>
 
-#include "capture/bounded_call.h"
 #include "capture/capture_graph.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/graph_lock.h"
+#include "capture/graph_wait.h"
+#include "capture/recording_status.h"
 #include "capture/toolbar_buttons.h"
 #include "capture/window_title.h"
+#include "devices/device_catalogue.h"
 #include "devices/device_enumeration.h"
 #include "framework/cwnd.h"
 #include "framework/modal_seam.h"
@@ -52,6 +54,24 @@ void ReportStreamingError(HWND mainWnd, bool recording) {
                               L"Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
+// What starts again by itself: the preview after the computer wakes, when a preview or recording
+// ran as it went to sleep; the preview when the camera that was lost while one ran comes back.
+// Forgotten as soon as the user starts or stops anything.
+bool g_resumeAfterSleep = false;
+std::wstring g_resumeCamera;
+
+void ForgetResume() {
+    g_resumeAfterSleep = false;
+    g_resumeCamera.clear();
+    ClearTitleNote();
+}
+
+// The preview started again by itself: a note of what stopped a recording stays.
+void ResumePreview(HWND mainWnd) {
+    g_recordMode = 0;
+    RebuildGraph(mainWnd);
+}
+
 // Hides the renderer's windows in the video area without a word to the graph, which a stuck
 // camera may keep busy: asynchronously, whichever thread they belong to.
 void HideVideoWindows(HWND mainWnd) {
@@ -62,6 +82,7 @@ void HideVideoWindows(HWND mainWnd) {
 }  // namespace
 
 void StartPreview(HWND mainWnd) {
+    ForgetResume();
     g_recordMode = 0;
     g_snapshotRequested = 0;
     g_pictureCopyRequested = 0;
@@ -75,11 +96,13 @@ void RequestPictureCopy() {
 }
 
 void StartRecording(HWND mainWnd) {
+    ForgetResume();
     g_recordMode = 1;
     RebuildGraph(mainWnd);
 }
 
 void StopCapture(HWND mainWnd) {
+    ForgetResume();
     if (g_captureState == Recording) {
         g_recordMode = 0;
         g_snapshotRequested = 0;
@@ -108,6 +131,9 @@ void RebuildGraph(HWND mainWnd) {
 bool TeardownGraph(HWND mainWnd) {
     const bool recording = g_captureState == Recording;
     KillTimer(mainWnd, kFirstFrameTimer);
+    KillTimer(mainWnd, kRecordingTimer);
+    EndRecordingStatus();
+    g_recordingStarting = false;
     // The stop waits for the streaming threads; where one is stuck, the graph is left to finish
     // on the stopping thread and never touched again (the recording's writer, stopped before
     // the camera, has closed its file).
@@ -139,6 +165,11 @@ bool TeardownGraph(HWND mainWnd) {
     return stopped;
 }
 
+void OnRecordingTimer(HWND mainWnd) {
+    UpdateRecordingStatus();
+    ShowCaptureTitle(mainWnd);
+}
+
 void OnFirstFrameTimer(HWND mainWnd) {
     if (WaitingForGraph()) return;  // the timer comes again
     KillTimer(mainWnd, kFirstFrameTimer);
@@ -166,22 +197,38 @@ HRESULT OnGraphEvent(HWND mainWnd) {
         ReportStreamingError(mainWnd, recording);
     }
     if (deviceLost) {
+        if (g_captureState != Stopped) g_resumeCamera = g_graphCameraId;
+        if (g_captureState == Recording) SetTitleNote(L"recording stopped: the camera was lost");
         if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);
         RefreshDeviceSelection();
     }
     return result;
 }
 
-void OnDeviceChange(HWND, WPARAM eventType) {
+void OnDeviceChange(HWND mainWnd, WPARAM eventType) {
     PassGraphLock();
     if (eventType != DBT_DEVICEARRIVAL && eventType != DBT_DEVICEREMOVECOMPLETE &&
         eventType != DBT_DEVNODES_CHANGED)
         return;
     if (g_captureState == Stopped) {
         RefreshDeviceSelection();
+        if (!g_resumeCamera.empty() && FindVideoDeviceById(g_resumeCamera.c_str()) >= 0) {
+            g_resumeCamera.clear();
+            ResumePreview(mainWnd);  // the lost camera is back
+        }
     } else {
         g_deviceRescanPending = 1;
     }
 }
 
-void OnPowerSuspend(HWND mainWnd) { TeardownGraph(mainWnd); }  // no message: the computer sleeps
+void OnPowerSuspend(HWND mainWnd) {
+    g_resumeAfterSleep = g_captureState != Stopped;
+    if (g_captureState == Recording) SetTitleNote(L"recording stopped by sleep");  // its file is closed
+    TeardownGraph(mainWnd);  // no message: the computer sleeps
+}
+
+void OnPowerResume(HWND mainWnd) {
+    if (!g_resumeAfterSleep) return;
+    g_resumeAfterSleep = false;
+    ResumePreview(mainWnd);
+}

@@ -22,7 +22,15 @@ bool TeardownGraph(HWND mainWnd);
 constexpr UINT_PTR kFirstFrameTimer = 0x5746;
 constexpr UINT kFirstFrameLimitMs = 5000;
 void OnFirstFrameTimer(HWND mainWnd);
+// The main window's timer while a recording runs: the title's time and size, once a second.
+constexpr UINT_PTR kRecordingTimer = 0x5747;
+void OnRecordingTimer(HWND mainWnd);
 // Drains the graph's events; a lost device tears down and refreshes the catalogue.
 HRESULT OnGraphEvent(HWND mainWnd);
+// A device change while nothing is captured refreshes the catalogue; the preview starts again
+// when the camera lost while one ran is back.
 void OnDeviceChange(HWND mainWnd, WPARAM eventType);
+// Suspend tears the graph down; resume starts the preview again when a preview or recording
+// ran as the computer went to sleep (a recording is not resumed: its file was closed).
 void OnPowerSuspend(HWND mainWnd);
+void OnPowerResume(HWND mainWnd);

@@ -4,8 +4,13 @@
 #include <string>
 
 #include "capture/capture_state.h"
+#include "capture/recording_status.h"
+
+bool g_recordingStarting = false;
 
 namespace {
+
+std::wstring g_note;
 
 // The program's name, as the window's template gives it (everything before a status).
 const std::wstring& BaseTitle(HWND mainWnd) {
@@ -23,8 +28,17 @@ const std::wstring& BaseTitle(HWND mainWnd) {
 
 void ShowCaptureTitle(HWND mainWnd) {
     std::wstring title = BaseTitle(mainWnd);
-    if (g_captureState == Recording && g_recordingWithoutSound) title += L" - recording without sound";
+    if (g_recordingStarting)
+        title += L" - starting recording...";
+    else if (g_captureState == Recording)
+        title += (g_recordingWithoutSound ? L" - recording without sound " : L" - recording ") + RecordingStatusText();
+    else if (!g_note.empty())
+        title += L" - " + g_note;
     wchar_t current[256] = L"";
     GetWindowTextW(mainWnd, current, 256);
     if (title != current) SetWindowTextW(mainWnd, title.c_str());
 }
+
+void SetTitleNote(const wchar_t* note) { g_note = note ? note : L""; }
+
+void ClearTitleNote() { g_note.clear(); }

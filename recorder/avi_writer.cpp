@@ -136,11 +136,15 @@ HRESULT CAviWriter::Open() {
         m_audioFormat.samplesPerSecond = wave->nSamplesPerSec;
         m_audioFormat.bitsPerSample = wave->wBitsPerSample;
     }
-    m_timeline.reset(new RecordingTimeline(format.framePeriod, m_audioFormat.samplesPerSecond));
-
+    m_videoFormat = format;
     m_file = file;
-    m_sink.reset(new AviFileSink(file));
-    m_muxer.reset(new AviMuxer(*m_sink, format, m_audioFormat, m_limits));
+    return Begin();
+}
+
+HRESULT CAviWriter::Begin() {
+    m_timeline.reset(new RecordingTimeline(m_videoFormat.framePeriod, m_audioFormat.samplesPerSecond));
+    m_sink.reset(new AviFileSink(m_file));
+    m_muxer.reset(new AviMuxer(*m_sink, m_videoFormat, m_audioFormat, m_limits));
     m_failureReported = false;
     if (!m_muxer->Begin() || !m_sink->Flush()) {
         m_muxer.reset();
@@ -151,6 +155,14 @@ HRESULT CAviWriter::Open() {
         return HRESULT_FROM_WIN32(ERROR_DISK_FULL);
     }
     return S_OK;
+}
+
+HRESULT CAviWriter::BeginAgain() {
+    std::lock_guard<std::mutex> writing(m_writeLock);
+    if (!m_muxer) return S_OK;
+    m_muxer.reset();
+    if (!m_sink->Truncate(0)) return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+    return Begin();
 }
 
 void CAviWriter::Close() {
@@ -198,8 +210,18 @@ HRESULT CAviWriter::ReceiveVideo(IMediaSample* sample) {
     return AfterWrite();
 }
 
+void CAviWriter::BeginAtNextRun() {
+    ScopedCriticalSection lock(m_lock.get());
+    m_beginAtRun = true;
+}
+
 STDMETHODIMP CAviWriter::Run(REFERENCE_TIME start) {
     ScopedCriticalSection lock(m_lock.get());
+    if (m_beginAtRun) {
+        m_beginAtRun = false;
+        HRESULT hr = BeginAgain();
+        if (FAILED(hr)) return hr;
+    }
     {
         std::lock_guard<std::mutex> writing(m_writeLock);
         m_clock = m_pClock;  // the graph gives its clock before it runs

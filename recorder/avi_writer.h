@@ -23,6 +23,8 @@ class CAviWriter : public CBaseFilter, public IFileSinkFilter {
 public:
     // A new writer holding one reference, or null. `limits` sets the RIFF split.
     static IBaseFilter* Create(const AviLimits& limits = AviLimits());
+    // The writer behind a filter Create made.
+    static CAviWriter* Of(IBaseFilter* filter) { return static_cast<CAviWriter*>(filter); }
     ~CAviWriter() override;
 
     DECLARE_IUNKNOWN
@@ -31,11 +33,15 @@ public:
     int GetPinCount() override { return 2; }
     CBasePin* GetPin(int n) override;
     // From Stopped: creates the file (never replacing one) and writes its headers; refuses to
-    // start with an input unconnected.
+    // start with its video input unconnected.
     STDMETHODIMP Pause() override;
     // Closes the file, playable.
     STDMETHODIMP Stop() override;
     STDMETHODIMP Run(REFERENCE_TIME start) override;
+    // What was written so far is thrown away as the graph runs next: the record build runs the
+    // graph, pauses it while the devices settle, and begins the recording with the first frame
+    // after the pause.
+    void BeginAtNextRun();
 
     // IFileSinkFilter
     STDMETHODIMP SetFileName(LPCOLESTR name, const AM_MEDIA_TYPE* type) override;
@@ -47,6 +53,10 @@ public:
 private:
     explicit CAviWriter(const AviLimits& limits);
     HRESULT Open();
+    // Starts the file's recording afresh from its headers; m_writeLock held.
+    HRESULT Begin();
+    // Throws away what was recorded so far and begins anew.
+    HRESULT BeginAgain();
     void Close();
     HRESULT AfterWrite();
     // The stream time now by the graph's clock; kNoTime without a clock.
@@ -60,11 +70,13 @@ private:
     std::unique_ptr<InputPin> m_audio;
     std::wstring m_fileName;
     AviLimits m_limits;
+    bool m_beginAtRun = false;  // under m_lock
 
     std::mutex m_writeLock;  // guards everything below
     HANDLE m_file = INVALID_HANDLE_VALUE;
     std::unique_ptr<AviFileSink> m_sink;
     std::unique_ptr<AviMuxer> m_muxer;
+    AviVideoFormat m_videoFormat;
     AviAudioFormat m_audioFormat;
     std::unique_ptr<RecordingTimeline> m_timeline;  // where frames and sound go
     std::vector<uint8_t> m_stretched;  // a buffer made longer or shorter

@@ -1,0 +1,22 @@
+// What the title tells of a recording while it runs: how long frames have been reaching its
+// file, how big the file is, and whether its disk is about to fill (below 200 MB, or less than
+// two minutes at the rate the file grows), checked as the recording begins and every 10 s.
+// User-interface thread only.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The recording's file, named by the record build.
+extern std::wstring g_recordingFile;
+
+// The recording has begun: its time counts from now.
+void BeginRecordingStatus();
+void EndRecordingStatus();
+// Once a second while recording: the file's size now; every tenth time the disk's free space.
+void UpdateRecordingStatus();
+// "00:01:23 - 45.2 MB", and " - low disk space" where the disk is about to fill.
+std::wstring RecordingStatusText();
+
+// True when the volume of `folder` has less than 200 MB free, or less than two minutes at
+// `bytesPerSecond`; false where the free space cannot be read.
+bool DiskSpaceLow(const std::wstring& folder, double bytesPerSecond);
