@@ -97,6 +97,11 @@ TEST_P(AviRecordingLayouts, FiveSecondsGiveMotionJpegAndPcmThatAgreeFrameByFrame
     EXPECT_NEAR(video, 5.0, 0.3);
     EXPECT_NEAR(ProbeNumber(probe, "stream0.nb_frames"), video * 30, 3);
     EXPECT_GE(ProbeNumber(probe, "stream0.nb_read_packets"), video * 30 * 0.9);  // repeats are few
+    // The file begins with the first frame after the record build's pause: no frame from before
+    // it, and no gap after the first.
+    std::vector<double> pictures = VideoPictureTimes(file);
+    ASSERT_GE(pictures.size(), 2u);
+    EXPECT_LT(pictures[1] - pictures[0], 0.1);
 
     // Frame 30, decoded by ffmpeg, is the camera's picture within JPEG's error.
     ScratchDirectory work;

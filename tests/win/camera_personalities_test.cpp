@@ -170,31 +170,6 @@ protected:
         StringFromGUID2(guid, text, 64);
         return text;
     }
-    // Sends the window a message every 50 ms from another thread while `action` runs; the
-    // longest it took to answer one, in milliseconds.
-    DWORD LongestAnswerDuring(const std::function<void()>& action) {
-        struct Probe {
-            HWND window;
-            volatile bool stop = false;
-            DWORD longest = 0;
-        } probe{m_window->m_hWnd};
-        HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
-            auto* probe = static_cast<Probe*>(p);
-            while (!probe->stop) {
-                DWORD start = GetTickCount();
-                DWORD_PTR result;
-                SendMessageTimeoutW(probe->window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-                probe->longest = std::max(probe->longest, GetTickCount() - start);
-                Sleep(50);
-            }
-            return 0;
-        }, &probe, 0, nullptr);
-        action();
-        probe.stop = true;
-        WaitForSingleObject(thread, 10000);
-        CloseHandle(thread);
-        return probe.longest;
-    }
 };
 
 TEST_F(StuckCamera, StopAnswersWithinItsBoundKeepsTheRecordingAndStartsAFreshGraph) {
@@ -208,11 +183,11 @@ TEST_F(StuckCamera, StopAnswersWithinItsBoundKeepsTheRecordingAndStartsAFreshGra
     ASSERT_TRUE(Stuck());
 
     DWORD took = 0;
-    DWORD longest = LongestAnswerDuring([&] {
-        DWORD start = GetTickCount();
-        Command(ID_STOP);
-        took = GetTickCount() - start;
-    });
+    DWORD longest = WatchWindowDuring(m_window->m_hWnd, [&] {
+                        DWORD start = GetTickCount();
+                        Command(ID_STOP);
+                        took = GetTickCount() - start;
+                    }).longestAnswer;
     DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
     EXPECT_GE(took, 2900u);  // the stop was waited for
     EXPECT_LT(took, 4500u);

@@ -1,6 +1,9 @@
 // Window and screen helpers for the Windows tests.
 #include "ui_helpers.h"
 
+#include <algorithm>
+#include <atomic>
+
 #include "scratch_directory.h"
 
 namespace testsupport {
@@ -170,6 +173,40 @@ std::wstring ClassName(HWND hwnd) {
     wchar_t name[256] = L"";
     GetClassNameW(hwnd, name, 256);
     return name;
+}
+
+Watched WatchWindowDuring(HWND window, const std::function<void()>& action) {
+    struct Probe {
+        HWND window = nullptr;
+        std::atomic<bool> stop{false};
+        Watched seen;
+    } probe;
+    probe.window = window;
+    HANDLE thread = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+        auto* probe = static_cast<Probe*>(p);
+        while (!probe->stop) {
+            wchar_t title[256] = L"";
+            DWORD start = GetTickCount();
+            DWORD_PTR copied = 0;
+            SendMessageTimeoutW(probe->window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(title), SMTO_NORMAL, 5000, &copied);
+            probe->seen.longestAnswer = std::max<unsigned long>(probe->seen.longestAnswer, GetTickCount() - start);
+            if (probe->seen.titles.empty() || probe->seen.titles.back() != title) probe->seen.titles.push_back(title);
+            Sleep(50);
+        }
+        return 0;
+    }, &probe, 0, nullptr);
+    action();
+    probe.stop = true;
+    // The window answers the probe's last question while it ends.
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    CloseHandle(thread);
+    return probe.seen;
 }
 
 }  // namespace testsupport

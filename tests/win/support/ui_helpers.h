@@ -59,6 +59,14 @@ ScreenPixels CaptureClientWhen(HWND hwnd, const std::function<bool(const ScreenP
 std::wstring SaveScreenshot(const ScreenPixels& image, const std::wstring& name);
 
 std::wstring WindowText(HWND hwnd);
+
+// While `action` runs on this thread, another thread asks `window` for its title every 50 ms:
+// the titles seen (each change once), and the longest the window took to answer.
+struct Watched {
+    std::vector<std::wstring> titles;
+    unsigned long longestAnswer = 0;
+};
+Watched WatchWindowDuring(HWND window, const std::function<void()>& action);
 std::wstring ClassName(HWND hwnd);
 
 }  // namespace testsupport
