@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "decoder/jpeg_huffman.h"
+#include "codec/jpeg_huffman.h"
 #include "dshow/streaming_com.h"
 
 using Microsoft::WRL::ComPtr;

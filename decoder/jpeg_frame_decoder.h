@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "decoder/baseline_jpeg.h"
+#include "codec/baseline_jpeg.h"
 
 class JpegFrameDecoder {
 public:

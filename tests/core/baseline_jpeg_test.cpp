@@ -1,7 +1,7 @@
 // The fast JPEG decoder against ffmpeg's: frames of each sampling and size decode to ffmpeg's
 // picture in the studio range, give up on what they leave to another decoder, and survive
 // being cut short or damaged anywhere.
-#include "decoder/baseline_jpeg.h"
+#include "codec/baseline_jpeg.h"
 
 #include <gtest/gtest.h>
 

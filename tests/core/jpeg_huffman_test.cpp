@@ -1,7 +1,7 @@
 // The standard Huffman tables put into camera frames that leave them out: the tables are the
 // ones an encoder writes when told to use the standard tables (ffmpeg), and a frame without its
 // tables decodes, once they are put back, to the same picture.
-#include "decoder/jpeg_huffman.h"
+#include "codec/jpeg_huffman.h"
 
 #include <gtest/gtest.h>
 

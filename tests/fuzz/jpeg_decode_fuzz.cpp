@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "decoder/baseline_jpeg.h"
-#include "decoder/jpeg_huffman.h"
+#include "codec/baseline_jpeg.h"
+#include "codec/jpeg_huffman.h"
 
 namespace {
 constexpr uint8_t kGuard = 0xA5;
