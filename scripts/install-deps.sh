@@ -6,7 +6,7 @@ packages=(
     g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine64 xvfb xauth x11-utils imagemagick
     cmake make g++ clang libclang-rt-14-dev
-    googletest libgtest-dev libbenchmark-dev libyuv-dev wixl msitools ffmpeg
+    googletest libgtest-dev libbenchmark-dev libyuv-dev libturbojpeg0-dev wixl msitools ffmpeg
     gstreamer1.0-tools gstreamer1.0-plugins-good
 )
 
