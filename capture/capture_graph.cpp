@@ -40,6 +40,9 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+// The size the recording asks the camera for (and the Windows Media profile takes).
+int g_recordingWidth = 640, g_recordingHeight = 480;
+
 constexpr HRESULT kNoGrabberFactory = static_cast<HRESULT>(0xFFFFFFFF);
 
 void ReportConnectionFailure(HWND mainWnd) {
@@ -90,7 +93,8 @@ HRESULT AddRecordingWriter(bool sound, ComPtr<IBaseFilter>* writer) {
     if (FAILED(hr = NameRecording(writer->Get(), L"wmv"))) return hr;
     hr = g_pGraph->AddFilter(writer->Get(), L"WMV Writer");
     if (FAILED(hr)) return hr;
-    if (g_settings.videoResolution == 0) hr = ConfigureRecordingProfile(*writer, sound);
+    if (g_settings.videoResolution == 0)
+        hr = ConfigureRecordingProfile(*writer, sound, g_recordingWidth, g_recordingHeight);
     return hr;
 }
 
@@ -323,13 +327,19 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
                             wantedHeight, &g_videoWidth, &g_videoHeight);
     g_snapshotRescale = 0;
     int requestedWidth = g_videoWidth, requestedHeight = g_videoHeight;
+    const bool previewSize = g_settings.recordAtPreviewResolution && g_videoWidth > 0 && g_videoHeight > 0;
     if (record) {
         g_settings.videoResolution = 0;
-        if (g_videoWidth < 640 || g_videoHeight < 480)
-            g_snapshotRescale = NeedsSnapshotRescale(entry.widths, entry.heights, entry.resolutionCount);
-        requestedWidth = 640;
-        requestedHeight = 480;
+        if (previewSize) {  // the recording keeps the size chosen for the preview
+        } else {
+            if (g_videoWidth < 640 || g_videoHeight < 480)
+                g_snapshotRescale = NeedsSnapshotRescale(entry.widths, entry.heights, entry.resolutionCount);
+            requestedWidth = 640;
+            requestedHeight = 480;
+        }
     }
+    g_recordingWidth = requestedWidth;
+    g_recordingHeight = requestedHeight;
     CMediaType connectionType;
     if (cameraPin) {
         SetCaptureFormat(cameraPin.Get(), requestedWidth, requestedHeight, &connectionType);

@@ -3,6 +3,7 @@
 
 #include <dvdmedia.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 
@@ -104,7 +105,7 @@ HRESULT RemoveAudioStreams(IWMProfile* profile) {
 
 }  // namespace
 
-HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer, bool sound) {
+HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer, bool sound, int width, int height) {
     ComPtr<IConfigAsfWriter> config;
     HRESULT hr = writer.As(&config);
     if (FAILED(hr)) return hr;
@@ -130,10 +131,18 @@ HRESULT ConfigureRecordingProfile(ComPtr<IBaseFilter> writer, bool sound) {
         if (buffer && props->GetMediaType(type, &size) == S_OK && type->pbFormat &&
             type->cbFormat >= sizeof(VIDEOINFOHEADER) && inside(type->pbFormat)) {
             auto* video = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
-            video->rcSource = {0, 0, kRecordWidth, kRecordHeight};
-            video->rcTarget = {0, 0, kRecordWidth, kRecordHeight};
-            video->bmiHeader.biWidth = kRecordWidth;
-            video->bmiHeader.biHeight = kRecordHeight;
+            video->rcSource = {0, 0, width, height};
+            video->rcTarget = {0, 0, width, height};
+            video->bmiHeader.biWidth = width;
+            video->bmiHeader.biHeight = height;
+            // Other sizes keep the profile's quality: its bit rate goes with the pixel count.
+            const double pixels = double(width) * height / (double(kRecordWidth) * kRecordHeight);
+            DWORD rate = 0;
+            if (pixels != 1 && SUCCEEDED(stream->GetBitrate(&rate))) {
+                const DWORD scaled = static_cast<DWORD>(std::min(rate * pixels, 4.0e9));
+                video->dwBitRate = scaled;
+                stream->SetBitrate(scaled);
+            }
             props->SetMediaType(type);
             profile->ReconfigStream(stream.Get());
         }

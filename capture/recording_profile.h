@@ -1,5 +1,6 @@
 // The recording's file name and the Windows Media writer's profile: system profile 11 of the
-// version 8.0 set, with its video stream set to 640 x 480.
+// version 8.0 set, with its video stream set to 640 x 480 (or the size the recording keeps, its
+// video bit rate scaled by the number of pixels).
 #pragma once
 #include <windows.h>
 #include <dshow.h>
@@ -26,7 +27,8 @@ bool WindowsMediaRecordingAvailable();
 // E_INVALIDARG when the set has 11 profiles or fewer.
 HRESULT LoadRecordingProfile(IWMProfile** profile);
 
-// Configures the writer with the recording profile, without its audio stream when the
-// recording has no `sound`. The HRESULT of the first failing step, else that of
+// Configures the writer with the recording profile at `width` x `height`, without its audio
+// stream when the recording has no `sound`. The HRESULT of the first failing step, else that of
 // ConfigureFilterUsingProfile.
-HRESULT ConfigureRecordingProfile(Microsoft::WRL::ComPtr<IBaseFilter> writer, bool sound = true);
+HRESULT ConfigureRecordingProfile(Microsoft::WRL::ComPtr<IBaseFilter> writer, bool sound = true, int width = 640,
+                                  int height = 480);

@@ -34,6 +34,7 @@
 #define IDC_LIGHT_50HZ 1021
 #define IDC_LIGHT_60HZ 1022
 #define IDC_CAMERA_SETTINGS 1023
+#define IDC_RECORD_PREVIEW_SIZE 1010
 
 // Controls of the camera settings dialog; each control's row takes four ids from
 // IDC_CAMERA_ROWS on: its name, slider, value and "Auto" box.

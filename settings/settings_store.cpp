@@ -115,6 +115,7 @@ void LoadStoredOptions() {
     g_settings.lightSource = light == -1 ? 1 : light;
     int32_t resolution = ReadSettingDword(L"videoResolution");
     g_settings.videoResolution = resolution == -1 ? 0 : resolution;
+    g_settings.recordAtPreviewResolution = ReadSettingDword(L"recordAtPreviewResolution") == 1;
 }
 
 void LoadStoredFolders() {

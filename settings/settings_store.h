@@ -16,6 +16,7 @@ struct WebcamSettings {
     int32_t captureFormat;    // 1 BMP, 0 JPEG
     int32_t lightSource;      // 0 50 Hz, 1 60 Hz
     int32_t videoResolution;  // 0 or 1
+    int32_t recordAtPreviewResolution;  // 1: Record keeps the preview's size, 0: 640 x 480
     wchar_t capturePath[kPathCapacity];
     wchar_t recordPath[kPathCapacity];
 };
@@ -33,8 +34,8 @@ bool ReadSettingString(const wchar_t* name, wchar_t* destination);
 bool WriteSettingString(const wchar_t* name, const wchar_t* text);
 bool WriteSettingDword(const wchar_t* name, int32_t value);
 
-// The three numbers (CaptureFormat, lightSource, videoResolution), each replaced by its default
-// when absent.
+// The numbers (CaptureFormat, lightSource, videoResolution, recordAtPreviewResolution), each
+// replaced by its default when absent.
 void LoadStoredOptions();
 // The two folders, each replaced by the user's Pictures or Videos folder when absent or empty.
 void LoadStoredFolders();

@@ -125,6 +125,7 @@ BOOL OptionDlg::OnInitDialog() {
     g_videoResolutionChoice = g_settings.videoResolution != 0;
     CheckRadioButton(IDC_VIDEO_RESOLUTION_1, IDC_VIDEO_RESOLUTION_0,
                      g_videoResolutionChoice ? IDC_VIDEO_RESOLUTION_1 : IDC_VIDEO_RESOLUTION_0);
+    CheckDlgButton(m_hWnd, IDC_RECORD_PREVIEW_SIZE, g_settings.recordAtPreviewResolution ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -224,6 +225,7 @@ void OptionDlg::OnOK() {
     g_settings.captureFormat = g_captureFormatChoice ? 1 : 0;
     g_settings.lightSource = g_lightSourceChoice ? 1 : 0;
     g_settings.videoResolution = g_videoResolutionChoice ? 1 : 0;
+    g_settings.recordAtPreviewResolution = IsDlgButtonChecked(m_hWnd, IDC_RECORD_PREVIEW_SIZE) == BST_CHECKED;
     SaveSettings(save);
 
     if (g_captureState == Previewing || g_captureState == Recording) {

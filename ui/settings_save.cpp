@@ -16,6 +16,7 @@ void SaveSettings(const SelectionToSave& selection) {
     WriteSettingString(L"recordPath", g_settings.recordPath);
     WriteSettingDword(L"CaptureFormat", g_settings.captureFormat);
     WriteSettingDword(L"videoResolution", g_settings.videoResolution);
+    WriteSettingDword(L"recordAtPreviewResolution", g_settings.recordAtPreviewResolution);
     if (selection.camera) {
         WriteSettingString(L"videoDeviceName", g_videoDeviceName);
         WriteSettingString(L"videoDeviceID", g_videoDeviceID);

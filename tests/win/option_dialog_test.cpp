@@ -139,6 +139,7 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
     Choose(dialog, IDC_RESOLUTION_LIST, 2);
     Click(dialog, IDC_FORMAT_BMP);
     Click(dialog, IDC_LIGHT_50HZ);
+    Click(dialog, IDC_RECORD_PREVIEW_SIZE);
     std::vector<std::wstring> order;
     g_settingWriteObserver = [&](const wchar_t* name) { order.push_back(name); };
     Click(dialog, IDOK);
@@ -148,11 +149,12 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
     EXPECT_FALSE(g_pGraph);  // stopped: only saved
     EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
                                                  L"CaptureFormat", L"videoResolution",
-                                                 L"videoDeviceName", L"videoDeviceID",
+                                                 L"recordAtPreviewResolution", L"videoDeviceName", L"videoDeviceID",
                                                  L"audioDeviceName", L"Microphone", TestCameraId(2)}));
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource"), 0u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat"), 1u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"videoResolution"), 1u);  // 5 -> 1
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"recordAtPreviewResolution"), 1u);
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceName"), L"Second camera");
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, L"videoDeviceID"), TestCameraId(2));
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(2).c_str()), L"760 x 570");

@@ -22,6 +22,7 @@
 #include "support/registry.h"
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
+#include "support/unix_tools.h"
 #include "support/writer_report.h"
 #include "virtual_devices.h"
 
@@ -80,6 +81,56 @@ protected:
 
     ScratchDirectory m_records, m_pictures;
 };
+
+// "Record at the preview's resolution": off, the camera runs at 640 x 480 as always; on, it keeps
+// the size chosen for the preview, in the AVI file and in the Windows Media profile (whose video
+// bit rate follows the pixel count).
+TEST_F(RecordingTest, TheOptionKeepsThePreviewsSizeForTheRecording) {
+    struct Case {
+        bool option, windowsMedia;
+        const wchar_t* chosen;
+        const char* recorded;
+        const char* bitrate;
+    };
+    const Case cases[] = {
+        {false, true, L"1280 x 720", "640x480", "250000"},  {true, true, L"1280 x 720", "1280x720", "750000"},
+        {false, false, L"1280 x 720", "640x480", nullptr},  {true, false, L"1280 x 720", "1280x720", nullptr},
+        {true, false, L"320 x 240", "320x240", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.chosen) + (c.option ? " option on" : " option off") + (c.windowsMedia ? " WMV" : " AVI"));
+        if (c.windowsMedia)
+            DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
+        else
+            SetDword(HKEY_CURRENT_USER, kWindowsMediaKey, L"Absent", 1);
+        Camera(1, L"Camera", L"YUY2 320 240 333333;YUY2 640 480 333333;YUY2 1280 720 333333");
+        Microphone(2, L"Microphone", L"Microphone");
+        SetString(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(1).c_str(), c.chosen);
+        SetDword(HKEY_CURRENT_USER, kSettingsKey, L"recordAtPreviewResolution", c.option);
+        OpenWindow();
+        wcscpy(g_settings.recordPath, m_records.path().c_str());
+        Command(ID_RECORD);
+        ASSERT_EQ(g_captureState, Recording);
+        Run(1000);
+        Command(ID_STOP);
+        auto files = FilesIn(m_records.path());
+        ASSERT_EQ(files.size(), 1u);
+        std::wstring file = m_records.Child(files[0]);
+        if (c.windowsMedia) {
+            WriterReport report = ReadWriterReport(file);
+            EXPECT_EQ(report["profile.video.bitmap"], c.recorded);
+            EXPECT_EQ(report["video.type"], std::string("YUY2 ") + c.recorded);
+            EXPECT_EQ(report["profile.video.bitrate"], c.bitrate);
+            EXPECT_EQ(report["profile.video.header.bitrate"], c.bitrate);
+        } else {
+            auto probe = ProbeStreams(file);
+            EXPECT_EQ(probe["stream0.width"] + "x" + probe["stream0.height"], c.recorded) << probe["error"];
+        }
+        DeleteFileW(file.c_str());
+        m_window->CloseSequence();
+        m_window.reset();
+    }
+}
 
 TEST_F(RecordingTest, BuildsTheRecordGraphAndStopReturnsToPreviewWithTheFileClosed) {
     OpenWithDevices();

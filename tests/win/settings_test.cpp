@@ -218,7 +218,7 @@ TEST_F(SettingsTest, TheSaveWritesEveryValueInItsOrder) {
     SaveSettings({true, true, L"Line In", L"800 x 600"});
     EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
                                                  L"CaptureFormat", L"videoResolution",
-                                                 L"videoDeviceName", L"videoDeviceID",
+                                                 L"recordAtPreviewResolution", L"videoDeviceName", L"videoDeviceID",
                                                  L"audioDeviceName", L"Microphone B",
                                                  L"@device:b"}));
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource"), 0u);

@@ -228,7 +228,7 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
     ASSERT_TRUE(t);
     EXPECT_EQ(t->caption, L"Webcam Option");
     EXPECT_EQ(t->cx, 271);
-    EXPECT_EQ(t->cy, 262);
+    EXPECT_EQ(t->cy, 274);
     EXPECT_EQ(t->typeface, L"MS Shell Dlg");
     EXPECT_EQ(t->pointSize, 8);
     EXPECT_EQ(t->style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
@@ -258,15 +258,16 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
         {-1, L"Static", SS_LEFT, L"Capture Format", 38, 138, 52, 8},
         {1017, L"Button", radio, L"Bmp", 38, 150, 29, 10},
         {1018, L"Button", radio, L"Jpg", 93, 151, 27, 10},
-        {-1, L"Button", group, L"Record Path", 32, 168, 211, 30},
+        {-1, L"Button", group, L"Record Path", 32, 168, 211, 42},
         {1008, L"Edit", 0, L"", 38, 178, 158, 15},
         {1009, L"Button", push, L"set", 200, 178, 36, 14},
-        {-1, L"Button", group, L"Light Source", 32, 204, 211, 29},
-        {1021, L"Button", radio, L"50Hz", 40, 217, 32, 10},
-        {1022, L"Button", radio, L"60Hz", 92, 217, 32, 10},
-        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 241, 50, 14},
-        {IDCANCEL, L"Button", push, L"Cancel", 148, 241, 50, 14},
+        {-1, L"Button", group, L"Light Source", 32, 216, 211, 29},
+        {1021, L"Button", radio, L"50Hz", 40, 229, 32, 10},
+        {1022, L"Button", radio, L"60Hz", 92, 229, 32, 10},
+        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 253, 50, 14},
+        {IDCANCEL, L"Button", push, L"Cancel", 148, 253, 50, 14},
         {IDC_CAMERA_SETTINGS, L"Button", push, L"Camera...", 184, 26, 50, 11},
+        {IDC_RECORD_PREVIEW_SIZE, L"Button", BS_AUTOCHECKBOX, L"Record at the preview's resolution", 38, 196, 196, 10},
     };
     ASSERT_EQ(t->items.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
