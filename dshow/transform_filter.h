@@ -48,7 +48,7 @@ public:
     // filter cannot follow ends the stream with EC_ERRORABORT, once, instead of dropping every
     // frame after it unseen.
     virtual HRESULT Receive(IMediaSample* in);
-    HRESULT EndOfStream();
+    virtual HRESULT EndOfStream();
     HRESULT BeginFlush();
     HRESULT EndFlush();
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate);

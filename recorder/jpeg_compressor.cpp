@@ -3,8 +3,9 @@
 
 #include <new>
 
-#include "dshow/streaming_com.h"
 #include "snapshot/frame_media_type.h"
+
+using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -13,14 +14,19 @@ constexpr CLSID kCompressorClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6
 
 }  // namespace
 
-IBaseFilter* CJpegCompressor::Create(std::unique_ptr<FrameEncoder> encoder) {
-    if (!encoder) encoder.reset(new (std::nothrow) JpegEncoder);
-    if (!encoder) return nullptr;
-    return HandOutFilter(new (std::nothrow) CJpegCompressor(std::move(encoder)));
+std::unique_ptr<FrameEncoder> CJpegCompressor::MakeDefaultEncoder() {
+    return std::unique_ptr<FrameEncoder>(new (std::nothrow) WicJpegEncoder);
 }
 
-CJpegCompressor::CJpegCompressor(std::unique_ptr<FrameEncoder> encoder)
-    : CTransformFilter(L"JPEG compressor", kCompressorClsid), m_encoder(std::move(encoder)) {}
+IBaseFilter* CJpegCompressor::Create(EncoderMaker makeEncoder, int threads) {
+    if (!makeEncoder) makeEncoder = &MakeDefaultEncoder;
+    return HandOutFilter(new (std::nothrow) CJpegCompressor(std::move(makeEncoder), threads));
+}
+
+CJpegCompressor::CJpegCompressor(EncoderMaker makeEncoder, int threads)
+    : CTransformFilter(L"JPEG compressor", kCompressorClsid),
+      m_makeEncoder(std::move(makeEncoder)),
+      m_threads(threads > 0 ? threads : OrderedWorkers::ForThisMachine()) {}
 
 HRESULT CJpegCompressor::CheckInputType(const CMediaType* type) {
     FrameLayout layout;
@@ -39,11 +45,13 @@ HRESULT CJpegCompressor::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT CJpegCompressor::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) {
-    // Room for any JPEG of the frame: never more than its 24-bit pixels and the headers.
+    // Room for any JPEG of the frame: never more than its 24-bit pixels and the headers. A
+    // buffer for each frame in flight (those being compressed and the one waiting) and one more
+    // for the writer.
     const CMediaType output = OutputPin()->CurrentMediaType();
     const BITMAPINFOHEADER* header = BitmapHeaderOf(output);
     if (!header) return E_UNEXPECTED;
-    return RequestBuffers(allocator, props, 2, static_cast<long>(header->biSizeImage) + 65536);
+    return RequestBuffers(allocator, props, m_threads + 2, static_cast<long>(header->biSizeImage) + 65536);
 }
 
 CMediaType CJpegCompressor::OutputTypeFor(const CMediaType& input) {
@@ -55,31 +63,82 @@ CMediaType CJpegCompressor::OutputTypeFor(const CMediaType& input) {
                              FrameTimeOf(input));
 }
 
-HRESULT CJpegCompressor::Transform(IMediaSample* in, IMediaSample* out) {
+STDMETHODIMP CJpegCompressor::Pause() {
+    {
+        ScopedCriticalSection lock(m_csFilter.get());
+        if (IsStopped()) {
+            m_failures = 0;
+            m_ended = S_OK;
+            m_encoders.clear();
+            for (int i = 0; i < m_threads; ++i) {
+                m_encoders.push_back(m_makeEncoder());
+                if (!m_encoders.back()) return E_OUTOFMEMORY;
+            }
+            m_pool.reset(new (std::nothrow) OrderedWorkers(m_threads, m_threads + 1));
+            if (!m_pool) return E_OUTOFMEMORY;
+        }
+    }
+    return CTransformFilter::Pause();
+}
+
+STDMETHODIMP CJpegCompressor::Stop() {
+    // Decommitting the output first lets work waiting for a buffer go; then the pool ends.
+    HRESULT hr = CTransformFilter::Stop();
+    if (m_pool) m_pool->Stop();
+    return hr;
+}
+
+HRESULT CJpegCompressor::Receive(IMediaSample* in) {
+    if (!OutputPin()->IsConnected()) return S_OK;
+    if (FAILED(m_ended)) return m_ended;
     FrameLayout layout;
     int width = 0, height = 0;
-    if (!ReadFrameType(InputPin()->CurrentMediaType(), &layout, &width, &height)) return E_UNEXPECTED;
-    BYTE* frame = nullptr;
-    long length = in->GetActualDataLength();
-    if (FAILED(in->GetPointer(&frame)) || !frame || length <= 0) return S_FALSE;
+    if (!m_pool || !ReadFrameType(InputPin()->CurrentMediaType(), &layout, &width, &height)) return E_UNEXPECTED;
+    auto job = std::make_shared<Job>();
+    job->in = in;  // held until delivered
+    m_pool->Submit([this, job, layout, width, height](int worker) { Compress(*job, worker, layout, width, height); },
+                   [this, job](bool done) { Deliver(*job, done); });
+    return m_ended;
+}
 
-    m_pixels.resize(static_cast<size_t>(width) * height * 4);
-    if (!ConvertFrameToRgb32(layout, frame, static_cast<size_t>(length), width, height,
-                             m_pixels.data(), m_pixels.size()))
-        return S_FALSE;  // a short frame is skipped
+HRESULT CJpegCompressor::EndOfStream() {
+    if (m_pool) m_pool->Drain();
+    return CTransformFilter::EndOfStream();
+}
+
+// On a pool thread, side by side with other frames: into a buffer of the output's own.
+void CJpegCompressor::Compress(Job& job, int worker, FrameLayout layout, int width, int height) {
+    BYTE* frame = nullptr;
     BYTE* jpeg = nullptr;
+    const long length = job.in->GetActualDataLength();
+    if (FAILED(job.in->GetPointer(&frame)) || !frame || length <= 0) return;  // nothing to compress
+    if (FAILED(OutputPin()->GetDeliveryBuffer(&job.out, nullptr, nullptr, 0)) || !job.out ||
+        FAILED(job.out->GetPointer(&jpeg))) {
+        job.out.Reset();  // stopping: the frame goes nowhere
+        return;
+    }
     size_t written = 0;
-    EnsureComOnThisThread();
-    HRESULT hr = out->GetPointer(&jpeg);
-    if (SUCCEEDED(hr))
-        hr = m_encoder->Encode(m_pixels.data(), width, height, jpeg, static_cast<size_t>(out->GetSize()), &written);
-    if (FAILED(hr)) {
-        if (++m_failures < kMostFailures) return S_FALSE;  // this frame is left out
-        if (m_failures == kMostFailures) NotifyEvent(EC_ERRORABORT, hr, 0);
-        return hr;
+    job.result = m_encoders[static_cast<size_t>(worker)]->Encode(layout, frame, static_cast<size_t>(length), width,
+                                                                 height, jpeg, static_cast<size_t>(job.out->GetSize()),
+                                                                 &written);
+    if (FAILED(job.result)) return;
+    REFERENCE_TIME start = 0, stop = 0;
+    if (SUCCEEDED(job.in->GetTime(&start, &stop))) job.out->SetTime(&start, &stop);
+    job.out->SetActualDataLength(static_cast<long>(written));
+    job.out->SetSyncPoint(TRUE);
+    job.out->SetDiscontinuity(job.in->IsDiscontinuity() == S_OK);
+}
+
+// On a pool thread, one frame at a time, in the order the frames came.
+void CJpegCompressor::Deliver(Job& job, bool done) {
+    job.in.Reset();
+    if (!done || !job.out || FAILED(m_ended)) return;
+    if (FAILED(job.result)) {
+        if (++m_failures < kMostFailures) return;  // this frame is left out
+        m_ended = job.result;
+        NotifyEvent(EC_ERRORABORT, job.result, 0);
+        return;
     }
     m_failures = 0;
-    out->SetActualDataLength(static_cast<long>(written));
-    out->SetSyncPoint(TRUE);
-    return S_OK;
+    OutputPin()->Deliver(job.out.Get());
 }

@@ -1,26 +1,38 @@
-// The recorder's video compressor: a filter taking the camera's YUY2, UYVY, YV12 or I420 frames
-// and delivering each as a baseline JPEG (MJPG) frame with the same time stamps. The frames are
-// converted with the snapshots' own YUV conversion and encoded through WIC. A frame that cannot
-// be encoded is left out; when many in a row cannot, the stream ends with EC_ERRORABORT, as a
-// recording that can no longer be written.
+// The recorder's video compressor: a filter taking the camera's frames (every layout the grabber
+// takes) and delivering each as a baseline JPEG (MJPG) frame with the same time stamps. Frames
+// are compressed side by side on a small pool of threads (as many as the processor has, less
+// one) and delivered in the order they came, so that a frame takes no longer than the camera's
+// interval even where compressing one takes longer. A frame that cannot be encoded is left out;
+// when many in a row cannot, the stream ends with EC_ERRORABORT, as a recording that can no
+// longer be written.
 //
 // Threads: the graph's thread connects and changes states; the upstream filter's streaming
-// thread runs the per-frame work under the receive lock.
+// thread hands frames in (Receive) under the receive lock; the pool's threads compress them,
+// one at a time delivering, in order.
 #pragma once
+#include <wrl/client.h>
+
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "dshow/transform_filter.h"
 #include "recorder/jpeg_encoder.h"
+#include "recorder/ordered_workers.h"
 
 class CJpegCompressor : public CTransformFilter {
 public:
     // Consecutive frames that may fail to encode before the stream ends.
     static constexpr int kMostFailures = 10;
+    // Makes one encoder for each of the pool's threads.
+    using EncoderMaker = std::function<std::unique_ptr<FrameEncoder>()>;
 
-    // A new compressor holding one reference, or null; with WIC's JPEG encoder unless another
-    // is given.
-    static IBaseFilter* Create(std::unique_ptr<FrameEncoder> encoder = nullptr);
+    // A new compressor holding one reference, or null; with the program's JPEG encoder unless
+    // another is given, on `threads` threads (0: the processor's count less one, at least one).
+    static IBaseFilter* Create(EncoderMaker makeEncoder = nullptr, int threads = 0);
+    // The program's encoder for camera frames.
+    static std::unique_ptr<FrameEncoder> MakeDefaultEncoder();
 
     // The MJPG type of the output for an input type.
     static CMediaType OutputTypeFor(const CMediaType& input);
@@ -29,14 +41,30 @@ public:
     HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
     HRESULT GetMediaType(int position, CMediaType* type) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
-    // Compresses `in` into `out` (streaming thread).
-    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+    // Not used: frames go through the pool (Receive).
+    HRESULT Transform(IMediaSample*, IMediaSample*) override { return E_UNEXPECTED; }
+    // Hands the frame to the pool (held, not copied); S_OK, or the failure that ended the stream.
+    HRESULT Receive(IMediaSample* in) override;
+    // The frames handed in so far are delivered before the end of the stream.
+    HRESULT EndOfStream() override;
+    STDMETHODIMP Pause() override;
+    STDMETHODIMP Stop() override;
 
 private:
-    explicit CJpegCompressor(std::unique_ptr<FrameEncoder> encoder);
+    CJpegCompressor(EncoderMaker makeEncoder, int threads);
+    // What a frame's work left for its delivery.
+    struct Job {
+        Microsoft::WRL::ComPtr<IMediaSample> in, out;
+        HRESULT result = E_FAIL;
+    };
+    void Compress(Job& job, int worker, FrameLayout layout, int width, int height);
+    void Deliver(Job& job, bool done);
 
-    // Guarded by the receive lock.
-    std::vector<uint8_t> m_pixels;
-    std::unique_ptr<FrameEncoder> m_encoder;
+    EncoderMaker m_makeEncoder;
+    int m_threads;
+    std::unique_ptr<OrderedWorkers> m_pool;                // while not stopped
+    std::vector<std::unique_ptr<FrameEncoder>> m_encoders;  // one per pool thread
+    // In the order of the deliveries (one at a time).
     int m_failures = 0;  // frames in a row that could not be encoded
+    std::atomic<HRESULT> m_ended{S_OK};  // the failure that ended the stream
 };

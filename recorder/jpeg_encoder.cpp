@@ -3,16 +3,29 @@
 
 #include <propidl.h>
 
+#include "dshow/streaming_com.h"
+
 using Microsoft::WRL::ComPtr;
 
-HRESULT JpegEncoder::Factory() {
+HRESULT WicJpegEncoder::Factory() {
     if (m_factory) return S_OK;
     return CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                             IID_PPV_ARGS(&m_factory));
 }
 
-HRESULT JpegEncoder::Encode(const uint8_t* pixels, int width, int height, uint8_t* out,
-                            size_t capacity, size_t* written) {
+HRESULT WicJpegEncoder::Encode(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width, int height,
+                               uint8_t* out, size_t capacity, size_t* written) {
+    *written = 0;
+    if (width < 1 || height < 1) return E_INVALIDARG;
+    m_pixels.resize(static_cast<size_t>(width) * height * 4);
+    if (!ConvertFrameToRgb32(layout, frame, frameBytes, width, height, m_pixels.data(), m_pixels.size()))
+        return E_INVALIDARG;  // a frame shorter than its layout needs
+    EnsureComOnThisThread();
+    return EncodePixels(m_pixels.data(), width, height, out, capacity, written);
+}
+
+HRESULT WicJpegEncoder::EncodePixels(const uint8_t* pixels, int width, int height, uint8_t* out, size_t capacity,
+                                     size_t* written) {
     *written = 0;
     if (width < 1 || height < 1 || capacity > 0xFFFFFFFFu) return E_INVALIDARG;
     HRESULT hr = Factory();

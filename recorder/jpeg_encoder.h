@@ -1,5 +1,6 @@
-// Baseline JPEG through the system's image codecs (WIC), from 32-bit top-down pixels straight
-// into a caller's buffer. One encoder per streaming thread; not thread-safe.
+// What compresses one camera frame into a JPEG for the recorder, and the system's image codecs
+// (WIC) doing it: the frame converted with the snapshots' own conversion, then WIC's baseline
+// JPEG encoder. One encoder per thread; not thread-safe.
 #pragma once
 #include <windows.h>
 #include <wincodec.h>
@@ -9,28 +10,33 @@
 #include <cstdint>
 #include <vector>
 
-// Compresses one picture: width x height pixels (blue, green, red, unused; width x 4 bytes a
-// row, top row first) into `out`; *written is the compressed size.
+#include "snapshot/frame_conversion.h"
+
 class FrameEncoder {
 public:
     virtual ~FrameEncoder() = default;
-    virtual HRESULT Encode(const uint8_t* pixels, int width, int height, uint8_t* out,
-                           size_t capacity, size_t* written) = 0;
+    // Compresses a camera frame (`frameBytes` of `layout`, width x height) into `out`;
+    // *written is the compressed size. Fails when `capacity` is too small.
+    virtual HRESULT Encode(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width, int height,
+                           uint8_t* out, size_t capacity, size_t* written) = 0;
 };
 
-class JpegEncoder : public FrameEncoder {
+class WicJpegEncoder : public FrameEncoder {
 public:
     // Quality from 0 to 1.
-    explicit JpegEncoder(float quality = 0.85f) : m_quality(quality) {}
+    explicit WicJpegEncoder(float quality = 0.85f) : m_quality(quality) {}
 
-    // Fails when `capacity` is too small.
-    HRESULT Encode(const uint8_t* pixels, int width, int height, uint8_t* out, size_t capacity,
-                   size_t* written) override;
+    HRESULT Encode(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width, int height,
+                   uint8_t* out, size_t capacity, size_t* written) override;
+    // 32-bit pixels (blue, green, red, unused; top row first) into `out`.
+    HRESULT EncodePixels(const uint8_t* pixels, int width, int height, uint8_t* out, size_t capacity,
+                         size_t* written);
 
 private:
     HRESULT Factory();
 
     float m_quality;
     Microsoft::WRL::ComPtr<IWICImagingFactory> m_factory;
-    std::vector<uint8_t> m_row;  // one row of 24-bit pixels
+    std::vector<uint8_t> m_pixels;  // the converted frame
+    std::vector<uint8_t> m_row;     // one row of 24-bit pixels
 };

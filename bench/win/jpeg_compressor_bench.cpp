@@ -7,9 +7,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
-#include "recorder/jpeg_encoder.h"
+#include "recorder/jpeg_compressor.h"
 #include "snapshot/frame_conversion.h"
 #include "test_pattern.h"
 
@@ -26,8 +27,8 @@ int wmain() {
         std::vector<uint8_t> frame(PatternFrameBytes(c.pattern, width, height));
         FillPatternFrame(c.pattern, width, height, frame.data(), frame.size());
         // A moving picture compresses worse than the still pattern: every frame gets some noise.
-        std::vector<uint8_t> pixels(width * height * 4), jpeg(width * height * 3 + 65536);
-        JpegEncoder encoder;
+        std::vector<uint8_t> jpeg(width * height * 3 + 65536);
+        std::unique_ptr<FrameEncoder> encoder = CJpegCompressor::MakeDefaultEncoder();
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         std::vector<double> times;
@@ -37,8 +38,8 @@ int wmain() {
             LARGE_INTEGER start, end;
             QueryPerformanceCounter(&start);
             size_t written = 0;
-            ConvertFrameToRgb32(c.layout, frame.data(), frame.size(), width, height, pixels.data(), pixels.size());
-            if (FAILED(encoder.Encode(pixels.data(), width, height, jpeg.data(), jpeg.size(), &written))) {
+            if (FAILED(encoder->Encode(c.layout, frame.data(), frame.size(), width, height, jpeg.data(), jpeg.size(),
+                                       &written))) {
                 std::printf("encoding failed\n");
                 return 1;
             }

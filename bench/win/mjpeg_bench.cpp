@@ -50,8 +50,8 @@ std::vector<uint8_t> CameraLikeJpeg() {
         }
     std::vector<uint8_t> jpeg(pixels.size());
     size_t written = 0;
-    JpegEncoder encoder;
-    if (FAILED(encoder.Encode(pixels.data(), kWidth, kHeight, jpeg.data(), jpeg.size(), &written))) return {};
+    WicJpegEncoder encoder;
+    if (FAILED(encoder.EncodePixels(pixels.data(), kWidth, kHeight, jpeg.data(), jpeg.size(), &written))) return {};
     jpeg.resize(written);
     return jpeg;
 }

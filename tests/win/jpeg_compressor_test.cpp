@@ -19,14 +19,18 @@ using namespace testsupport;
 
 namespace {
 
-// Fails where `pattern` (repeated) has an 'x'; otherwise "encodes" four bytes.
+// Fails where `pattern` (repeated) has an 'x'; otherwise "encodes" the frame's first byte and
+// three more, after working for a time that the first byte sets.
 class ScriptedEncoder : public FrameEncoder {
 public:
     explicit ScriptedEncoder(std::string pattern) : m_pattern(std::move(pattern)) {}
-    HRESULT Encode(const uint8_t*, int, int, uint8_t* out, size_t capacity, size_t* written) override {
+    HRESULT Encode(FrameLayout, const uint8_t* frame, size_t, int, int, uint8_t* out, size_t capacity,
+                   size_t* written) override {
+        Sleep(frame[0] % 4);
         if (m_pattern[m_calls++ % m_pattern.size()] == 'x') return E_OUTOFMEMORY;
         if (capacity < 4) return E_FAIL;
-        std::memcpy(out, "JPEG", 4);
+        std::memcpy(out, "xJPG", 4);
+        out[0] = frame[0];
         *written = 4;
         return S_OK;
     }
@@ -35,6 +39,13 @@ private:
     std::string m_pattern;
     size_t m_calls = 0;
 };
+
+// The end of the stream, as the upstream filter sends it: the compressor delivers what it holds.
+void EndStream(FilterChain& chain) {
+    ComPtr<IPin> compressorInput;
+    chain.Source()->OutputPin()->ConnectedTo(&compressorInput);
+    compressorInput->EndOfStream();
+}
 
 class JpegCompressorTest : public ::testing::Test {
 protected:
@@ -60,16 +71,36 @@ TEST_F(JpegCompressorTest, FramesThatCannotBeEncodedAreLeftOutAndManyInARowEndTh
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pattern);
         ComPtr<IBaseFilter> compressor;
-        compressor.Attach(CJpegCompressor::Create(std::make_unique<ScriptedEncoder>(c.pattern)));
+        const std::string pattern = c.pattern;
+        compressor.Attach(CJpegCompressor::Create([pattern] { return std::make_unique<ScriptedEncoder>(pattern); }, 1));
         FilterChain chain;
         ASSERT_EQ(chain.Build(compressor.Get(), VideoType(MAKEFOURCC('Y', 'U', 'Y', '2'), 64, 48)), S_OK);
         std::vector<BYTE> frame(64 * 48 * 2, 0x80);
-        HRESULT last = S_OK;
-        for (int i = 0; i < c.frames; ++i) last = chain.Push(frame);
+        for (int i = 0; i < c.frames; ++i) chain.Push(frame);
+        EndStream(chain);
         EXPECT_EQ(chain.Sink()->Received().size(), c.delivered);
-        EXPECT_EQ(FAILED(last), c.ended);
+        EXPECT_EQ(FAILED(chain.Push(frame)), c.ended);  // an ended stream takes no more
         auto events = chain.TakeEvents();
         EXPECT_EQ(std::count(events.begin(), events.end(), EC_ERRORABORT), c.ended ? 1 : 0);
+    }
+}
+
+TEST_F(JpegCompressorTest, FramesCompressedSideBySideAreDeliveredInTheOrderTheyCame) {
+    ComPtr<IBaseFilter> compressor;
+    compressor.Attach(CJpegCompressor::Create([] { return std::make_unique<ScriptedEncoder>("."); }, 3));
+    FilterChain chain;
+    ASSERT_EQ(chain.Build(compressor.Get(), VideoType(MAKEFOURCC('Y', 'U', 'Y', '2'), 64, 48)), S_OK);
+    std::vector<BYTE> frame(64 * 48 * 2, 0x80);
+    for (int i = 0; i < 40; ++i) {
+        frame[0] = static_cast<BYTE>(i * 7);  // each works for its own time
+        chain.Source()->Deliver({frame.data(), static_cast<long>(frame.size()), true, true, i * 333333LL});
+    }
+    EndStream(chain);
+    auto received = chain.Sink()->Received();
+    ASSERT_EQ(received.size(), 40u);
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(received[i].data[0], static_cast<BYTE>(i * 7)) << i;
+        EXPECT_EQ(received[i].start, i * 333333LL) << i;  // with its own time stamp
     }
 }
 
