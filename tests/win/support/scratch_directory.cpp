@@ -97,7 +97,11 @@ void NearlyFullFolder::FillUp() {
 
 NearlyFullFolder::~NearlyFullFolder() {
     if (m_path.empty()) return;
-    for (const std::wstring& name : FilesIn(m_path)) DeleteFileW((m_path + L"\\" + name).c_str());
+    // A writer may still be closing its file; what stays behind would fill the next test's disk.
+    for (const std::wstring& name : FilesIn(m_path)) {
+        const std::wstring file = m_path + L"\\" + name;
+        if (!DeleteFileW(file.c_str()) && WaitUntilClosed(file)) DeleteFileW(file.c_str());
+    }
     RemoveDirectoryW(m_path.c_str());
 }
 
