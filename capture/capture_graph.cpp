@@ -233,6 +233,7 @@ HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer
     if (!gdi) return S_OK;
     converter->Attach(CRgbConverter::Create());
     if (!*converter) return E_OUTOFMEMORY;
+    g_previewConverter = CRgbConverter::Of(converter->Get());  // the graph holds it from here on
     return g_pGraph->AddFilter(converter->Get(), L"RGB Converter");
 }
 
@@ -364,6 +365,7 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     ComPtr<IGrabberSample> control;
     if (FAILED(hr = CreateGrabber(&grabber, &control))) return hr;
     if (FAILED(hr = AddPreviewRenderer(ChoosePreviewRenderer(), &renderer, &converter))) return hr;
+    SizePreviewPictures(mainWnd);
     if (FAILED(hr = g_pGraph->AddFilter(grabber.Get(), L"RirovirGrabber"))) return hr;
 
     ComPtr<IBaseFilter> writer, compressor;

@@ -2,6 +2,7 @@
 #include "capture_session.h"
 
 #include "devices/device_binding.h"
+#include "preview/rgb_converter.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -12,6 +13,15 @@ ComPtr<IVideoWindow> g_pVideoWindow;
 ComPtr<IMediaEventEx> g_pMediaEvent;
 int g_videoTop = 0;
 std::wstring g_graphCameraId;
+
+CRgbConverter* g_previewConverter = nullptr;
+
+void SizePreviewPictures(HWND mainWnd) {
+    if (!g_previewConverter) return;
+    RECT client;
+    GetClientRect(mainWnd, &client);
+    g_previewConverter->SetOutputSize(client.right, client.bottom - g_videoTop);
+}
 
 void PlaceVideoWindow(HWND mainWnd) {
     if (!g_pVideoWindow) return;

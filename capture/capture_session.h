@@ -20,9 +20,16 @@ extern std::wstring g_graphCameraId;
 // Top edge, in client pixels, of the video area under the toolbar (toolbar height + 3).
 extern int g_videoTop;
 
+// The preview's RGB converter in the graph (held by the graph), or null: told the video area's
+// size before it connects, it delivers pictures at that size.
+class CRgbConverter;
+extern CRgbConverter* g_previewConverter;
+
 // Places the renderer's window over the main window's client area below g_videoTop, when a
 // renderer window exists.
 void PlaceVideoWindow(HWND mainWnd);
+// Tells the converter the video area's size, where there is a converter not yet connected.
+void SizePreviewPictures(HWND mainWnd);
 
 // The camera to change the controls of: the running graph's when it is that device (so that the
 // user sees the changes), else the device bound anew; null when there is none.

@@ -157,6 +157,7 @@ bool TeardownGraph(HWND mainWnd) {
     g_pGraph.Reset();
     g_pBuilder.Reset();
     g_graphCameraId.clear();
+    g_previewConverter = nullptr;
     g_recordingWithoutSound = false;
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);

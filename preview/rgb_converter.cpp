@@ -28,6 +28,21 @@ IBaseFilter* CRgbConverter::Create() { return HandOutFilter(new (std::nothrow) C
 
 CRgbConverter::CRgbConverter() : CTransformFilter(L"RGB converter", kConverterClsid) {}
 
+void CRgbConverter::SetOutputSize(int width, int height) {
+    const bool given = width > 0 && height > 0 && width <= kMaxFrameSide && height <= kMaxFrameSide;
+    m_size = given ? static_cast<uint64_t>(width) << 32 | static_cast<uint32_t>(height) : 0;
+}
+
+void CRgbConverter::PictureSize(int* width, int* height) const {
+    const uint64_t size = m_size;
+    if (!size) return;
+    const int areaWidth = static_cast<int>(size >> 32), areaHeight = static_cast<int>(size & 0xFFFFFFFF);
+    const int divisor = std::min(*width / areaWidth, *height / areaHeight);
+    if (divisor < 2) return;
+    *width = (*width + divisor / 2) / divisor;
+    *height = (*height + divisor / 2) / divisor;
+}
+
 CMediaType CRgbConverter::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
     return MakeVideoInfoType(MEDIASUBTYPE_RGB32, BI_RGB, 32, width, topDown ? -height : height,
                              static_cast<DWORD>(width) * static_cast<DWORD>(height) * 4, frameTime);
@@ -46,7 +61,8 @@ HRESULT CRgbConverter::CheckTransform(const CMediaType* in, const CMediaType* ou
     bool topDown;
     if (!ReadFrameType(*in, &layout, &width, &height) || !ReadRgb32Type(*out, &stride, &rows, &topDown))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    // A renderer may ask for wider rows than the frame's, never for another frame size.
+    // The picture at its size; a renderer may ask for wider rows, never another size.
+    PictureSize(&width, &height);
     return stride >= width && rows == height ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
@@ -56,6 +72,7 @@ HRESULT CRgbConverter::GetMediaType(int position, CMediaType* type) {
     FrameLayout layout;
     int width, height;
     if (!ReadFrameType(input, &layout, &width, &height)) return VFW_S_NO_MORE_ITEMS;
+    PictureSize(&width, &height);
     // Top-down first: those rows come straight from the conversion.
     *type = OutputType(width, height, position == 0, FrameTimeOf(input));
     return type->IsValid() ? S_OK : E_OUTOFMEMORY;
@@ -73,9 +90,11 @@ HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* t
         if (!ReadFrameType(*type, &m_layout, &m_width, &m_height)) return VFW_E_TYPE_NOT_ACCEPTED;
         return S_OK;
     }
-    int stride, rows;
+    int stride, rows, width = m_width, height = m_height;
     if (!ReadRgb32Type(*type, &stride, &rows, &m_topDown)) return VFW_E_TYPE_NOT_ACCEPTED;
+    PictureSize(&width, &height);
     m_stride = static_cast<size_t>(stride) * 4;
+    m_outWidth = std::min(width, stride);  // a wider stride is the renderer's rows, not the picture
     m_outHeight = static_cast<int>(rows);
     return S_OK;
 }
@@ -99,7 +118,8 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
     size_t outBytes = m_stride * static_cast<size_t>(m_outHeight);
     if (out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes) return S_FALSE;
 
-    bool direct = m_topDown && m_stride == static_cast<size_t>(m_width) * 4 && m_outHeight == m_height;
+    const bool scaled = m_outWidth != m_width || m_outHeight != m_height;
+    bool direct = !scaled && m_topDown && m_stride == static_cast<size_t>(m_width) * 4;
     if (direct) {
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
                                  pixels, outBytes))
@@ -109,7 +129,11 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
                                  m_pixels.data(), m_pixels.size()))
             return S_FALSE;
-        CopyOut(pixels);
+        if (scaled)
+            m_scaler.Scale(m_pixels.data(), m_width, m_height, static_cast<size_t>(m_width) * 4, pixels, m_outWidth,
+                           m_outHeight, m_stride, m_topDown);
+        else
+            CopyOut(pixels);
     }
     out->SetActualDataLength(static_cast<long>(outBytes));
     out->SetTime(nullptr, nullptr);

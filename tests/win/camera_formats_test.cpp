@@ -3,13 +3,17 @@
 // several formats runs the fastest for each size; NV12 and Motion-JPEG cameras record, the
 // latter with its own JPEG frames; damaged JPEG frames do not stop the preview.
 #include <windows.h>
+#include <dshow.h>
 #include <gtest/gtest.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "decoder/jpeg_frame_decoder.h"
 #include "devices/device_catalogue.h"
@@ -27,6 +31,7 @@
 #include "test_pattern.h"
 #include "virtual_devices.h"
 
+using Microsoft::WRL::ComPtr;
 using namespace testsupport;
 
 namespace {
@@ -49,6 +54,24 @@ std::vector<uint8_t> ConvertedBmpPixels(PixelLayout pattern, FrameLayout layout,
     for (int row = 0; row < height; ++row)
         std::copy_n(top.begin() + size_t(row) * width * 4, width * 4, bottomUp.begin() + size_t(height - 1 - row) * width * 4);
     return bottomUp;
+}
+
+// The size of the pictures the preview's RGB converter delivers (0 x 0 without one).
+std::pair<int, int> PreviewPictureSize() {
+    ComPtr<IBaseFilter> converter;
+    ComPtr<IPin> out;
+    AM_MEDIA_TYPE type = {};
+    if (!g_pGraph || FAILED(g_pGraph->FindFilterByName(L"RGB Converter", &converter)) ||
+        FAILED(converter->FindPin(L"Out", &out)) || FAILED(out->ConnectionMediaType(&type)))
+        return {0, 0};
+    std::pair<int, int> size{0, 0};
+    if (type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+        const BITMAPINFOHEADER& header = reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+        size = {header.biWidth, std::abs(header.biHeight)};
+    }
+    CoTaskMemFree(type.pbFormat);
+    if (type.pUnk) type.pUnk->Release();
+    return size;
 }
 
 double MeanDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
@@ -132,11 +155,28 @@ TEST_F(CameraFormatsTest, AWebcamRunsMotionJpegForItsHdSizeAndYuy2ForTheSmallOne
     Command(ID_PREVIEW);
     EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"YUY2 640 480 333333");
     SetString(HKEY_CURRENT_USER, kSettingsKey, TestCameraId(1).c_str(), L"1920 x 1080");
+    SizeVideoArea(m_window->m_hWnd, 640, 420);
     Command(ID_PREVIEW);
     EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"MJPG 1920 1080 333333");
     ASSERT_EQ(g_captureState, Previewing);
-    EXPECT_LT(MeanDifference(SnapshotPixels(), PatternBmpPixels(1920, 1080)), 3);
+    const std::vector<uint8_t> pattern = PatternBmpPixels(1920, 1080);
+    EXPECT_LT(MeanDifference(SnapshotPixels(), pattern), 3);
     EXPECT_TRUE(m_messages.empty());
+    // The preview's pictures come shrunk by the whole factor that keeps them over the area
+    // (1080 / 420 -> 2), and the screen shows the camera's picture.
+    EXPECT_EQ(PreviewPictureSize(), std::make_pair(960, 540));
+    auto difference = [&](const ScreenPixels& s) {
+        double sum = 0;
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x) {
+                const uint8_t* p = &pattern[(size_t(1079 - (y * 1080 + 540) / s.height) * 1920 + (x * 1920 + 960) / s.width) * 4];
+                for (int c = 0; c < 3; ++c) sum += std::abs(int(s.At(x, y) >> (8 * c) & 255) - int(p[c]));
+            }
+        return s.width ? sum / (3.0 * s.width * s.height) : 255;
+    };
+    ScreenPixels shown = CaptureClientWhen(VideoWindow(m_window->m_hWnd), [&](const ScreenPixels& s) { return difference(s) < 6; });
+    EXPECT_EQ(shown.width, 640);
+    EXPECT_LT(difference(shown), 6);
 }
 
 TEST_F(CameraFormatsTest, DamagedJpegFramesAreDroppedAndThePreviewGoesOn) {

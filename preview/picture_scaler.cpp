@@ -1,0 +1,110 @@
+// Picture scaling.
+#include "picture_scaler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define WEBCAM_SCALER_SSE2 1
+#endif
+
+namespace {
+
+// Seven bits a weight: the sums down stay below 32768, which SSE2's signed multiply-add takes.
+constexpr int kWeightBits = 7;
+constexpr int32_t kOne = 1 << kWeightBits;
+
+// `column` += `weight` x the row's channels, in 16 bits.
+void AddWeighted(const uint8_t* row, size_t channels, uint16_t weight, uint16_t* column) {
+    size_t i = 0;
+#ifdef WEBCAM_SCALER_SSE2
+    const __m128i w = _mm_set1_epi16(static_cast<short>(weight)), zero = _mm_setzero_si128();
+    for (; i + 16 <= channels; i += 16) {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        __m128i* sums = reinterpret_cast<__m128i*>(column + i);
+        _mm_storeu_si128(sums, _mm_add_epi16(_mm_loadu_si128(sums), _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), w)));
+        _mm_storeu_si128(sums + 1,
+                         _mm_add_epi16(_mm_loadu_si128(sums + 1), _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), w)));
+    }
+#endif
+    for (; i < channels; ++i) column[i] = static_cast<uint16_t>(column[i] + row[i] * weight);
+}
+
+}  // namespace
+
+// Across: each output pixel the weighted sum of its taps' four channels, rounded back to bytes.
+void PictureScaler::Across(const uint16_t* column, const Axis& across, uint8_t* target) {
+    for (int x = 0; x < across.to; ++x) {
+        const uint32_t first = across.first[static_cast<size_t>(x)], last = across.first[static_cast<size_t>(x) + 1];
+#ifdef WEBCAM_SCALER_SSE2
+        // The four channels as 32-bit lanes: each tap's channels paired with a zero, multiplied
+        // by (weight, 0) and the pairs added.
+        __m128i sum = _mm_set1_epi32(1 << (2 * kWeightBits - 1));
+        for (uint32_t a = first; a < last; ++a) {
+            __m128i pixel = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + static_cast<size_t>(across.index[a]) * 4));
+            __m128i pairs = _mm_unpacklo_epi16(pixel, _mm_setzero_si128());
+            sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(across.weight[a])));
+        }
+        sum = _mm_srli_epi32(sum, 2 * kWeightBits);
+        sum = _mm_packs_epi32(sum, sum);
+        const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
+        std::memcpy(target + 4 * x, &packed, 4);
+#else
+        uint32_t sum[4] = {};
+        for (uint32_t a = first; a < last; ++a) {
+            const uint16_t* pixel = column + static_cast<size_t>(across.index[a]) * 4;
+            for (int c = 0; c < 4; ++c) sum[c] += pixel[c] * uint32_t(across.weight[a]);
+        }
+        for (int c = 0; c < 4; ++c)
+            target[4 * x + c] = static_cast<uint8_t>((sum[c] + (1u << (2 * kWeightBits - 1))) >> (2 * kWeightBits));
+#endif
+    }
+}
+
+// Output position i covers source [i * from / to, (i + 1) * from / to), each source position
+// weighted by how much of it lies inside.
+void PictureScaler::Plan(Axis* axis, int from, int to) {
+    if (axis->from == from && axis->to == to) return;
+    axis->from = from;
+    axis->to = to;
+    axis->first.assign(static_cast<size_t>(to) + 1, 0);
+    axis->index.clear();
+    axis->weight.clear();
+    std::vector<std::pair<int, double>> taps;
+    for (int i = 0; i < to; ++i) {
+        axis->first[static_cast<size_t>(i)] = static_cast<uint32_t>(axis->index.size());
+        taps.clear();
+        const double begin = double(i) * from / to, end = double(i + 1) * from / to;
+        for (int s = static_cast<int>(begin); s < end && s < from; ++s)
+            taps.push_back({s, (std::min(end, s + 1.0) - std::max(begin, double(s))) / (end - begin)});
+        // Fixed-point weights that sum exactly to one.
+        int32_t given = 0;
+        for (size_t t = 0; t < taps.size(); ++t) {
+            int32_t w = t + 1 == taps.size() ? kOne - given : static_cast<int32_t>(taps[t].second * kOne + 0.5);
+            w = std::clamp(w, 0, kOne - given);
+            given += w;
+            if (w == 0) continue;
+            axis->index.push_back(taps[t].first);
+            axis->weight.push_back(static_cast<uint16_t>(w));
+        }
+    }
+    axis->first[static_cast<size_t>(to)] = static_cast<uint32_t>(axis->index.size());
+}
+
+void PictureScaler::Scale(const uint8_t* source, int width, int height, size_t sourceStride, uint8_t* out,
+                          int outWidth, int outHeight, size_t outStride, bool topDown) {
+    if (outWidth < 1 || outHeight < 1 || outWidth > width || outHeight > height) return;
+    Plan(&m_across, width, outWidth);
+    Plan(&m_down, height, outHeight);
+    const size_t channels = static_cast<size_t>(width) * 4;
+    m_column.resize(channels);
+    for (int y = 0; y < outHeight; ++y) {
+        // Down: the output row's source rows, weighted, at full width.
+        std::fill(m_column.begin(), m_column.end(), 0);
+        for (uint32_t t = m_down.first[static_cast<size_t>(y)]; t < m_down.first[static_cast<size_t>(y) + 1]; ++t)
+            AddWeighted(source + static_cast<size_t>(m_down.index[t]) * sourceStride, channels, m_down.weight[t],
+                        m_column.data());
+        Across(m_column.data(), m_across, out + static_cast<size_t>(topDown ? y : outHeight - 1 - y) * outStride);
+    }
+}

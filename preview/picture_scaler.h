@@ -1,0 +1,32 @@
+// Shrinking a 32-bit picture (blue, green, red, unused) for the preview by area averaging: each
+// output pixel the mean of the source area it covers, so that no column or row is lost. Each
+// direction on its own: down first, in 16 bits at the source's width, then across. Portable: no Windows header; SSE2 where there is
+// SSE2.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class PictureScaler {
+public:
+    // Shrinks `source` (width x height, `sourceStride` bytes a row, top row first) into `out`
+    // (outWidth x outHeight, `outStride` bytes a row, top row first when `topDown`, else bottom
+    // row first). Output sizes from 1 to the source's; others leave `out` as it is.
+    void Scale(const uint8_t* source, int width, int height, size_t sourceStride, uint8_t* out, int outWidth,
+               int outHeight, size_t outStride, bool topDown);
+
+private:
+    // For one direction: each output position's source positions and their weights (seven
+    // bits, summing to 128).
+    struct Axis {
+        int from = 0, to = 0;
+        std::vector<uint32_t> first;   // per output position: its first tap; one more at the end
+        std::vector<int32_t> index;    // source position of each tap
+        std::vector<uint16_t> weight;  // its weight
+    };
+    static void Plan(Axis* axis, int from, int to);
+    static void Across(const uint16_t* column, const Axis& across, uint8_t* target);
+
+    Axis m_across, m_down;
+    std::vector<uint16_t> m_column;  // one output row scaled down, before across
+};

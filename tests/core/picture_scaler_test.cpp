@@ -1,0 +1,80 @@
+// The preview's picture shrinking against an exact area average, at sizes even and odd, in
+// either row order.
+#include "preview/picture_scaler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> Picture(int width, int height) {
+    std::vector<uint8_t> p(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            uint8_t* q = &p[(static_cast<size_t>(y) * width + x) * 4];
+            q[0] = static_cast<uint8_t>(x * 255 / std::max(1, width - 1));
+            q[1] = static_cast<uint8_t>((x / 2 + y) % 2 ? 255 : 0);  // columns of two: green, then none
+            q[2] = static_cast<uint8_t>((x * 7 + y * 13) % 256);
+            q[3] = 0;
+        }
+    return p;
+}
+
+// The exact mean of the source area each output pixel covers.
+std::vector<double> AreaAverage(const std::vector<uint8_t>& p, int w, int h, int ow, int oh) {
+    std::vector<double> out(static_cast<size_t>(ow) * oh * 4, 0);
+    for (int y = 0; y < oh; ++y)
+        for (int x = 0; x < ow; ++x)
+            for (int sy = y * h / oh; sy < h && sy < (y + 1) * h / oh + 1; ++sy)
+                for (int sx = x * w / ow; sx < w && sx < (x + 1) * w / ow + 1; ++sx) {
+                    double cy = std::max(0.0, std::min((y + 1.0) * h / oh, sy + 1.0) - std::max(double(y) * h / oh, double(sy)));
+                    double cx = std::max(0.0, std::min((x + 1.0) * w / ow, sx + 1.0) - std::max(double(x) * w / ow, double(sx)));
+                    if (cx <= 0 || cy <= 0) continue;
+                    double weight = cx * cy * ow * oh / (double(w) * h);
+                    for (int c = 0; c < 4; ++c)
+                        out[(static_cast<size_t>(y) * ow + x) * 4 + c] += weight * p[(static_cast<size_t>(sy) * w + sx) * 4 + c];
+                }
+    return out;
+}
+
+TEST(PictureScaler, ShrinkingIsTheAreaAverageInEitherRowOrder) {
+    struct Case {
+        int w, h, ow, oh;
+        double tolerance;  // largest difference from the exact mean, per channel (weights of 7 bits)
+    };
+    const Case cases[] = {
+        {96, 60, 32, 20, 3}, {192, 108, 64, 42, 3},  // 3 : 1, and 3 : 1 by 2.57 : 1
+        {33, 17, 10, 7, 3},  {64, 48, 63, 47, 3},    // odd, and just smaller
+        {1, 1, 1, 1, 0},     {5, 4, 1, 1, 3},     {1280, 720, 640, 360, 1},  // 2 : 1, the preview's
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " to " + std::to_string(c.ow) + "x" + std::to_string(c.oh));
+        std::vector<uint8_t> p = Picture(c.w, c.h);
+        PictureScaler scaler;
+        for (bool topDown : {true, false}) {
+            const size_t stride = static_cast<size_t>(c.ow) * 4 + 8;  // a renderer's wider rows
+            std::vector<uint8_t> out(stride * c.oh, 0xEE);
+            scaler.Scale(p.data(), c.w, c.h, static_cast<size_t>(c.w) * 4, out.data(), c.ow, c.oh, stride, topDown);
+            std::vector<double> expected = AreaAverage(p, c.w, c.h, c.ow, c.oh);
+            double worst = 0;
+            for (int y = 0; y < c.oh; ++y)
+                for (int x = 0; x < c.ow; ++x)
+                    for (int ch = 0; ch < 4; ++ch) {
+                        const uint8_t got = out[static_cast<size_t>(topDown ? y : c.oh - 1 - y) * stride + 4 * x + ch];
+                        worst = std::max(worst, std::fabs(got - expected[(static_cast<size_t>(y) * c.ow + x) * 4 + ch]));
+                    }
+            EXPECT_LE(worst, c.tolerance) << topDown;
+            for (int y = 0; y < c.oh; ++y) EXPECT_EQ(out[y * stride + c.ow * 4], 0xEE);  // the row's spare bytes
+        }
+    }
+    // Growing is refused: the output is left as it is.
+    std::vector<uint8_t> p = Picture(4, 2), out(16 * 4 * 8, 0xEE);
+    PictureScaler().Scale(p.data(), 4, 2, 16, out.data(), 16, 8, 64, true);
+    EXPECT_EQ(std::count(out.begin(), out.end(), 0xEE), static_cast<long>(out.size()));
+}
+
+}  // namespace
