@@ -13,9 +13,6 @@
 #include <emmintrin.h>
 #define WEBCAM_JPEG_SSE2 1
 #endif
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
 
 namespace {
 
@@ -48,27 +45,6 @@ constexpr uint8_t kChromaQuant[64] = {
 constexpr double kAanScale[8] = {1.0, 1.387039845, 1.306562965, 1.175875602,
                                  1.0, 0.785694958, 0.541196100, 0.275899379};
 
-// The number of bits of v: 0 for 0.
-inline int BitLength(uint32_t v) {
-#if defined(__GNUC__) || defined(__clang__)
-    return v ? 32 - __builtin_clz(v) : 0;
-#else
-    unsigned long index;
-    return _BitScanReverse(&index, v) ? static_cast<int>(index) + 1 : 0;
-#endif
-}
-
-// The position of the lowest set bit; v is not 0.
-inline int LowestBit(uint64_t v) {
-#if defined(__GNUC__) || defined(__clang__)
-    return __builtin_ctzll(v);
-#else
-    unsigned long index;
-    _BitScanForward64(&index, v);
-    return static_cast<int>(index);
-#endif
-}
-
 inline uint64_t BigEndian(uint64_t v) {
 #if defined(__GNUC__) || defined(__clang__)
     return __builtin_bswap64(v);
@@ -77,8 +53,12 @@ inline uint64_t BigEndian(uint64_t v) {
 #endif
 }
 
-// Each symbol's code and its length, from a table's counts and values (Annex C).
+// Each symbol's code and its length, from a table's counts and values (Annex C). For a symbol
+// whose low four bits are the size of the value bits that follow it (all of them but the AC's
+// run of sixteen zeros and end of block), `shifted` and `total` already make room for those.
 struct HuffmanCodes {
+    uint32_t shifted[256] = {};
+    uint8_t total[256] = {};
     uint16_t code[256] = {};
     uint8_t length[256] = {};
 };
@@ -88,8 +68,11 @@ HuffmanCodes BuildCodes(const StandardHuffmanTable& table) {
     int code = 0, index = 0;
     for (int length = 1; length <= 16; ++length, code <<= 1)
         for (int i = 0; i < table.counts[length - 1]; ++i, ++code, ++index) {
-            codes.code[table.values[index]] = static_cast<uint16_t>(code);
-            codes.length[table.values[index]] = static_cast<uint8_t>(length);
+            int symbol = table.values[index], size = symbol & 15;
+            codes.code[symbol] = static_cast<uint16_t>(code);
+            codes.length[symbol] = static_cast<uint8_t>(length);
+            codes.shifted[symbol] = static_cast<uint32_t>(code) << size;
+            codes.total[symbol] = static_cast<uint8_t>(length + size);
         }
     return codes;
 }
@@ -168,38 +151,62 @@ private:
     uint8_t* m_out;
 };
 
-// A coefficient's magnitude category and its bits as coded: negative values as value - 1.
-inline uint32_t ValueBits(int value, int category) {
-    return static_cast<uint32_t>(value + (value >> 31)) & ((1u << category) - 1);
-}
-
-// One block: its DC as the difference from the last block of its component, then runs of
-// zeros and the nonzero coefficients that `mask` finds, then the end of block unless the last
-// coefficient is nonzero.
-inline void EncodeBlock(BitWriter& w, const int16_t* block, uint64_t mask, int* predictor,
-                        const HuffmanCodes& dc, const HuffmanCodes& ac) {
-    int diff = block[0] - *predictor;
-    *predictor = block[0];
-    int category = BitLength(static_cast<uint32_t>(diff < 0 ? -diff : diff));
-    w.Put(static_cast<uint32_t>(dc.code[category]) << category | ValueBits(diff, category),
-          dc.length[category] + category);
-    const int16_t* at = block + 1;  // the coefficient of mask's bit 0
-    mask >>= 1;
-    while (mask) {
-        int run = LowestBit(mask);
-        at += run;
-        mask >>= run;
+// One block as the kernels code it: its DC as the difference from the last block of its
+// component, then runs of zeros and the nonzero coefficients that `mask` finds, then the end of
+// block unless the last coefficient is nonzero.
+inline void EncodeBlock(BitWriter& w, const int16_t* bits, const uint8_t* sizes, uint64_t mask,
+                        int* predictor, const HuffmanCodes& dc, const HuffmanCodes& ac) {
+    int diff = bits[0] - *predictor;
+    *predictor = bits[0];
+    int category = Category(diff);
+    w.Put(dc.shifted[category] | ValueBits(diff, category), dc.total[category]);
+    int last = 0;
+    for (; mask; mask &= mask - 1) {
+        int k = LowestBit(mask), run = k - last - 1;
+        last = k;
         for (; run > 15; run -= 16)
             w.Put(ac.code[0xF0], ac.length[0xF0]);
-        int value = *at++;
-        mask >>= 1;
-        int size = BitLength(static_cast<uint32_t>(value < 0 ? -value : value));
-        int symbol = run << 4 | size;
-        w.Put(static_cast<uint32_t>(ac.code[symbol]) << size | ValueBits(value, size),
-              ac.length[symbol] + size);
+        int symbol = run << 4 | sizes[k];
+        w.Put(ac.shifted[symbol] | static_cast<uint16_t>(bits[k]), ac.total[symbol]);
     }
-    if (at != block + 64)
+    if (last != 63)
         w.Put(ac.code[0], ac.length[0]);
+}
+
+// Where a row of MCUs' coded blocks are: the luma's rows of blocks, then Cb's and Cr's.
+struct CodedRow {
+    const int16_t* bits;
+    const uint8_t* sizes;
+    const uint64_t* masks;
+    int lumaBlocks;  // in each row of blocks
+    size_t cbFirst, crFirst;
+    int h, v;
+};
+
+inline void EncodeMcu(BitWriter& w, const CodedRow& row, int mcu, int* predictor,
+                      const StandardCodes& codes) {
+    for (int by = 0; by < row.v; ++by)
+        for (int bx = 0; bx < row.h; ++bx) {
+            size_t block = static_cast<size_t>(by) * row.lumaBlocks + mcu * row.h + bx;
+            EncodeBlock(w, row.bits + 64 * block, row.sizes + 64 * block, row.masks[block],
+                        &predictor[0], codes.dc[0], codes.ac[0]);
+        }
+    for (int c = 1; c <= 2; ++c) {
+        size_t block = (c == 1 ? row.cbFirst : row.crFirst) + mcu;
+        EncodeBlock(w, row.bits + 64 * block, row.sizes + 64 * block, row.masks[block],
+                    &predictor[c], codes.dc[1], codes.ac[1]);
+    }
+}
+
+// The row's MCUs from `mcu` on while `limit` leaves room for the worst case of each; returns
+// the first MCU not encoded. The writer is a local copy here, so that it lives in registers.
+int EncodeMcus(BitWriter& writer, const uint8_t* limit, size_t mcuBytes, const CodedRow& row,
+               int mcu, int mcus, int* predictor, const StandardCodes& codes) {
+    BitWriter w = writer;
+    for (; mcu < mcus && static_cast<size_t>(limit - w.position()) >= mcuBytes; ++mcu)
+        EncodeMcu(w, row, mcu, predictor, codes);
+    writer = w;
+    return mcu;
 }
 
 // The luma blocks per MCU across and down: 2x1 for the packed layouts (4:2:2), 2x2 else.
@@ -538,6 +545,7 @@ size_t EncodeJpegWith(YuvKernel kernel, FrameLayout layout, const uint8_t* frame
     scratch->samples.resize(static_cast<size_t>(g.lumaWidth) * 16 +
                             static_cast<size_t>(g.chromaWidth) * 16);
     scratch->coefficients.resize(rowBlocks * 64);
+    scratch->sizes.resize(rowBlocks * 64);
     scratch->masks.resize(rowBlocks);
     const size_t mcuBytes = g.blocksPerMcu() * kBlockBytes + kFlushBytes;
     scratch->tail.resize(std::max(mcuBytes, kTrailerBytes));
@@ -547,11 +555,7 @@ size_t EncodeJpegWith(YuvKernel kernel, FrameLayout layout, const uint8_t* frame
     BitWriter w(WriteHeaders(out, width, height, g, dqt));
     uint8_t* const limit = out + capacity;
     // Near the end of `out`, bytes go to the tail first and are copied where they fit.
-    auto fits = [&](size_t worst, auto encode) {
-        if (static_cast<size_t>(limit - w.position()) >= worst) {
-            encode();
-            return true;
-        }
+    auto throughTail = [&](auto encode) {
         uint8_t* at = w.position();
         w.MoveTo(scratch->tail.data());
         encode();
@@ -565,48 +569,44 @@ size_t EncodeJpegWith(YuvKernel kernel, FrameLayout layout, const uint8_t* frame
 
     const StandardCodes& codes = Codes();
     int predictor[3] = {0, 0, 0};
-    int16_t* const coefficients = scratch->coefficients.data();
-    uint64_t* const masks = scratch->masks.data();
     const size_t cbFirst = static_cast<size_t>(lumaBlocks) * g.v, crFirst = cbFirst + g.mcusAcross;
+    int16_t* const bits = scratch->coefficients.data();
+    uint8_t* const sizes = scratch->sizes.data();
+    uint64_t* const masks = scratch->masks.data();
+    const CodedRow row{bits, sizes, masks, lumaBlocks, cbFirst, crFirst, g.h, g.v};
     for (int mcuRow = 0; mcuRow < g.mcuRows; ++mcuRow) {
-        Strips s =
-            rgb ? RgbStrips(layout, frame, width, height, mcuRow, g, scratch->samples.data(),
-                            scratch->chromaSums.data())
-            : g.v == 1
-                ? PackedStrips(layout, frame, width, height, mcuRow, g, scratch->samples.data())
-                : PlanarStrips(layout, frame, width, height, mcuRow, g, scratch->samples.data());
-        for (int by = 0; by < g.v; ++by)
-            forward(s.y + 8 * by * s.yStride, s.yStride, lumaBlocks, quant[0],
-                    coefficients + 64 * static_cast<size_t>(by) * lumaBlocks,
-                    masks + by * lumaBlocks);
-        forward(s.cb, s.cStride, g.mcusAcross, quant[1], coefficients + 64 * cbFirst,
+        uint8_t* samples = scratch->samples.data();
+        Strips s = rgb        ? RgbStrips(layout, frame, width, height, mcuRow, g, samples,
+                                          scratch->chromaSums.data())
+                   : g.v == 1 ? PackedStrips(layout, frame, width, height, mcuRow, g, samples)
+                              : PlanarStrips(layout, frame, width, height, mcuRow, g, samples);
+        for (int by = 0; by < g.v; ++by) {
+            size_t first = static_cast<size_t>(by) * lumaBlocks;
+            forward(s.y + 8 * by * s.yStride, s.yStride, lumaBlocks, quant[0], bits + 64 * first,
+                    sizes + 64 * first, masks + first);
+        }
+        forward(s.cb, s.cStride, g.mcusAcross, quant[1], bits + 64 * cbFirst, sizes + 64 * cbFirst,
                 masks + cbFirst);
-        forward(s.cr, s.cStride, g.mcusAcross, quant[1], coefficients + 64 * crFirst,
+        forward(s.cr, s.cStride, g.mcusAcross, quant[1], bits + 64 * crFirst, sizes + 64 * crFirst,
                 masks + crFirst);
 
         for (int mcu = 0; mcu < g.mcusAcross; ++mcu) {
-            bool written = fits(mcuBytes, [&] {
-                for (int by = 0; by < g.v; ++by)
-                    for (int bx = 0; bx < g.h; ++bx) {
-                        size_t block = static_cast<size_t>(by) * lumaBlocks + mcu * g.h + bx;
-                        EncodeBlock(w, coefficients + 64 * block, masks[block], &predictor[0],
-                                    codes.dc[0], codes.ac[0]);
-                    }
-                EncodeBlock(w, coefficients + 64 * (cbFirst + mcu), masks[cbFirst + mcu],
-                            &predictor[1], codes.dc[1], codes.ac[1]);
-                EncodeBlock(w, coefficients + 64 * (crFirst + mcu), masks[crFirst + mcu],
-                            &predictor[2], codes.dc[1], codes.ac[1]);
-            });
-            if (!written)
+            mcu = EncodeMcus(w, limit, mcuBytes, row, mcu, g.mcusAcross, predictor, codes);
+            if (mcu < g.mcusAcross &&
+                !throughTail([&] { EncodeMcu(w, row, mcu, predictor, codes); }))
                 return 0;
         }
     }
-    bool written = fits(kTrailerBytes, [&] {
+    auto finish = [&] {
         w.Finish();
         uint8_t* p = w.position();
         *p++ = 0xFF;
         *p++ = 0xD9;
         w.MoveTo(p);
-    });
-    return written ? static_cast<size_t>(w.position() - out) : 0;
+    };
+    if (static_cast<size_t>(limit - w.position()) >= kTrailerBytes)
+        finish();
+    else if (!throughTail(finish))
+        return 0;
+    return static_cast<size_t>(w.position() - out);
 }

@@ -14,11 +14,13 @@
 
 // Scratch kept between frames, so that encoding allocates nothing once warm; one per thread.
 struct JpegEncoderScratch {
-    std::vector<uint8_t> samples;       // one row of MCUs of each component, edges filled
-    std::vector<int16_t> coefficients;  // that row's quantised blocks, in zigzag order
-    std::vector<uint64_t> masks;        // each block's nonzero coefficients
-    std::vector<uint8_t> tail;          // the last MCUs' bytes when `out` may be too short
-    std::vector<int32_t> chromaSums;    // RGB frames: a row of 2x2 chroma sums
+    std::vector<uint8_t> samples;  // one row of MCUs of each component, edges filled
+    std::vector<int16_t>
+        coefficients;             // that row's blocks, quantised, as the Huffman coding takes them
+    std::vector<uint8_t> sizes;   // their magnitude categories
+    std::vector<uint64_t> masks;  // each block's nonzero coefficients
+    std::vector<uint8_t> tail;    // the last MCUs' bytes when `out` may be too short
+    std::vector<int32_t> chromaSums;  // RGB frames: a row of 2x2 chroma sums
 };
 
 // Bytes enough for any JPEG of a frame of this size; 0 for a size EncodeJpeg refuses.

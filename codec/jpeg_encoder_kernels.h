@@ -7,6 +7,21 @@
 
 #include "snapshot/yuv_kernels.h"
 
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#endif
+
+// The position of the lowest set bit; v is not 0.
+inline int LowestBit(uint64_t v) {
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_ctzll(v);
+#else
+    unsigned long index;
+    _BitScanForward64(&index, v);
+    return static_cast<int>(index);
+#endif
+}
+
 // How one component's blocks are quantised. The kernels keep each block transposed until the
 // zigzag step: index column * 8 + row.
 struct ForwardQuant {
@@ -23,22 +38,54 @@ constexpr int kMaxCoefficient = 1023;
 // The zigzag order: the transposed index of the k-th coefficient.
 extern const uint8_t kZigzagTransposed[64];
 
-// `count` 8x8 blocks side by side in 8 rows of `stride` bytes: each block's quantised
-// coefficients, rounded and clamped, in zigzag order into 64 words of `out`, and into masks[i]
-// bit k set where the block's zigzag coefficient k is nonzero.
+// `count` 8x8 blocks side by side in 8 rows of `stride` bytes, each quantised (rounded and
+// clamped) and read in zigzag order as the Huffman coding takes it, 64 entries a block: bits[0]
+// the DC, masks bit k set where AC coefficient k is nonzero (bit 0 clear) and, where it is set,
+// sizes[k] its magnitude category and bits[k] its value as coded, in `sizes[k]` low bits (a
+// negative value less one).
 using ForwardBlocksKernel = void (*)(const uint8_t* rows, size_t stride, int count,
-                                     const ForwardQuant& quant, int16_t* out, uint64_t* masks);
+                                     const ForwardQuant& quant, int16_t* bits, uint8_t* sizes,
+                                     uint64_t* masks);
 
 void ForwardBlocksScalar(const uint8_t* rows, size_t stride, int count, const ForwardQuant& quant,
-                         int16_t* out, uint64_t* masks);
+                         int16_t* bits, uint8_t* sizes, uint64_t* masks);
 #ifdef WEBCAM_HAS_X86_KERNELS
 void ForwardBlocksSse2(const uint8_t* rows, size_t stride, int count, const ForwardQuant& quant,
-                       int16_t* out, uint64_t* masks);
+                       int16_t* bits, uint8_t* sizes, uint64_t* masks);
 void ForwardBlocksAvx2(const uint8_t* rows, size_t stride, int count, const ForwardQuant& quant,
-                       int16_t* out, uint64_t* masks);
+                       int16_t* bits, uint8_t* sizes, uint64_t* masks);
 void ForwardBlocksAvx512(const uint8_t* rows, size_t stride, int count, const ForwardQuant& quant,
-                         int16_t* out, uint64_t* masks);
+                         int16_t* bits, uint8_t* sizes, uint64_t* masks);
 #endif
+
+// The number of bits of v: 0 for 0.
+inline int BitLength(uint32_t v) {
+#if defined(__GNUC__) || defined(__clang__)
+    return v ? 32 - __builtin_clz(v) : 0;
+#else
+    unsigned long index;
+    return _BitScanReverse(&index, v) ? static_cast<int>(index) + 1 : 0;
+#endif
+}
+
+// A value's magnitude category, and its bits as coded in that many bits.
+inline int Category(int value) {
+    return BitLength(static_cast<uint32_t>(value < 0 ? -value : value));
+}
+inline uint32_t ValueBits(int value, int category) {
+    return static_cast<uint32_t>(value + (value >> 31)) & ((1u << category) - 1);
+}
+
+// The zigzag-ordered block in `zigzag` as the kernels give it (see ForwardBlocksKernel), its
+// nonzero AC coefficients found by `mask`.
+inline void CodeNonzero(const int16_t* zigzag, uint64_t mask, int16_t* bits, uint8_t* sizes) {
+    bits[0] = zigzag[0];
+    for (; mask; mask &= mask - 1) {
+        int k = LowestBit(mask), value = zigzag[k], size = Category(value);
+        sizes[k] = static_cast<uint8_t>(size);
+        bits[k] = static_cast<int16_t>(ValueBits(value, size));
+    }
+}
 
 // The AAN forward DCT of eight values of type T (float or a vector of floats with +, - and *),
 // in place: outputs are the DCT's scaled by 8 * s(k), s(0) = 1 and s(k) = cos(k pi / 16) *

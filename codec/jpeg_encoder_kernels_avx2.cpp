@@ -46,7 +46,8 @@ WEBCAM_AVX2 inline void Transpose(F8* r) {
 }  // namespace
 
 WEBCAM_AVX2 void ForwardBlocksAvx2(const uint8_t* rows, size_t stride, int count,
-                                   const ForwardQuant& quant, int16_t* out, uint64_t* masks) {
+                                   const ForwardQuant& quant, int16_t* bits, uint8_t* sizes,
+                                   uint64_t* masks) {
     const F8 c[4] = {{_mm256_set1_ps(kDct0707)},
                      {_mm256_set1_ps(kDct0382)},
                      {_mm256_set1_ps(kDct0541)},
@@ -55,7 +56,7 @@ WEBCAM_AVX2 void ForwardBlocksAvx2(const uint8_t* rows, size_t stride, int count
     const __m256i lowest = _mm256_set1_epi16(-kMaxCoefficient),
                   highest = _mm256_set1_epi16(kMaxCoefficient);
     const __m256 dcOffset = _mm256_setr_ps(quant.dcOffset, 0, 0, 0, 0, 0, 0, 0);
-    for (int b = 0; b < count; ++b, out += 64) {
+    for (int b = 0; b < count; ++b, bits += 64, sizes += 64) {
         F8 r[8];
         for (int row = 0; row < 8; ++row) {
             __m128i bytes =
@@ -77,6 +78,7 @@ WEBCAM_AVX2 void ForwardBlocksAvx2(const uint8_t* rows, size_t stride, int count
             words = _mm256_min_epi16(_mm256_max_epi16(words, lowest), highest);
             _mm256_store_si256(reinterpret_cast<__m256i*>(transposed + v * 8), words);
         }
+        alignas(32) int16_t out[64];
         for (int k = 0; k < 64; ++k)
             out[k] = transposed[kZigzagTransposed[k]];
         uint64_t zeros = 0;  // a bit per coefficient that is zero
@@ -89,7 +91,8 @@ WEBCAM_AVX2 void ForwardBlocksAvx2(const uint8_t* rows, size_t stride, int count
             zeros |= static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(bytes)))
                      << (32 * g);
         }
-        masks[b] = ~zeros;
+        masks[b] = ~zeros & ~uint64_t{1};
+        CodeNonzero(out, masks[b], bits, sizes);
     }
 }
 

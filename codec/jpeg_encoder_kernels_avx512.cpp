@@ -61,39 +61,68 @@ alignas(64) const int32_t kLowHalves[16] = {0, 1, 2,  3,  16, 17, 18, 19,
 alignas(64) const int32_t kHighHalves[16] = {4,  5,  6,  7,  20, 21, 22, 23,
                                              12, 13, 14, 15, 28, 29, 30, 31};
 
-// The zigzag order as word indexes into two registers of a block's transposed coefficients.
-struct ZigzagIndexes {
+// The constants of the zigzag step: the order as word indexes into two registers of a block's
+// transposed coefficients, and the magnitude categories of values of up to ten bits looked up
+// in two halves, bits 0-4 and bits 5-9.
+struct ZigzagTables {
     alignas(64) int16_t first[32], second[32];
-    ZigzagIndexes() {
+    alignas(64) int16_t lowCategory[32], highCategory[32];
+    ZigzagTables() {
         for (int k = 0; k < 32; ++k) {
             first[k] = kZigzagTransposed[k];
             second[k] = kZigzagTransposed[32 + k];
+            lowCategory[k] = static_cast<int16_t>(BitLength(k));
+            highCategory[k] = static_cast<int16_t>(k ? 5 + BitLength(k) : 0);
         }
     }
 };
 
-// One block's coefficients, transposed rows 0-3 and 4-7, clamped and in zigzag order to `out`.
-WEBCAM_AVX512 inline uint64_t StoreZigzag(__m512i rows0to3, __m512i rows4to7, __m512i first,
-                                          __m512i second, int16_t* out) {
+struct ZigzagRegisters {
+    __m512i first, second, lowCategory, highCategory;
+};
+
+// Thirty-two coefficients' categories and coded bits.
+WEBCAM_AVX512 inline void Code(__m512i values, const ZigzagRegisters& z, int16_t* bits,
+                               uint8_t* sizes) {
+    const __m512i one = _mm512_set1_epi16(1);
+    __m512i magnitude = _mm512_abs_epi16(values);
+    __m512i size =
+        _mm512_max_epi16(_mm512_permutexvar_epi16(_mm512_srli_epi16(magnitude, 5), z.highCategory),
+                         _mm512_permutexvar_epi16(
+                             _mm512_and_si512(magnitude, _mm512_set1_epi16(31)), z.lowCategory));
+    __m512i low = _mm512_sub_epi16(_mm512_sllv_epi16(one, size), one);
+    __m512i coded = _mm512_and_si512(_mm512_add_epi16(values, _mm512_srai_epi16(values, 15)), low);
+    _mm512_storeu_si512(bits, coded);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sizes), _mm512_cvtepi16_epi8(size));
+}
+
+// One block's coefficients, transposed rows 0-3 and 4-7: clamped, in zigzag order, coded.
+WEBCAM_AVX512 inline uint64_t StoreZigzag(__m512i rows0to3, __m512i rows4to7,
+                                          const ZigzagRegisters& z, int16_t* bits, uint8_t* sizes) {
     const __m512i lowest = _mm512_set1_epi16(-kMaxCoefficient),
                   highest = _mm512_set1_epi16(kMaxCoefficient);
     rows0to3 = _mm512_min_epi16(_mm512_max_epi16(rows0to3, lowest), highest);
     rows4to7 = _mm512_min_epi16(_mm512_max_epi16(rows4to7, lowest), highest);
-    __m512i z0 = _mm512_permutex2var_epi16(rows0to3, first, rows4to7);
-    __m512i z1 = _mm512_permutex2var_epi16(rows0to3, second, rows4to7);
-    _mm512_storeu_si512(out, z0);
-    _mm512_storeu_si512(out + 32, z1);
-    return static_cast<uint64_t>(_mm512_test_epi16_mask(z0, z0)) |
-           static_cast<uint64_t>(_mm512_test_epi16_mask(z1, z1)) << 32;
+    __m512i z0 = _mm512_permutex2var_epi16(rows0to3, z.first, rows4to7);
+    __m512i z1 = _mm512_permutex2var_epi16(rows0to3, z.second, rows4to7);
+    Code(z0, z, bits, sizes);
+    Code(z1, z, bits + 32, sizes + 32);
+    bits[0] =
+        static_cast<int16_t>(_mm_cvtsi128_si32(_mm512_castsi512_si128(z0)));  // the DC as it is
+    return (static_cast<uint64_t>(_mm512_test_epi16_mask(z0, z0)) |
+            static_cast<uint64_t>(_mm512_test_epi16_mask(z1, z1)) << 32) &
+           ~uint64_t{1};
 }
 
 }  // namespace
 
 WEBCAM_AVX512 void ForwardBlocksAvx512(const uint8_t* rows, size_t stride, int count,
-                                       const ForwardQuant& quant, int16_t* out, uint64_t* masks) {
-    static const ZigzagIndexes zigzag;
-    const __m512i first = _mm512_load_si512(zigzag.first),
-                  second = _mm512_load_si512(zigzag.second);
+                                       const ForwardQuant& quant, int16_t* bits, uint8_t* sizes,
+                                       uint64_t* masks) {
+    static const ZigzagTables tables;
+    const ZigzagRegisters z = {_mm512_load_si512(tables.first), _mm512_load_si512(tables.second),
+                               _mm512_load_si512(tables.lowCategory),
+                               _mm512_load_si512(tables.highCategory)};
     const __m512i lowHalves = Indexes(kLowHalves), highHalves = Indexes(kHighHalves);
     const F16 c[4] = {{_mm512_set1_ps(kDct0707)},
                       {_mm512_set1_ps(kDct0382)},
@@ -132,12 +161,12 @@ WEBCAM_AVX512 void ForwardBlocksAvx512(const uint8_t* rows, size_t stride, int c
         // Rows 0, 1 | 2, 3 of one block: lanes 0 and 2 of the first pair, then of the second.
         constexpr int kFirstBlock = _MM_SHUFFLE(2, 0, 2, 0), kSecondBlock = _MM_SHUFFLE(3, 1, 3, 1);
         masks[b] = StoreZigzag(_mm512_shuffle_i64x2(pairs[0], pairs[1], kFirstBlock),
-                               _mm512_shuffle_i64x2(pairs[2], pairs[3], kFirstBlock), first, second,
-                               out + 64 * b);
+                               _mm512_shuffle_i64x2(pairs[2], pairs[3], kFirstBlock), z,
+                               bits + 64 * b, sizes + 64 * b);
         if (pair)
             masks[b + 1] = StoreZigzag(_mm512_shuffle_i64x2(pairs[0], pairs[1], kSecondBlock),
-                                       _mm512_shuffle_i64x2(pairs[2], pairs[3], kSecondBlock),
-                                       first, second, out + 64 * (b + 1));
+                                       _mm512_shuffle_i64x2(pairs[2], pairs[3], kSecondBlock), z,
+                                       bits + 64 * (b + 1), sizes + 64 * (b + 1));
     }
 }
 

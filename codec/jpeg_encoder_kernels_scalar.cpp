@@ -11,8 +11,8 @@ const uint8_t kZigzagTransposed[64] = {
     51, 44, 37, 30, 23, 31, 38, 45, 52, 59, 60, 53, 46, 39, 47, 54, 61, 62, 55, 63};
 
 void ForwardBlocksScalar(const uint8_t* rows, size_t stride, int count, const ForwardQuant& quant,
-                         int16_t* out, uint64_t* masks) {
-    for (int b = 0; b < count; ++b, out += 64) {
+                         int16_t* bits, uint8_t* sizes, uint64_t* masks) {
+    for (int b = 0; b < count; ++b, bits += 64, sizes += 64) {
         float w[64];  // row * 8 + column
         for (int row = 0; row < 8; ++row)
             for (int col = 0; col < 8; ++col)
@@ -39,11 +39,13 @@ void ForwardBlocksScalar(const uint8_t* rows, size_t stride, int count, const Fo
                                               : value;
             transposed[at] = static_cast<int16_t>(value);
         }
+        int16_t zigzag[64];
         uint64_t mask = 0;
         for (int k = 0; k < 64; ++k) {
-            out[k] = transposed[kZigzagTransposed[k]];
-            mask |= static_cast<uint64_t>(out[k] != 0) << k;
+            zigzag[k] = transposed[kZigzagTransposed[k]];
+            mask |= static_cast<uint64_t>(k > 0 && zigzag[k] != 0) << k;
         }
         masks[b] = mask;
+        CodeNonzero(zigzag, mask, bits, sizes);
     }
 }

@@ -21,7 +21,7 @@ inline void Dct(F4* x, const F4* c) {
 }  // namespace
 
 void ForwardBlocksSse2(const uint8_t* rows, size_t stride, int count, const ForwardQuant& quant,
-                       int16_t* out, uint64_t* masks) {
+                       int16_t* bits, uint8_t* sizes, uint64_t* masks) {
     const F4 c[4] = {{_mm_set1_ps(kDct0707)},
                      {_mm_set1_ps(kDct0382)},
                      {_mm_set1_ps(kDct0541)},
@@ -30,7 +30,7 @@ void ForwardBlocksSse2(const uint8_t* rows, size_t stride, int count, const Forw
     const __m128i lowest = _mm_set1_epi16(-kMaxCoefficient),
                   highest = _mm_set1_epi16(kMaxCoefficient);
     const __m128 dcOffset = _mm_setr_ps(quant.dcOffset, 0, 0, 0);
-    for (int b = 0; b < count; ++b, out += 64) {
+    for (int b = 0; b < count; ++b, bits += 64, sizes += 64) {
         F4 r[2][8];  // columns 0-3 and 4-7 of the eight rows
         for (int row = 0; row < 8; ++row) {
             __m128i bytes =
@@ -64,6 +64,7 @@ void ForwardBlocksSse2(const uint8_t* rows, size_t stride, int count, const Forw
             words = _mm_min_epi16(_mm_max_epi16(words, lowest), highest);
             _mm_store_si128(reinterpret_cast<__m128i*>(transposed + v * 8), words);
         }
+        alignas(16) int16_t out[64];
         for (int k = 0; k < 64; ++k)
             out[k] = transposed[kZigzagTransposed[k]];
         uint64_t zeros = 0;  // a bit per coefficient that is zero
@@ -76,7 +77,8 @@ void ForwardBlocksSse2(const uint8_t* rows, size_t stride, int count, const Forw
                          static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi))))
                      << (16 * g);
         }
-        masks[b] = ~zeros;
+        masks[b] = ~zeros & ~uint64_t{1};
+        CodeNonzero(out, masks[b], bits, sizes);
     }
 }
 
