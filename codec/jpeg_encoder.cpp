@@ -142,8 +142,21 @@ private:
             m_out += 8;
             return;
         }
-        for (int shift = 56; shift >= 0; shift -= 8)
-            Byte(static_cast<uint8_t>(word >> shift));
+        m_out = WriteStuffed(m_out, word);
+    }
+    // Rare: apart from the coding loop, and without the writer's state.
+#if defined(__GNUC__) || defined(__clang__)
+    __attribute__((noinline))
+#endif
+    static uint8_t*
+    WriteStuffed(uint8_t* out, uint64_t word) {
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            uint8_t byte = static_cast<uint8_t>(word >> shift);
+            *out++ = byte;
+            if (byte == 0xFF)
+                *out++ = 0;
+        }
+        return out;
     }
 
     uint64_t m_bits = 0;  // the low 64 - m_free bits wait to be written
@@ -151,11 +164,19 @@ private:
     uint8_t* m_out;
 };
 
+// The Huffman coding is inlined into one loop, so that the bit writer stays in registers.
+#if defined(__GNUC__) || defined(__clang__)
+#define WEBCAM_INLINE __attribute__((always_inline)) inline
+#else
+#define WEBCAM_INLINE __forceinline
+#endif
+
 // One block as the kernels code it: its DC as the difference from the last block of its
 // component, then runs of zeros and the nonzero coefficients that `mask` finds, then the end of
 // block unless the last coefficient is nonzero.
-inline void EncodeBlock(BitWriter& w, const int16_t* bits, const uint8_t* sizes, uint64_t mask,
-                        int* predictor, const HuffmanCodes& dc, const HuffmanCodes& ac) {
+WEBCAM_INLINE void EncodeBlock(BitWriter& w, const int16_t* bits, const uint8_t* sizes,
+                               uint64_t mask, int* predictor, const HuffmanCodes& dc,
+                               const HuffmanCodes& ac) {
     int diff = bits[0] - *predictor;
     *predictor = bits[0];
     int category = Category(diff);
@@ -183,8 +204,8 @@ struct CodedRow {
     int h, v;
 };
 
-inline void EncodeMcu(BitWriter& w, const CodedRow& row, int mcu, int* predictor,
-                      const StandardCodes& codes) {
+WEBCAM_INLINE void EncodeMcu(BitWriter& w, const CodedRow& row, int mcu, int* predictor,
+                             const StandardCodes& codes) {
     for (int by = 0; by < row.v; ++by)
         for (int bx = 0; bx < row.h; ++bx) {
             size_t block = static_cast<size_t>(by) * row.lumaBlocks + mcu * row.h + bx;
