@@ -59,20 +59,23 @@ long StartOfScan(const uint8_t* jpeg, size_t size, bool* dht) {
 
 }  // namespace
 
+const StandardHuffmanTable* StandardHuffmanTables() {
+    static const StandardHuffmanTable tables[4] = {
+        {0x00, kDcLuminance, kDcLuminance + 16, int(sizeof(kDcLuminance)) - 16},
+        {0x01, kDcChrominance, kDcChrominance + 16, int(sizeof(kDcChrominance)) - 16},
+        {0x10, kAcLuminance, kAcLuminance + 16, int(sizeof(kAcLuminance)) - 16},
+        {0x11, kAcChrominance, kAcChrominance + 16, int(sizeof(kAcChrominance)) - 16}};
+    return tables;
+}
+
 const std::vector<uint8_t>& StandardHuffmanSegment() {
     static const std::vector<uint8_t> segment = [] {
         std::vector<uint8_t> s{0xFF, 0xC4, 0, 0};
-        const struct {
-            uint8_t classAndId;
-            const uint8_t* table;
-            size_t size;
-        } tables[] = {{0x00, kDcLuminance, sizeof(kDcLuminance)},
-                      {0x01, kDcChrominance, sizeof(kDcChrominance)},
-                      {0x10, kAcLuminance, sizeof(kAcLuminance)},
-                      {0x11, kAcChrominance, sizeof(kAcChrominance)}};
-        for (const auto& t : tables) {
-            s.push_back(t.classAndId);
-            s.insert(s.end(), t.table, t.table + t.size);
+        const StandardHuffmanTable* tables = StandardHuffmanTables();
+        for (int i = 0; i < 4; ++i) {
+            s.push_back(tables[i].classAndId);
+            s.insert(s.end(), tables[i].counts, tables[i].counts + 16);
+            s.insert(s.end(), tables[i].values, tables[i].values + tables[i].valueCount);
         }
         size_t length = s.size() - 2;
         s[2] = static_cast<uint8_t>(length >> 8);

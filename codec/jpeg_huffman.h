@@ -14,3 +14,15 @@ bool HasHuffmanTables(const uint8_t* jpeg, size_t size);
 std::vector<uint8_t> WithStandardHuffmanTables(const uint8_t* jpeg, size_t size);
 // The DHT segment of the four standard tables, marker included.
 const std::vector<uint8_t>& StandardHuffmanSegment();
+
+// One standard table as a DHT segment holds it: the counts of codes of each length 1 to 16, then
+// the values in the order of their codes.
+struct StandardHuffmanTable {
+    uint8_t classAndId;  // 0x00 DC luminance, 0x01 DC chrominance, 0x10 and 0x11 AC
+    const uint8_t* counts;
+    const uint8_t* values;
+    int valueCount;
+};
+// The four tables in the segment's order: DC luminance, DC chrominance, AC luminance, AC
+// chrominance.
+const StandardHuffmanTable* StandardHuffmanTables();

@@ -34,6 +34,25 @@ if [ -f "$conversion" ]; then
         }' "$conversion"
 fi
 
+# Where the JPEG encoder stands: ours / libjpeg-turbo's median CPU time per sampling and size.
+encode="$root/build/bench/jpeg_encode_bench.txt"
+if [ -f "$encode" ]; then
+    echo "== JPEG encoding, ours / libjpeg-turbo (median CPU time; at or under 1.00 is at least as fast) =="
+    awk '/^(Ours|Libjpeg)\/.*_median/ {
+            split($1, part, "/"); sub(/_median/, "", part[4])
+            time[part[1] "/" part[2] "/" part[3] "x" part[4]] = $4
+            samplings[part[2]] = 1; sizes[part[3] "x" part[4]] = 1
+        }
+        END {
+            printf "%-8s", "sampling"; for (s in sizes) printf " %12s", s; printf "\n"
+            for (l in samplings) {
+                printf "%-8s", l
+                for (s in sizes) printf " %12.3f", time["Ours/" l "/" s] / time["Libjpeg/" l "/" s]
+                printf "\n"
+            }
+        }' "$encode"
+fi
+
 # Windows code under Wine (its own timing loop).
 "$root/scripts/build.sh" windows-only >/dev/null
 trap wine_session_stop EXIT
