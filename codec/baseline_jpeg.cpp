@@ -398,8 +398,13 @@ inline int DecodeBlock(BitReader& in, const Huffman& dc, const Huffman& ac, int*
     return k > 64 ? k - 64 : k;       // an end of block took k 64 past its position
 }
 
+// A block of its DC alone: the inverse DCT gives the DC's value at every sample, so that this
+// is what the kernels would give.
 void FillBlock(int16_t dc, const InverseQuant& quant, uint8_t* out, size_t stride) {
-    float value = std::nearbyint(dc * quant.multipliers[0] + quant.offset);
+    float value = std::clamp(dc * quant.multipliers[0] + quant.offset, 0.0f, 255.0f);
+    // Rounded to the nearest (ties to even) as the kernels round, without a call into the
+    // library: adding and taking away 1.5 * 2^23 leaves no fraction.
+    value = (value + 12582912.0f) - 12582912.0f;
     uint8_t sample = static_cast<uint8_t>(std::clamp(value, static_cast<float>(quant.lowest), static_cast<float>(quant.highest)));
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
 }
