@@ -1,14 +1,13 @@
-// The baseline JPEG decoder.
+// The baseline JPEG decoder: the markers, the entropy-coded data and the run over the frame's
+// rows of blocks. The inverse DCT and the packing into YUY2 are kernels chosen for the processor
+// (jpeg_decoder_kernels.h).
 #include "baseline_jpeg.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#define WEBCAM_JPEG_SSE2 1
-#endif
+#include "jpeg_decoder_kernels.h"
 
 namespace {
 
@@ -18,83 +17,128 @@ constexpr uint8_t kZigzag[64] = {0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25,
                                  35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
                                  58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// A Huffman table: codes of up to nine bits looked up at once, longer ones by length.
+// Where the k-th coefficient in zigzag order goes in a transposed block (column * 8 + row).
+// Positions past the block (a run overshooting it, an end of block's jump) all go to the spare
+// slot 64: a coefficient written there marks the block damaged, the end of block's zero does not.
+constexpr int kSpareSlot = 64;
+struct TransposedZigzag {
+    uint8_t at[128];
+    constexpr TransposedZigzag() : at() {
+        for (int k = 0; k < 128; ++k) at[k] = k < 64 ? static_cast<uint8_t>(kZigzag[k] % 8 * 8 + kZigzag[k] / 8) : kSpareSlot;
+    }
+};
+constexpr TransposedZigzag kTransposedZigzag;
+
+// Huffman lookups take this many bits at once. A code that short, together with the extra bits
+// of its value when those fit too, is decoded whole by one lookup.
+constexpr int kLookBits = 10;
+constexpr int kMaxSymbolBits = 16 + 11;  // the longest code and the most extra bits
+constexpr uint8_t kPartial = 0x40;       // in HuffmanEntry::length: the value's bits not taken
+
+// What a lookup gives. Whole: `length` bits taken for a coefficient of `value` after `run`
+// zeros (for DC tables: a difference of `value`); an end of block is a zero after 63 zeros, which
+// carries the position past the block. Partial (`length` & kPartial): only the code of
+// `length` & 63 bits, its symbol in `value`, or 0 bits for a code longer than the lookup.
+struct HuffmanEntry {
+    int16_t value;
+    uint8_t run;
+    uint8_t length;
+};
+
 struct Huffman {
     bool defined = false;
-    uint8_t fastLength[512] = {};  // 0: longer than nine bits
-    uint8_t fastValue[512] = {};
-    int32_t maxCode[18] = {};      // by length; -1 where there are no codes of that length
+    HuffmanEntry fast[1 << kLookBits];
+    int32_t maxCode[17] = {};  // by length; -1 where there are no codes of that length
     int32_t firstCode[17] = {};
     int32_t firstIndex[17] = {};
     uint8_t values[256] = {};
 };
 
-bool BuildHuffman(const uint8_t counts[16], const uint8_t* values, int total, Huffman* h) {
+// The lookup's entry for a code of `length` bits and `symbol` followed by the bits `after`
+// (kLookBits - length of them).
+HuffmanEntry LookupEntry(int symbol, int length, int after, bool ac) {
+    const HuffmanEntry partial{static_cast<int16_t>(symbol), 0, static_cast<uint8_t>(kPartial | length)};
+    int size = ac ? symbol & 15 : symbol, run = ac ? symbol >> 4 : 0;
+    if (ac && size == 0) return run == 15 ? partial : HuffmanEntry{0, 63, static_cast<uint8_t>(length)};
+    if (size > (ac ? 10 : 11) || length + size > kLookBits) return partial;  // too long, or damaged
+    int bits = size ? (after >> (kLookBits - length - size)) & ((1 << size) - 1) : 0;
+    int value = size && bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
+    return {static_cast<int16_t>(value), static_cast<uint8_t>(run), static_cast<uint8_t>(length + size)};
+}
+
+bool BuildHuffman(const uint8_t counts[16], const uint8_t* values, int total, bool ac, Huffman* h) {
     std::memcpy(h->values, values, static_cast<size_t>(total));
-    std::memset(h->fastLength, 0, sizeof(h->fastLength));
+    std::fill(std::begin(h->fast), std::end(h->fast), HuffmanEntry{0, 0, kPartial});
     int32_t code = 0, index = 0;
     for (int length = 1; length <= 16; ++length) {
         h->firstIndex[length] = index;
         h->firstCode[length] = code;
         for (int i = 0; i < counts[length - 1]; ++i, ++code, ++index) {
             if (code >= (1 << length)) return false;  // more codes than the length has room for
-            if (length <= 9)
-                for (int fill = 0; fill < (1 << (9 - length)); ++fill) {
-                    h->fastLength[(code << (9 - length)) | fill] = static_cast<uint8_t>(length);
-                    h->fastValue[(code << (9 - length)) | fill] = values[index];
-                }
+            if (length <= kLookBits)
+                for (int after = 0; after < (1 << (kLookBits - length)); ++after)
+                    h->fast[(code << (kLookBits - length)) | after] = LookupEntry(values[index], length, after, ac);
         }
         h->maxCode[length] = counts[length - 1] ? code - 1 : -1;
         code <<= 1;
     }
-    h->maxCode[17] = INT32_MAX;
     h->defined = true;
     return true;
 }
 
+uint64_t BigEndian64(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof(word));
+#if defined(__GNUC__) || defined(__clang__)
+    return __builtin_bswap64(word);
+#else
+    return _byteswap_uint64(word);
+#endif
+}
+
 // The entropy-coded bytes as bits: stuffed zero bytes taken out, and zero bits fed once a
-// marker or the end is reached; `overran` tells that some of those were taken as data.
+// marker or the end is reached; `overran` tells that some of those were taken as data. The
+// next bit is the top one of `bits`; bits below the `count` valid ones are either zero or the
+// bytes that follow.
 class BitReader {
 public:
     BitReader(const uint8_t* data, size_t size, size_t position) : m_data(data), m_size(size), m_pos(position) {}
 
-    uint32_t Peek(int n) {
-        if (m_count < n) Fill();
-        return static_cast<uint32_t>(m_bits >> (64 - n));
+    // At least kMaxSymbolBits valid bits.
+    void Need() {
+        if (count < kMaxSymbolBits) Refill();
     }
     void Skip(int n) {
-        m_bits <<= n;
-        m_count -= n;
+        bits <<= n;
+        count -= n;
     }
-    // `s` bits as a signed value, as the coefficients are coded.
+    // `s` (1-16) bits as a signed value, as the coefficients are coded.
     int Receive(int s) {
-        if (s == 0) return 0;
-        int value = static_cast<int>(Peek(s));
+        int value = static_cast<int>(bits >> (64 - s));
         Skip(s);
         return value < (1 << (s - 1)) ? value - (1 << s) + 1 : value;
     }
-    int Decode(const Huffman& h) {
-        uint32_t look = Peek(16);
-        int length = h.fastLength[look >> 7];
+    // The symbol of a code the lookup left partial; -1 for no code of any length.
+    int FinishSymbol(const Huffman& h, HuffmanEntry entry) {
+        int length = entry.length & 63;
         if (length) {
             Skip(length);
-            return h.fastValue[look >> 7];
+            return entry.value;
         }
-        for (length = 10; length <= 16; ++length) {
+        uint32_t look = static_cast<uint32_t>(bits >> 48);
+        for (length = kLookBits + 1; length <= 16; ++length) {
             int32_t code = static_cast<int32_t>(look >> (16 - length));
             if (code <= h.maxCode[length]) {
                 Skip(length);
                 return h.values[h.firstIndex[length] + code - h.firstCode[length]];
             }
         }
-        m_broken = true;  // no code of any length
-        Skip(16);
-        return 0;
+        return -1;
     }
     // At a restart marker: the bits left go, the marker is passed. False when it is not there.
     bool Restart() {
-        m_bits = 0;
-        m_count = 0;
+        bits = 0;
+        count = 0;
         m_fakeBits = 0;
         m_stopped = false;
         while (m_pos + 1 < m_size && m_data[m_pos] == 0xFF && m_data[m_pos + 1] == 0xFF) ++m_pos;
@@ -103,12 +147,29 @@ public:
         m_pos += 2;
         return true;
     }
-    bool overran() const { return m_fakeBits > m_count; }
-    bool broken() const { return m_broken; }
+    bool overran() const { return m_fakeBits > count; }
+
+    uint64_t bits = 0;
+    int count = 0;
 
 private:
-    void Fill() {
-        while (m_count <= 56) {
+    // Eight bytes at once where none of them is 0xFF (no stuffing, no marker: a marker stops the
+    // fast way, as its 0xFF is never passed here), otherwise byte by byte.
+    void Refill() {
+        if (m_pos + 8 <= m_size) {
+            uint64_t word = BigEndian64(m_data + m_pos);
+            if (((~word - 0x0101010101010101u) & word & 0x8080808080808080u) == 0) {
+                bits |= word >> count;
+                m_pos += static_cast<size_t>((63 - count) >> 3);
+                count |= 56;
+                return;
+            }
+        }
+        RefillBytes();
+    }
+
+    void RefillBytes() {
+        while (count <= 56) {
             uint64_t byte = 0;
             if (!m_stopped && m_pos < m_size) {
                 byte = m_data[m_pos];
@@ -127,27 +188,22 @@ private:
                 m_stopped = true;
             }
             if (m_stopped) m_fakeBits += 8;
-            m_bits |= byte << (56 - m_count);
-            m_count += 8;
+            bits |= byte << (56 - count);
+            count += 8;
         }
     }
 
     const uint8_t* m_data;
     size_t m_size;
     size_t m_pos;
-    uint64_t m_bits = 0;
-    int m_count = 0;
     bool m_stopped = false;
     int m_fakeBits = 0;  // zero bits fed past the data's end
-    bool m_broken = false;
 };
 
 struct Component {
     int id = 0, h = 1, v = 1, table = 0, dcTable = 0, acTable = 0;
     int predictor = 0;
-    alignas(16) float multipliers[64];  // dequantisation, IDCT scaling and range in one
-    float offset = 0;                   // the level shift, in the output's range
-    uint8_t lowest = 0, highest = 255;  // the full range's ends in the output's range
+    InverseQuant quant;
 };
 
 struct Frame {
@@ -196,7 +252,7 @@ JpegResult ReadHeaders(const uint8_t* jpeg, size_t size, Frame* f) {
                     int tableClass = p[0] >> 4, id = p[0] & 15, total = 0;
                     for (int i = 0; i < 16; ++i) total += p[1 + i];
                     if (tableClass > 1 || id > 3 || total > 256 || end - p < 17 + total) return JpegResult::Damaged;
-                    if (!BuildHuffman(p + 1, p + 17, total, tableClass ? &f->ac[id] : &f->dc[id])) return JpegResult::Damaged;
+                    if (!BuildHuffman(p + 1, p + 17, total, tableClass == 1, tableClass ? &f->ac[id] : &f->dc[id])) return JpegResult::Damaged;
                     p += 17 + total;
                 }
                 break;
@@ -281,155 +337,107 @@ bool PrepareComponents(Frame* f) {
             return false;
         bool luma = c == 0;
         float range = luma ? 219.0f / 255.0f : 224.0f / 255.0f;
-        for (int i = 0; i < 64; ++i)
-            comp.multipliers[i] = f->quant[comp.table][i] * kAan[i / 8] * kAan[i % 8] / 8.0f * range;
-        comp.offset = luma ? 16.0f + 128.0f * range : 128.0f;
-        comp.lowest = 16;
-        comp.highest = luma ? 235 : 240;
+        for (int row = 0; row < 8; ++row)
+            for (int column = 0; column < 8; ++column)
+                comp.quant.multipliers[column * 8 + row] =
+                    f->quant[comp.table][row * 8 + column] * kAan[row] * kAan[column] / 8.0f * range;
+        comp.quant.offset = luma ? 16.0f + 128.0f * range : 128.0f;
+        comp.quant.lowest = 16;
+        comp.quant.highest = luma ? 235 : 240;
         comp.predictor = 0;
     }
     return true;
 }
 
-// One dimension of the AAN inverse DCT on eight values `step` apart.
-template <class T>
-inline void Idct8(T& i0, T& i1, T& i2, T& i3, T& i4, T& i5, T& i6, T& i7, T sqrt2, T c2x2, T c2minusc6,
-                  T c2plusc6) {
-    T tmp10 = i0 + i4, tmp11 = i0 - i4;
-    T tmp13 = i2 + i6, tmp12 = (i2 - i6) * sqrt2 - tmp13;
-    T e0 = tmp10 + tmp13, e3 = tmp10 - tmp13, e1 = tmp11 + tmp12, e2 = tmp11 - tmp12;
-    T z13 = i5 + i3, z10 = i5 - i3, z11 = i1 + i7, z12 = i1 - i7;
-    T o7 = z11 + z13;
-    T o11 = (z11 - z13) * sqrt2;
-    T z5 = (z10 + z12) * c2x2;
-    T o10 = c2minusc6 * z12 - z5;
-    T o12 = c2plusc6 * z10 + z5;
-    T o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
-    i0 = e0 + o7, i7 = e0 - o7, i1 = e1 + o6, i6 = e1 - o6;
-    i2 = e2 + o5, i5 = e2 - o5, i4 = e3 + o4, i3 = e3 - o4;
-}
-
-constexpr float kSqrt2 = 1.414213562f, kC2x2 = 1.847759065f, kC2MinusC6 = 1.082392200f,
-                kC2PlusC6 = -2.613125930f;
-
-#ifdef WEBCAM_JPEG_SSE2
-struct F4 {
-    __m128 v;
-    F4 operator+(F4 o) const { return {_mm_add_ps(v, o.v)}; }
-    F4 operator-(F4 o) const { return {_mm_sub_ps(v, o.v)}; }
-    F4 operator*(F4 o) const { return {_mm_mul_ps(v, o.v)}; }
-};
-
-// The block's samples, rounded and clamped, into eight rows of `out`.
-void InverseDct(const float* block, const Component& comp, uint8_t* out, size_t stride) {
-    F4 r[2][8];  // columns 0-3 and 4-7 of the eight rows
-    for (int half = 0; half < 2; ++half)
-        for (int row = 0; row < 8; ++row) r[half][row].v = _mm_loadu_ps(block + row * 8 + half * 4);
-    const F4 s{_mm_set1_ps(kSqrt2)}, a{_mm_set1_ps(kC2x2)}, b{_mm_set1_ps(kC2MinusC6)}, c{_mm_set1_ps(kC2PlusC6)};
-    for (int half = 0; half < 2; ++half) {  // down the columns
-        F4* x = r[half];
-        Idct8(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], s, a, b, c);
+// One block's coefficients into `block` (transposed, zero before), the DC from `predictor`.
+// Answers how many zigzag positions the coefficients reach (1: the DC alone), 0 for a damaged
+// stream.
+inline int DecodeBlock(BitReader& in, const Huffman& dc, const Huffman& ac, int* predictor, int16_t* block) {
+    in.Need();
+    HuffmanEntry entry = dc.fast[in.bits >> (64 - kLookBits)];
+    int difference = entry.value;
+    if (entry.length & kPartial) {
+        int size = in.FinishSymbol(dc, entry);
+        if (size < 0 || size > 11) return 0;
+        difference = size ? in.Receive(size) : 0;
+    } else {
+        in.Skip(entry.length);
     }
-    // Transposed, the rows become columns: t[q][k] holds row 4q..4q+3's element k.
-    F4 t[2][8];
-    for (int half = 0; half < 2; ++half)
-        for (int q = 0; q < 2; ++q) {
-            __m128 m0 = r[half][4 * q].v, m1 = r[half][4 * q + 1].v, m2 = r[half][4 * q + 2].v, m3 = r[half][4 * q + 3].v;
-            _MM_TRANSPOSE4_PS(m0, m1, m2, m3);
-            t[q][4 * half] = {m0}, t[q][4 * half + 1] = {m1}, t[q][4 * half + 2] = {m2}, t[q][4 * half + 3] = {m3};
+    // Kept to 16 bits: only a damaged stream's predictions go further.
+    *predictor = static_cast<int16_t>(static_cast<uint16_t>(*predictor + difference));
+    block[0] = static_cast<int16_t>(*predictor);
+    int k = 1;
+    for (;;) {
+        in.Need();
+        entry = ac.fast[in.bits >> (64 - kLookBits)];
+        if (!(entry.length & kPartial)) {
+            in.Skip(entry.length);
+            k += entry.run;
+            block[kTransposedZigzag.at[k]] = entry.value;
+            if (++k >= 64) break;
+            continue;
         }
-    for (int q = 0; q < 2; ++q) {  // along the rows
-        F4* x = t[q];
-        Idct8(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], s, a, b, c);
-    }
-    // t[q][k] now holds output column k of rows 4q..4q+3: back to rows, then to bytes.
-    const __m128 shift = _mm_set1_ps(comp.offset);
-    const __m128i lowest = _mm_set1_epi8(static_cast<char>(comp.lowest)), highest = _mm_set1_epi8(static_cast<char>(comp.highest));
-    for (int q = 0; q < 2; ++q)
-        for (int half = 0; half < 2; ++half) {
-            __m128 m0 = t[q][4 * half].v, m1 = t[q][4 * half + 1].v, m2 = t[q][4 * half + 2].v, m3 = t[q][4 * half + 3].v;
-            _MM_TRANSPOSE4_PS(m0, m1, m2, m3);
-            __m128 rows[4] = {m0, m1, m2, m3};
-            for (int i = 0; i < 4; ++i) r[half][4 * q + i].v = rows[i];
-        }
-    for (int row = 0; row < 8; ++row) {
-        __m128i left = _mm_cvtps_epi32(_mm_add_ps(r[0][row].v, shift));
-        __m128i right = _mm_cvtps_epi32(_mm_add_ps(r[1][row].v, shift));
-        __m128i words = _mm_packs_epi32(left, right);
-        __m128i bytes = _mm_min_epu8(_mm_max_epu8(_mm_packus_epi16(words, words), lowest), highest);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + row * stride), bytes);
-    }
-}
-#else
-void InverseDct(const float* block, const Component& comp, uint8_t* out, size_t stride) {
-    float w[64];
-    std::memcpy(w, block, sizeof(w));
-    for (int col = 0; col < 8; ++col) {
-        float* x = w + col;
-        Idct8(x[0], x[8], x[16], x[24], x[32], x[40], x[48], x[56], kSqrt2, kC2x2, kC2MinusC6, kC2PlusC6);
-    }
-    for (int row = 0; row < 8; ++row) {
-        float* x = w + row * 8;
-        Idct8(x[0], x[1], x[2], x[3], x[4], x[5], x[6], x[7], kSqrt2, kC2x2, kC2MinusC6, kC2PlusC6);
-        for (int i = 0; i < 8; ++i)
-            out[row * stride + i] = static_cast<uint8_t>(
-                std::clamp(std::lrintf(x[i] + comp.offset), static_cast<long>(comp.lowest), static_cast<long>(comp.highest)));
-    }
-}
-#endif
-
-// One block's coefficients, decoded and dequantised; false for a damaged stream.
-bool DecodeBlock(BitReader& bits, const Huffman& dc, const Huffman& ac, Component& comp, float* block,
-                 bool* dcOnly) {
-    int size = bits.Decode(dc);
-    if (size > 11) return false;
-    comp.predictor += bits.Receive(size);
-    block[0] = comp.predictor * comp.multipliers[0];
-    *dcOnly = true;
-    for (int k = 1; k < 64;) {
-        int rs = bits.Decode(ac), run = rs >> 4, s = rs & 15;
-        if (s == 0) {
+        int symbol = in.FinishSymbol(ac, entry);
+        if (symbol < 0) return 0;
+        int run = symbol >> 4, size = symbol & 15;
+        if (size == 0) {
             if (run != 15) break;  // end of block
-            k += 16;
+            k += 16;               // sixteen zeros
+            if (k >= 64) {
+                k = 64;
+                break;
+            }
             continue;
         }
         k += run;
-        if (k > 63 || s > 10) return false;
-        int natural = kZigzag[k];
-        block[natural] = bits.Receive(s) * comp.multipliers[natural];
-        *dcOnly = false;
-        ++k;
+        if (k > 63 || size > 10) return 0;
+        block[kTransposedZigzag.at[k]] = static_cast<int16_t>(in.Receive(size));
+        if (++k >= 64) break;
     }
-    return !bits.broken();
+    if (block[kSpareSlot]) return 0;  // a coefficient past the block's end
+    return k > 64 ? k - 64 : k;       // an end of block took k 64 past its position
 }
 
-void FillBlock(float value, const Component& comp, uint8_t* out, size_t stride) {
-    uint8_t sample = static_cast<uint8_t>(
-        std::clamp(std::lrintf(value + comp.offset), static_cast<long>(comp.lowest), static_cast<long>(comp.highest)));
+// A block of its DC alone: the inverse DCT gives the DC's value at every sample, so that this
+// is what the kernels would give.
+void FillBlock(int16_t dc, const InverseQuant& quant, uint8_t* out, size_t stride) {
+    float value = std::clamp(dc * quant.multipliers[0] + quant.offset, 0.0f, 255.0f);
+    // Rounded to the nearest (ties to even) as the kernels round, without a call into the
+    // library: adding and taking away 1.5 * 2^23 leaves no fraction.
+    value = (value + 12582912.0f) - 12582912.0f;
+    uint8_t sample = static_cast<uint8_t>(std::clamp(value, static_cast<float>(quant.lowest), static_cast<float>(quant.highest)));
     for (int row = 0; row < 8; ++row) std::memset(out + row * stride, sample, 8);
+}
+
+struct Kernels {
+    InverseBlockKernel inverse;
+    PackRowKernel pack;
+};
+
+const Kernels& ChosenKernels() {
+    static const Kernels kernels =
+#ifdef WEBCAM_HAS_X86_KERNELS
+        CpuHasAvx2() ? Kernels{&InverseBlockAvx2, &PackRowAvx2} : Kernels{&InverseBlockSse2, &PackRowSse2};
+#else
+        Kernels{&InverseBlockScalar, &PackRowScalar};
+#endif
+    return kernels;
 }
 
 // One row of MCUs of the planes into YUY2 rows.
 void PackRows(const Frame& f, const uint8_t* y, size_t yStride, const uint8_t* cb, const uint8_t* cr,
-              size_t cStride, int rows, int firstRow, uint8_t* out, size_t stride) {
+              size_t cStride, int rows, int firstRow, uint8_t* out, size_t stride, PackRowKernel pack) {
     const int h = f.component[0].h / f.component[1].h, v = f.component[0].v / f.component[1].v;
     for (int row = 0; row < rows; ++row) {
         const uint8_t* luma = y + row * yStride;
         const uint8_t* u = cb ? cb + (row / v) * cStride : nullptr;
         const uint8_t* w = cr ? cr + (row / v) * cStride : nullptr;
         uint8_t* line = out + static_cast<size_t>(firstRow + row) * stride;
-        int x = 0;
-#ifdef WEBCAM_JPEG_SSE2
-        if (u && h == 2)
-            for (; x + 16 <= f.width; x += 16) {
-                __m128i yy = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + x));
-                __m128i uv = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2)),
-                                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(w + x / 2)));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(line + 2 * x), _mm_unpacklo_epi8(yy, uv));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(line + 2 * x + 16), _mm_unpackhi_epi8(yy, uv));
-            }
-#endif
-        for (; x < f.width; x += 2) {
+        if (u && h == 2) {
+            pack(luma, u, w, line, f.width);
+            continue;
+        }
+        for (int x = 0; x < f.width; x += 2) {
             line[2 * x] = luma[x];
             line[2 * x + 2] = luma[x + 1];
             line[2 * x + 1] = u ? u[x / h] : 128;
@@ -466,11 +474,34 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
     const size_t yStride = static_cast<size_t>(mcusAcross) * mcuWidth;
     const size_t cStride = static_cast<size_t>(mcusAcross) * chromaWidth;
     scratch->planes.resize(yStride * mcuHeight + 2 * cStride * chromaHeight);
-    scratch->coefficients.resize(64);
     uint8_t* yPlane = scratch->planes.data();
     uint8_t* cbPlane = f.components == 3 ? yPlane + yStride * mcuHeight : nullptr;
     uint8_t* crPlane = cbPlane ? cbPlane + cStride * chromaHeight : nullptr;
-    float* block = scratch->coefficients.data();
+
+    // The blocks of one MCU in the scan's order: their tables and where they go in the planes.
+    struct Block {
+        const Huffman* dc;
+        const Huffman* ac;
+        Component* component;
+        uint8_t* target;  // in the first MCU
+        size_t stride;
+        size_t step;      // from one MCU to the next
+    };
+    Block blocks[12];
+    int blockCount = 0;
+    for (int s = 0; s < f.components; ++s) {
+        const int c = f.scanOrder[s];
+        Component& comp = f.component[c];
+        uint8_t* plane = c == 0 ? yPlane : c == 1 ? cbPlane : crPlane;
+        const size_t planeStride = c == 0 ? yStride : cStride;
+        for (int by = 0; by < comp.v; ++by)
+            for (int bx = 0; bx < comp.h; ++bx)
+                blocks[blockCount++] = {&f.dc[comp.dcTable], &f.ac[comp.acTable], &comp,
+                                        plane + static_cast<size_t>(by * 8) * planeStride + bx * 8, planeStride,
+                                        static_cast<size_t>(comp.h * 8)};
+    }
+    const Kernels& kernels = ChosenKernels();
+    alignas(32) int16_t coefficients[80] = {};  // a transposed block and the spare slot
 
     BitReader bits(jpeg, size, f.scanStart);
     int mcusToRestart = f.restartInterval;
@@ -487,30 +518,23 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
                 for (int c = 0; c < f.components; ++c) f.component[c].predictor = 0;
                 mcusToRestart = f.restartInterval - 1;
             }
-            for (int s = 0; s < f.components; ++s) {
-                Component& comp = f.component[f.scanOrder[s]];
-                bool luma = f.scanOrder[s] == 0;
-                for (int by = 0; by < comp.v; ++by)
-                    for (int bx = 0; bx < comp.h; ++bx) {
-                        std::fill(block, block + 64, 0.0f);
-                        bool dcOnly = false;
-                        if (!DecodeBlock(bits, f.dc[comp.dcTable], f.ac[comp.acTable], comp, block, &dcOnly))
-                            return damaged();
-                        uint8_t* plane = luma ? yPlane : f.scanOrder[s] == 1 ? cbPlane : crPlane;
-                        size_t planeStride = luma ? yStride : cStride;
-                        uint8_t* target = plane + static_cast<size_t>(by * 8) * planeStride +
-                                          static_cast<size_t>(mcu) * (luma ? mcuWidth : chromaWidth) + bx * 8;
-                        if (dcOnly)
-                            FillBlock(block[0], comp, target, planeStride);
-                        else
-                            InverseDct(block, comp, target, planeStride);
-                    }
+            for (int b = 0; b < blockCount; ++b) {
+                const Block& block = blocks[b];
+                int reach = DecodeBlock(bits, *block.dc, *block.ac, &block.component->predictor, coefficients);
+                if (!reach) return damaged();
+                uint8_t* target = block.target + static_cast<size_t>(mcu) * block.step;
+                if (reach == 1) {
+                    FillBlock(coefficients[0], block.component->quant, target, block.stride);
+                    coefficients[0] = 0;
+                } else {
+                    kernels.inverse(coefficients, block.component->quant, target, block.stride);
+                }
             }
         }
         if (bits.overran()) return damaged();  // cut short
         int firstRow = mcuRow * mcuHeight;
         PackRows(f, yPlane, yStride, cbPlane, crPlane, cStride, std::min(mcuHeight, height - firstRow), firstRow,
-                 out, stride);
+                 out, stride, kernels.pack);
         rowsDone = std::min(height, firstRow + mcuHeight);
     }
     return JpegResult::Ok;

@@ -13,8 +13,7 @@ enum class JpegResult { Ok, Unsupported, Damaged };
 
 // The state kept between frames, so that decoding allocates nothing once warm.
 struct JpegScratch {
-    std::vector<float> coefficients;  // one row of MCUs, dequantised
-    std::vector<uint8_t> planes;      // one row of MCUs of Y, Cb and Cr samples
+    std::vector<uint8_t> planes;  // one row of MCUs of Y, Cb and Cr samples
 };
 
 // Reads the frame's size; Unsupported for a JPEG this decoder leaves to another.

@@ -38,10 +38,12 @@ echo "== fuzzing =="
 if CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DWEBCAM_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null &&
     cmake --build "$root/build/fuzz" -j "$(nproc)" >/dev/null; then
-    # Camera-like seeds for the JPEG decoder: restart intervals, every sampling cameras use.
+    # Camera-like seeds for the JPEG decoder: restart intervals, every sampling cameras use, the
+    # standard Huffman tables.
     seeds="$root/build/fuzz/seeds/jpeg_decode_fuzz"
     mkdir -p "$seeds"
-    for seed in "yuvj422p -slices 3" "yuvj420p -slices 4" "yuvj440p" "yuvj422p" "gray"; do
+    for seed in "yuvj422p -slices 3" "yuvj420p -slices 4" "yuvj440p" "yuvj422p" "gray" \
+        "yuvj422p -huffman default"; do
         ffmpeg -v quiet -y -f lavfi -i "testsrc2=size=66x34,noise=alls=10" -frames:v 1 -pix_fmt $seed -q:v 5 \
             -f mjpeg "$seeds/${seed// /_}.jpg" </dev/null || true
     done

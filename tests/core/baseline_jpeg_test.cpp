@@ -1,7 +1,9 @@
 // The fast JPEG decoder against ffmpeg's: frames of each sampling and size decode to ffmpeg's
 // picture in the studio range, give up on what they leave to another decoder, and survive
-// being cut short or damaged anywhere.
+// being cut short or damaged anywhere; its vector kernels give the scalar reference's bytes.
 #include "codec/baseline_jpeg.h"
+#include "codec/jpeg_decoder_kernels.h"
+#include "codec/jpeg_huffman.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -43,14 +47,20 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
     struct Case {
         int width, height;
         const char* pixelFormat;
-        const char* extra = "";  // restart intervals, as many cameras send them
+        const char* extra = "";   // restart intervals, as many cameras send them
+        const char* coding = "";  // the tables and quantisers, when not ffmpeg's own
     };
     const Case cases[] = {{64, 48, "yuvj422p"}, {70, 38, "yuvj422p"}, {96, 64, "yuvj420p"},
                           {50, 30, "yuvj420p"}, {48, 24, "yuvj444p"}, {40, 24, "gray"},
-                          {64, 48, "yuvj422p", "-slices 3"}, {96, 64, "yuvj420p", "-slices 4"}};
+                          {64, 48, "yuvj422p", "-slices 3"}, {96, 64, "yuvj420p", "-slices 4"},
+                          // The standard tables cameras use, and the finest quantisers: values and
+                          // codes too long for one lookup, many stuffed bytes.
+                          {160, 120, "yuvj422p", "", "-q:v 1 -huffman default"},
+                          {176, 144, "yuvj420p", "-slices 3", "-q:v 1 -huffman default"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.pixelFormat) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " " + c.extra);
-        std::vector<uint8_t> jpeg = Encode(c.width, c.height, c.pixelFormat, c.extra);
+        SCOPED_TRACE(std::string(c.pixelFormat) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " " + c.extra +
+                     " " + c.coding);
+        std::vector<uint8_t> jpeg = Encode(c.width, c.height, c.pixelFormat, std::string(c.extra) + " " + c.coding);
         ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
         const uint8_t restartMarker[] = {0xFF, 0xDD};
         EXPECT_EQ(std::search(jpeg.begin(), jpeg.end(), restartMarker, restartMarker + 2) != jpeg.end(), *c.extra != 0);
@@ -126,6 +136,170 @@ TEST(BaselineJpeg, LeavesOtherCodingToAnotherDecoderAndSurvivesDamageAnywhere) {
         std::vector<uint8_t> damaged = jpeg;
         damaged[at] ^= 0x5A;
         DecodeJpegToYuy2(damaged.data(), damaged.size(), 64, 48, out.data(), stride, &scratch);
+    }
+}
+
+// A 16x8 grey frame of two blocks with quantisers of 1 and the standard tables: the first
+// block's DC difference is 64 and its AC coefficients are `acSymbols` (run << 4 | size), each
+// the largest value of its size; the second block is a DC alone of the same level.
+std::vector<uint8_t> TwoBlockFrame(const std::vector<int>& acSymbols) {
+    // The standard luminance tables' codes, from their DHT segment.
+    std::map<int, std::pair<int, int>> dcCodes, acCodes;  // symbol: code, length
+    const std::vector<uint8_t>& dht = StandardHuffmanSegment();
+    for (size_t at = 4; at < dht.size();) {
+        const uint8_t* counts = &dht[at + 1];
+        const uint8_t* values = counts + 16;
+        int code = 0, index = 0;
+        for (int length = 1; length <= 16; ++length, code <<= 1)
+            for (int i = 0; i < counts[length - 1]; ++i, ++code, ++index)
+                if (dht[at] == 0x00 || dht[at] == 0x10) (dht[at] ? acCodes : dcCodes)[values[index]] = {code, length};
+        at += 17 + index;
+    }
+    std::vector<uint8_t> data;
+    uint32_t pending = 0;
+    int bits = 0;
+    auto put = [&](int value, int length) {
+        for (int i = length - 1; i >= 0; --i) {
+            pending = pending << 1 | ((value >> i) & 1);
+            if (++bits == 8) {
+                data.push_back(static_cast<uint8_t>(pending));
+                if (pending == 0xFF) data.push_back(0);  // stuffed
+                pending = bits = 0;
+            }
+        }
+    };
+    auto code = [&](const std::pair<int, int>& c) { put(c.first, c.second); };
+    code(dcCodes.at(7));
+    put(64, 7);
+    for (int symbol : acSymbols) {
+        code(acCodes.at(symbol));
+        put((1 << (symbol & 15)) - 1, symbol & 15);
+    }
+    code(dcCodes.at(0));
+    code(acCodes.at(0x00));
+    while (bits) put(1, 1);  // padded with ones
+    std::vector<uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    jpeg.insert(jpeg.end(), 64, 1);
+    const uint8_t frame[] = {0xFF, 0xC0, 0, 11, 8, 0, 8, 0, 16, 1, 1, 0x11, 0};
+    jpeg.insert(jpeg.end(), frame, frame + sizeof(frame));
+    jpeg.insert(jpeg.end(), dht.begin(), dht.end());
+    const uint8_t scan[] = {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 63, 0};
+    jpeg.insert(jpeg.end(), scan, scan + sizeof(scan));
+    jpeg.insert(jpeg.end(), data.begin(), data.end());
+    jpeg.push_back(0xFF);
+    jpeg.push_back(0xD9);
+    return jpeg;
+}
+
+TEST(BaselineJpeg, BlocksEndAtTheirLastPlaceAndARunPastItIsDamaged) {
+    const int kEnd = 0x00, kSixteenZeros = 0xF0;
+    struct Case {
+        const char* name;
+        std::vector<int> acSymbols;
+        JpegResult result;
+        bool flatFirstBlock = false;
+    };
+    const Case cases[] = {
+        {"the DC alone", {kEnd}, JpegResult::Ok, true},
+        {"zeros only", {kSixteenZeros, kEnd}, JpegResult::Ok, true},
+        // 1 + 3 * 16 + 14 = 63: without an end of block, the next block follows.
+        {"a coefficient in the last place", {kSixteenZeros, kSixteenZeros, kSixteenZeros, 0xE5}, JpegResult::Ok, false},
+        {"a short code's run past the end", {kSixteenZeros, kSixteenZeros, kSixteenZeros, 0xD1, 0x11}, JpegResult::Damaged},
+        {"a long code's run past the end", {kSixteenZeros, kSixteenZeros, kSixteenZeros, 0xF1}, JpegResult::Damaged},
+    };
+    JpegScratch scratch;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> jpeg = TwoBlockFrame(c.acSymbols);
+        std::vector<uint8_t> yuy2(32 * 8);
+        ASSERT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 16, 8, yuy2.data(), 32, &scratch), c.result);
+        if (c.result != JpegResult::Ok) continue;
+        // Full-range 128 + 64 / 8 in the studio range: 133. Nothing of the first block's
+        // coefficients reaches the second.
+        bool flat = true;
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 16; ++x) {
+                uint8_t luma = yuy2[y * 32 + 2 * x];
+                if (x >= 8) {
+                    EXPECT_EQ(luma, 133) << x << "," << y;
+                } else if (luma != 133) {
+                    flat = false;
+                }
+            }
+        EXPECT_EQ(flat, c.flatFirstBlock);
+    }
+}
+
+// The vector kernels this processor has.
+struct VectorKernels {
+    const char* name;
+    InverseBlockKernel inverse;
+    PackRowKernel pack;
+};
+std::vector<VectorKernels> AvailableVectorKernels() {
+    std::vector<VectorKernels> kernels;
+#ifdef WEBCAM_HAS_X86_KERNELS
+    kernels.push_back({"SSE2", &InverseBlockSse2, &PackRowSse2});
+    if (CpuHasAvx2()) kernels.push_back({"AVX2", &InverseBlockAvx2, &PackRowAvx2});
+#endif
+    return kernels;
+}
+
+TEST(BaselineJpeg, VectorKernelsGiveTheScalarBytesAndLeaveTheBlockZero) {
+    struct Case {
+        const char* name;
+        int quantiser;        // for all 64 coefficients
+        int dc, ac;           // largest magnitudes
+        int acCoefficients;   // how many are nonzero
+        bool luma;
+    };
+    const Case cases[] = {{"camera block", 6, 300, 40, 20, true},     {"chroma", 9, 200, 30, 6, false},
+                          {"finest quantiser", 1, 1024, 1023, 63, true},  // clamped at both ends
+                          {"coarse, clamped", 200, 2047, 1023, 63, false}, {"DC alone", 16, 2047, 0, 0, true}};
+    std::vector<VectorKernels> kernels = AvailableVectorKernels();
+    std::mt19937 random(7);
+    constexpr size_t kStride = 13;  // rows apart by other than a multiple of 8
+    for (const Case& c : cases)
+        for (int trial = 0; trial < 50; ++trial) {
+            InverseQuant quant;
+            for (float& m : quant.multipliers) m = c.quantiser * std::uniform_real_distribution<float>(0.1f, 1.3f)(random);
+            quant.offset = c.luma ? 126.0f : 128.0f;
+            quant.lowest = 16;
+            quant.highest = c.luma ? 235 : 240;
+            alignas(32) int16_t block[64] = {};
+            block[0] = static_cast<int16_t>(std::uniform_int_distribution<int>(-c.dc, c.dc)(random));
+            for (int i = 0; i < c.acCoefficients; ++i)
+                block[std::uniform_int_distribution<int>(1, 63)(random)] =
+                    static_cast<int16_t>(std::uniform_int_distribution<int>(-c.ac, c.ac)(random));
+            alignas(32) int16_t copy[64];
+            std::copy(block, block + 64, copy);
+            std::vector<uint8_t> expected(kStride * 8, 0xEE);
+            InverseBlockScalar(copy, quant, expected.data(), kStride);
+            for (const VectorKernels& k : kernels) {
+                SCOPED_TRACE(std::string(c.name) + " " + k.name + " trial " + std::to_string(trial));
+                std::copy(block, block + 64, copy);
+                std::vector<uint8_t> samples(kStride * 8, 0xEE);  // the bytes between rows stay
+                k.inverse(copy, quant, samples.data(), kStride);
+                EXPECT_EQ(samples, expected);
+                EXPECT_TRUE(std::all_of(copy, copy + 64, [](int16_t v) { return v == 0; }));
+            }
+        }
+    // Rows of each width the packing steps through: whole vectors, their halves, pairs left over.
+    for (int width : {2, 14, 16, 18, 30, 32, 34, 48, 62, 64, 66, 98, 1920}) {
+        std::vector<uint8_t> y(width), u(width / 2), v(width / 2);
+        for (int i = 0; i < width; ++i) y[i] = static_cast<uint8_t>(random());
+        for (int i = 0; i < width / 2; ++i) u[i] = static_cast<uint8_t>(random()), v[i] = static_cast<uint8_t>(random());
+        std::vector<uint8_t> expected(width * 2 + 8, 0xEE);
+        PackRowScalar(y.data(), u.data(), v.data(), expected.data(), width);
+        EXPECT_EQ(expected[0], y[0]);
+        EXPECT_EQ(expected[1], u[0]);
+        EXPECT_EQ(expected[width * 2 - 1], v[width / 2 - 1]);
+        for (const VectorKernels& k : kernels) {
+            SCOPED_TRACE(std::string(k.name) + " width " + std::to_string(width));
+            std::vector<uint8_t> packed(width * 2 + 8, 0xEE);  // nothing past the row
+            k.pack(y.data(), u.data(), v.data(), packed.data(), width);
+            EXPECT_EQ(packed, expected);
+        }
     }
 }
 
