@@ -365,7 +365,6 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     ComPtr<IGrabberSample> control;
     if (FAILED(hr = CreateGrabber(&grabber, &control))) return hr;
     if (FAILED(hr = AddPreviewRenderer(ChoosePreviewRenderer(), &renderer, &converter))) return hr;
-    SizePreviewPictures(mainWnd);
     if (FAILED(hr = g_pGraph->AddFilter(grabber.Get(), L"RirovirGrabber"))) return hr;
 
     ComPtr<IBaseFilter> writer, compressor;

@@ -2,6 +2,7 @@
 #include "capture_session.h"
 
 #include "devices/device_binding.h"
+#include "dshow/platform_interfaces.h"
 #include "preview/rgb_converter.h"
 
 using Microsoft::WRL::ComPtr;
@@ -20,7 +21,11 @@ void SizePreviewPictures(HWND mainWnd) {
     if (!g_previewConverter) return;
     RECT client;
     GetClientRect(mainWnd, &client);
-    g_previewConverter->SetOutputSize(client.right, client.bottom - g_videoTop);
+    g_previewConverter->SetVideoArea(client.right, client.bottom - g_videoTop);
+    RECT picture;
+    ComPtr<IBasicVideo> video;
+    if (g_pGraph && g_previewConverter->PictureRect(&picture) && SUCCEEDED(g_pGraph.As(&video)))
+        video->SetSourcePosition(picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top);
 }
 
 void PlaceVideoWindow(HWND mainWnd) {
@@ -28,6 +33,7 @@ void PlaceVideoWindow(HWND mainWnd) {
     RECT client;
     GetClientRect(mainWnd, &client);
     g_pVideoWindow->SetWindowPosition(0, g_videoTop, client.right, client.bottom - g_videoTop);
+    SizePreviewPictures(mainWnd);
 }
 
 ComPtr<IBaseFilter> CameraForControls(const wchar_t* deviceId) {

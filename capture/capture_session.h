@@ -21,14 +21,15 @@ extern std::wstring g_graphCameraId;
 extern int g_videoTop;
 
 // The preview's RGB converter in the graph (held by the graph), or null: told the video area's
-// size before it connects, it delivers pictures at that size.
+// size, it delivers pictures at that size where the frames are larger.
 class CRgbConverter;
 extern CRgbConverter* g_previewConverter;
 
 // Places the renderer's window over the main window's client area below g_videoTop, when a
-// renderer window exists.
+// renderer window exists, and sizes the preview's pictures to it.
 void PlaceVideoWindow(HWND mainWnd);
-// Tells the converter the video area's size, where there is a converter not yet connected.
+// Tells the converter the video area's size and, once it is connected, has the renderer show
+// the part of its pictures that the converter fills.
 void SizePreviewPictures(HWND mainWnd);
 
 // The camera to change the controls of: the running graph's when it is that device (so that the

@@ -28,19 +28,23 @@ IBaseFilter* CRgbConverter::Create() { return HandOutFilter(new (std::nothrow) C
 
 CRgbConverter::CRgbConverter() : CTransformFilter(L"RGB converter", kConverterClsid) {}
 
-void CRgbConverter::SetOutputSize(int width, int height) {
+void CRgbConverter::SetVideoArea(int width, int height) {
     const bool given = width > 0 && height > 0 && width <= kMaxFrameSide && height <= kMaxFrameSide;
-    m_size = given ? static_cast<uint64_t>(width) << 32 | static_cast<uint32_t>(height) : 0;
+    m_area = given ? static_cast<uint64_t>(width) << 32 | static_cast<uint32_t>(height) : 0;
 }
 
-void CRgbConverter::PictureSize(int* width, int* height) const {
-    const uint64_t size = m_size;
-    if (!size) return;
-    const int areaWidth = static_cast<int>(size >> 32), areaHeight = static_cast<int>(size & 0xFFFFFFFF);
-    const int divisor = std::min(*width / areaWidth, *height / areaHeight);
-    if (divisor < 2) return;
-    *width = (*width + divisor / 2) / divisor;
-    *height = (*height + divisor / 2) / divisor;
+bool CRgbConverter::PictureRect(RECT* rect) const {
+    *rect = {0, 0, m_width, m_height};
+    const uint64_t area = m_area;
+    if (!area || m_width < 1 || m_height < 1) return false;
+    const int width = std::min(m_width, static_cast<int>(area >> 32));
+    int height = std::min(m_height, static_cast<int>(area & 0xFFFFFFFF));
+    // The rows in the middle: the same ones whether a renderer counts a bottom-up picture's
+    // source rectangle from its top or, as GDI does, from its bottom row.
+    if ((m_height - height) % 2 && height > 1) --height;
+    const int top = (m_height - height) / 2;
+    *rect = {0, top, width, top + height};
+    return true;
 }
 
 CMediaType CRgbConverter::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
@@ -61,8 +65,7 @@ HRESULT CRgbConverter::CheckTransform(const CMediaType* in, const CMediaType* ou
     bool topDown;
     if (!ReadFrameType(*in, &layout, &width, &height) || !ReadRgb32Type(*out, &stride, &rows, &topDown))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    // The picture at its size; a renderer may ask for wider rows, never another size.
-    PictureSize(&width, &height);
+    // A renderer may ask for wider rows than the frame's, never for another frame size.
     return stride >= width && rows == height ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
@@ -72,9 +75,9 @@ HRESULT CRgbConverter::GetMediaType(int position, CMediaType* type) {
     FrameLayout layout;
     int width, height;
     if (!ReadFrameType(input, &layout, &width, &height)) return VFW_S_NO_MORE_ITEMS;
-    PictureSize(&width, &height);
-    // Top-down first: those rows come straight from the conversion.
-    *type = OutputType(width, height, position == 0, FrameTimeOf(input));
+    // Bottom-up first: renderers take a source rectangle (a part of the picture to show) only
+    // within those (Wine's compares it with a positive height).
+    *type = OutputType(width, height, position == 1, FrameTimeOf(input));
     return type->IsValid() ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -90,11 +93,9 @@ HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* t
         if (!ReadFrameType(*type, &m_layout, &m_width, &m_height)) return VFW_E_TYPE_NOT_ACCEPTED;
         return S_OK;
     }
-    int stride, rows, width = m_width, height = m_height;
+    int stride, rows;
     if (!ReadRgb32Type(*type, &stride, &rows, &m_topDown)) return VFW_E_TYPE_NOT_ACCEPTED;
-    PictureSize(&width, &height);
     m_stride = static_cast<size_t>(stride) * 4;
-    m_outWidth = std::min(width, stride);  // a wider stride is the renderer's rows, not the picture
     m_outHeight = static_cast<int>(rows);
     return S_OK;
 }
@@ -108,6 +109,15 @@ void CRgbConverter::CopyOut(uint8_t* out) const {
     }
 }
 
+void CRgbConverter::ShrinkOut(const RECT& picture, uint8_t* out) {
+    const int rows = picture.bottom - picture.top;
+    if (picture.bottom > m_outHeight || picture.right > static_cast<int>(m_stride / 4)) return;
+    // Its top row at `picture.top` rows below the frame's top, in either row order.
+    const int first = m_topDown ? picture.top : m_outHeight - picture.bottom;
+    m_scaler.Scale(m_pixels.data(), m_width, m_height, static_cast<size_t>(m_width) * 4,
+                   out + static_cast<size_t>(first) * m_stride, picture.right, rows, m_stride, m_topDown);
+}
+
 HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
     BYTE* frame = nullptr;
     BYTE* pixels = nullptr;
@@ -118,7 +128,9 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
     size_t outBytes = m_stride * static_cast<size_t>(m_outHeight);
     if (out->GetSize() < 0 || static_cast<size_t>(out->GetSize()) < outBytes) return S_FALSE;
 
-    const bool scaled = m_outWidth != m_width || m_outHeight != m_height;
+    RECT picture;
+    PictureRect(&picture);
+    const bool scaled = picture.right != m_width || picture.bottom - picture.top != m_height;
     bool direct = !scaled && m_topDown && m_stride == static_cast<size_t>(m_width) * 4;
     if (direct) {
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
@@ -130,8 +142,7 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
                                  m_pixels.data(), m_pixels.size()))
             return S_FALSE;
         if (scaled)
-            m_scaler.Scale(m_pixels.data(), m_width, m_height, static_cast<size_t>(m_width) * 4, pixels, m_outWidth,
-                           m_outHeight, m_stride, m_topDown);
+            ShrinkOut(picture, pixels);
         else
             CopyOut(pixels);
     }

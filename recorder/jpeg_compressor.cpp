@@ -15,7 +15,7 @@ constexpr CLSID kCompressorClsid = {0x5c7d3b2e, 0x9f4a, 0x4e61, {0x8d, 0x0b, 0x6
 }  // namespace
 
 std::unique_ptr<FrameEncoder> CJpegCompressor::MakeDefaultEncoder() {
-    return std::unique_ptr<FrameEncoder>(new (std::nothrow) WicJpegEncoder);
+    return std::unique_ptr<FrameEncoder>(new (std::nothrow) CameraJpegEncoder);
 }
 
 IBaseFilter* CJpegCompressor::Create(EncoderMaker makeEncoder, int threads) {

@@ -1,4 +1,4 @@
-// The WIC JPEG encoder.
+// The recorder's JPEG encoders.
 #include "jpeg_encoder.h"
 
 #include <propidl.h>
@@ -6,6 +6,17 @@
 #include "dshow/streaming_com.h"
 
 using Microsoft::WRL::ComPtr;
+
+HRESULT CameraJpegEncoder::Encode(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width,
+                                  int height, uint8_t* out, size_t capacity, size_t* written) {
+    *written = 0;
+    if (JpegEncodedBound(width, height) == 0)
+        return m_fallback.Encode(layout, frame, frameBytes, width, height, out, capacity, written);
+    *written = EncodeJpeg(layout, frame, frameBytes, width, height, static_cast<int>(kRecordingJpegQuality * 100 + 0.5f), out,
+                          capacity, &m_scratch);
+    // Nothing written: the frame is shorter than its layout needs, or `out` too short.
+    return *written ? S_OK : E_INVALIDARG;
+}
 
 HRESULT WicJpegEncoder::Factory() {
     if (m_factory) return S_OK;

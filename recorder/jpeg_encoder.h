@@ -1,6 +1,7 @@
-// What compresses one camera frame into a JPEG for the recorder, and the system's image codecs
-// (WIC) doing it: the frame converted with the snapshots' own conversion, then WIC's baseline
-// JPEG encoder. One encoder per thread; not thread-safe.
+// What compresses one camera frame into a JPEG for the recorder: our own encoder, straight from
+// the camera's layout, and the system's image codecs (WIC: the frame converted with the
+// snapshots' own conversion, then WIC's baseline JPEG encoder) for what ours does not take. One
+// encoder per thread; not thread-safe.
 #pragma once
 #include <windows.h>
 #include <wincodec.h>
@@ -10,7 +11,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "codec/jpeg_encoder.h"
 #include "snapshot/frame_conversion.h"
+
+// The recording's JPEG quality, from 0 to 1.
+constexpr float kRecordingJpegQuality = 0.85f;
 
 class FrameEncoder {
 public:
@@ -24,7 +29,7 @@ public:
 class WicJpegEncoder : public FrameEncoder {
 public:
     // Quality from 0 to 1.
-    explicit WicJpegEncoder(float quality = 0.85f) : m_quality(quality) {}
+    explicit WicJpegEncoder(float quality = kRecordingJpegQuality) : m_quality(quality) {}
 
     HRESULT Encode(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width, int height,
                    uint8_t* out, size_t capacity, size_t* written) override;
@@ -39,4 +44,15 @@ private:
     Microsoft::WRL::ComPtr<IWICImagingFactory> m_factory;
     std::vector<uint8_t> m_pixels;  // the converted frame
     std::vector<uint8_t> m_row;     // one row of 24-bit pixels
+};
+
+// Our encoder at the same quality; frames of a size it refuses go to WIC.
+class CameraJpegEncoder : public FrameEncoder {
+public:
+    HRESULT Encode(FrameLayout layout, const uint8_t* frame, size_t frameBytes, int width, int height,
+                   uint8_t* out, size_t capacity, size_t* written) override;
+
+private:
+    JpegEncoderScratch m_scratch;
+    WicJpegEncoder m_fallback;
 };

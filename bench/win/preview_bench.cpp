@@ -1,5 +1,6 @@
-// The preview's processor time per frame: the virtual camera (640x480 YUY2, 30 frames a second)
-// previewed for ten seconds (or the seconds given) through each renderer branch, the program's
+// The preview's processor time per frame: the virtual camera (640x480 YUY2, 30 frames a second,
+// or the one format a second argument gives, e.g. "MJPG 1920 1080 333333") previewed in a
+// 640 x 420 video area for ten seconds (or the seconds given) through each renderer branch, the program's
 // processor time and, when WEBCAM_XSERVER_PID names the X server, the server's, divided by the
 // camera's frames. Also the RGB converter's conversion alone. Runs under Wine with a display, in
 // a prefix with the virtual devices registered (scripts/bench.sh).
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/main_dlg.h"
+#include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/preview_renderer.h"
 #include "framework/modal_seam.h"
@@ -59,6 +61,11 @@ void PreviewThrough(const wchar_t* renderer, int seconds) {
     window.Create(IDD_ZEVUVARIVID_DIALOG);
     ShowWindow(window.m_hWnd, SW_SHOW);
     SetWindowPos(window.m_hWnd, HWND_TOP, 0, 0, 700, 600, 0);
+    RECT outer, client;
+    GetWindowRect(window.m_hWnd, &outer);
+    GetClientRect(window.m_hWnd, &client);
+    SetWindowPos(window.m_hWnd, HWND_TOP, 0, 0, outer.right - outer.left + 640 - client.right,
+                 outer.bottom - outer.top + 420 + g_videoTop - client.bottom, 0);
     SendMessageW(window.m_hWnd, WM_COMMAND, ID_PREVIEW, 0);
     if (g_captureState != Previewing) {
         std::printf("%ls: the preview did not start\n", renderer);
@@ -98,7 +105,9 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"message: %ls\n", text);
         return IDOK;
     };
-    VirtualCameraDescription camera{L"Bench camera", L"YUY2 640 480 333333", FALSE, 0, 0};
+    const wchar_t* format = argc > 2 ? argv[2] : L"YUY2 640 480 333333";
+    std::printf("camera: %ls\n", format);
+    VirtualCameraDescription camera{L"Bench camera", format, FALSE, 0, 0};
     if (FAILED(RegisterVirtualCamera(&kCamera, &camera)) ||
         FAILED(RegisterVirtualMicrophone(&kMicrophone, L"Bench microphone", L"Microphone"))) {
         std::printf("the virtual devices are not there (run through scripts/bench.sh)\n");

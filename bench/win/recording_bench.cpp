@@ -1,6 +1,7 @@
 // A recording of the program as Webcam records where there is no Windows Media runtime: the
-// virtual camera (640x480, 30 frames a second) and microphone for a minute (or the seconds
-// given; a second argument runs the microphone's clock that many millionths fast), then what
+// virtual camera (640x480 YUY2, 30 frames a second, or the one format a third argument gives,
+// e.g. "NV12 1920 1080 333333", recorded at that size) and microphone for a minute (or the
+// seconds given; a second argument runs the microphone's clock that many millionths fast), then what
 // the AVI file holds: frames the camera delivered that are missing from it (repeated slots),
 // how far the sound drifted from the stream's time (the microphone's click at each second of
 // stream time, found in the sound), and the bit rate. Runs under Wine in a prefix with the
@@ -86,6 +87,7 @@ double ClickDrift(const std::vector<int16_t>& sound) {
 int wmain(int argc, wchar_t** argv) {
     int seconds = argc > 1 ? _wtoi(argv[1]) : 60;
     DWORD clockPpm = argc > 2 ? static_cast<DWORD>(_wtoi(argv[2])) : 0;
+    const wchar_t* format = argc > 3 ? argv[3] : L"YUY2 640 480 333333";
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     AfxModalSeam().messageBox = [](HWND, LPCWSTR text, LPCWSTR, UINT) {
         std::fwprintf(stderr, L"message: %ls\n", text);
@@ -94,7 +96,7 @@ int wmain(int argc, wchar_t** argv) {
     // No Windows Media runtime here; a prefix with the test stand-ins gets them switched off.
     DWORD absent = 1;
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\WebcamTest\\WindowsMedia", L"Absent", REG_DWORD, &absent, 4);
-    VirtualCameraDescription camera{L"Bench camera", L"YUY2 640 480 333333", FALSE, 0, 0};
+    VirtualCameraDescription camera{L"Bench camera", format, FALSE, 0, 0};
     if (FAILED(RegisterVirtualCamera(&kCamera, &camera)) ||
         FAILED(RegisterVirtualMicrophone(&kMicrophone, L"Bench microphone", L"Microphone"))) {
         std::printf("the virtual devices are not there (run through scripts/bench.sh)\n");
@@ -112,6 +114,7 @@ int wmain(int argc, wchar_t** argv) {
         CZevuvArividDlg window;
         window.Create(IDD_ZEVUVARIVID_DIALOG);
         wcscpy(g_settings.recordPath, records.c_str());
+        g_settings.recordAtPreviewResolution = argc > 3;
         SendMessageW(window.m_hWnd, WM_COMMAND, ID_RECORD, 0);
         if (g_captureState == Recording) {
             Pump(static_cast<DWORD>(seconds) * 1000);
@@ -137,6 +140,7 @@ int wmain(int argc, wchar_t** argv) {
         Walk(bytes, 0, bytes.size(), 4, counts);  // 16-bit stereo
         double video = counts.videoSlots / 30.0, audio = counts.audioBlocks / 44100.0;
         double missing = counts.videoSlots ? 100.0 * (counts.videoSlots - counts.videoChunks.size()) / counts.videoSlots : 100;
+        std::printf("%ls, ", format);
         std::printf("recording of %d s: %zu frame slots, %zu frames from the camera, %.2f %% missing\n",
                     seconds, counts.videoSlots, counts.videoChunks.size(), missing);
         std::printf("video %.3f s, audio %.3f s; microphone clock %+ld ppm: sound at most %.1f ms off "

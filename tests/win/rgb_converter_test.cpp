@@ -62,7 +62,7 @@ TEST_F(RgbConverterTest, EachLayoutAndOddSizesGiveTheSnapshotPixelsInTheRowOrder
         DWORD fourcc;
         FrameLayout layout;
         int width, height;
-        bool bottomUpOnly;
+        bool topDownOnly;
     };
     const Case cases[] = {
         {MAKEFOURCC('Y', 'U', 'Y', '2'), FrameLayout::Yuy2, 640, 480, false},
@@ -74,13 +74,13 @@ TEST_F(RgbConverterTest, EachLayoutAndOddSizesGiveTheSnapshotPixelsInTheRowOrder
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " layout " << static_cast<int>(c.layout));
         SinkOptions options;
-        if (c.bottomUpOnly)  // as a renderer that draws only bottom-up DIBs
+        if (c.topDownOnly)  // as a renderer that draws only top-down DIBs
             options.accepts = [](const CMediaType& type) {
-                return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight > 0;
+                return reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader.biHeight < 0;
             };
         ConverterChain chain;
         ASSERT_EQ(chain.Build(testsupport::VideoType(c.fourcc, c.width, c.height), options), S_OK);
-        EXPECT_EQ(chain.OutputHeight(), c.bottomUpOnly ? c.height : -c.height);
+        EXPECT_EQ(chain.OutputHeight(), c.topDownOnly ? -c.height : c.height);
         std::vector<BYTE> frame = Noise(RequiredFrameBytes(c.layout, c.width, c.height), c.fourcc);
         ASSERT_EQ(chain.Push(frame), S_OK);
 
@@ -90,7 +90,7 @@ TEST_F(RgbConverterTest, EachLayoutAndOddSizesGiveTheSnapshotPixelsInTheRowOrder
         std::vector<BYTE> expected = Reference(c.layout, frame, c.width, c.height);
         ASSERT_EQ(received[0].data.size(), expected.size());
         for (int row = 0; row < c.height; ++row)
-            ASSERT_EQ(memcmp(RowOf(received[0].data, row, c.height, c.width, !c.bottomUpOnly),
+            ASSERT_EQ(memcmp(RowOf(received[0].data, row, c.height, c.width, c.topDownOnly),
                              expected.data() + static_cast<size_t>(row) * c.width * 4, c.width * 4), 0)
                 << "row " << row;
     }
