@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
+#include "snapshot/yuv_kernels.h"
+
+#if defined(__GNUC__) && (defined(__SSE2__) || defined(__x86_64__))
+#include <immintrin.h>
 #define WEBCAM_SCALER_SSE2 1
 #endif
 
@@ -15,26 +17,63 @@ namespace {
 constexpr int kWeightBits = 7;
 constexpr int32_t kOne = 1 << kWeightBits;
 
-// `column` += `weight` x the row's channels, in 16 bits.
-void AddWeighted(const uint8_t* row, size_t channels, uint16_t weight, uint16_t* column) {
+#ifdef WEBCAM_SCALER_SSE2
+// As AddWeighted, 16 channels a step, where the processor has AVX2.
+__attribute__((target("avx2"))) size_t AddWeightedAvx2(const uint8_t* row, size_t channels, uint16_t weight,
+                                                       uint16_t* column, bool first) {
+    const __m256i w = _mm256_set1_epi16(static_cast<short>(weight));
+    size_t i = 0;
+    for (; i + 16 <= channels; i += 16) {
+        __m256i products = _mm256_mullo_epi16(
+            _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i))), w);
+        __m256i* sums = reinterpret_cast<__m256i*>(column + i);
+        _mm256_storeu_si256(sums, first ? products : _mm256_add_epi16(_mm256_loadu_si256(sums), products));
+    }
+    return i;
+}
+#endif
+
+// `column` += `weight` x the row's channels, in 16 bits; the first row sets them.
+void AddWeighted(const uint8_t* row, size_t channels, uint16_t weight, uint16_t* column, bool first) {
     size_t i = 0;
 #ifdef WEBCAM_SCALER_SSE2
-    const __m128i w = _mm_set1_epi16(static_cast<short>(weight)), zero = _mm_setzero_si128();
-    for (; i + 16 <= channels; i += 16) {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-        __m128i* sums = reinterpret_cast<__m128i*>(column + i);
-        _mm_storeu_si128(sums, _mm_add_epi16(_mm_loadu_si128(sums), _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), w)));
-        _mm_storeu_si128(sums + 1,
-                         _mm_add_epi16(_mm_loadu_si128(sums + 1), _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), w)));
+    static const bool avx2 = CpuHasAvx2();
+    if (avx2) {
+        i = AddWeightedAvx2(row, channels, weight, column, first);
+    } else {
+        const __m128i w = _mm_set1_epi16(static_cast<short>(weight)), zero = _mm_setzero_si128();
+        for (; i + 16 <= channels; i += 16) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+            __m128i low = _mm_mullo_epi16(_mm_unpacklo_epi8(bytes, zero), w);
+            __m128i high = _mm_mullo_epi16(_mm_unpackhi_epi8(bytes, zero), w);
+            __m128i* sums = reinterpret_cast<__m128i*>(column + i);
+            _mm_storeu_si128(sums, first ? low : _mm_add_epi16(_mm_loadu_si128(sums), low));
+            _mm_storeu_si128(sums + 1, first ? high : _mm_add_epi16(_mm_loadu_si128(sums + 1), high));
+        }
     }
 #endif
-    for (; i < channels; ++i) column[i] = static_cast<uint16_t>(column[i] + row[i] * weight);
+    for (; i < channels; ++i) column[i] = static_cast<uint16_t>((first ? 0 : column[i]) + row[i] * weight);
+}
+
+// The 16-bit sums back to bytes, rounded.
+void Narrow(const uint16_t* column, size_t channels, uint8_t* target) {
+    size_t i = 0;
+#ifdef WEBCAM_SCALER_SSE2
+    const __m128i half = _mm_set1_epi16(1 << (kWeightBits - 1));
+    for (; i + 16 <= channels; i += 16) {
+        const __m128i* sums = reinterpret_cast<const __m128i*>(column + i);
+        __m128i low = _mm_srli_epi16(_mm_add_epi16(_mm_loadu_si128(sums), half), kWeightBits);
+        __m128i high = _mm_srli_epi16(_mm_add_epi16(_mm_loadu_si128(sums + 1), half), kWeightBits);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < channels; ++i) target[i] = static_cast<uint8_t>((column[i] + (1 << (kWeightBits - 1))) >> kWeightBits);
 }
 
 }  // namespace
 
 // Across: each output pixel the weighted sum of its taps' four channels, rounded back to bytes.
-void PictureScaler::Across(const uint16_t* column, const Axis& across, uint8_t* target) {
+void PictureScaler::AcrossRow(const uint16_t* column, const Axis& across, uint8_t* target) {
     for (int x = 0; x < across.to; ++x) {
         const uint32_t first = across.first[static_cast<size_t>(x)], last = across.first[static_cast<size_t>(x) + 1];
 #ifdef WEBCAM_SCALER_SSE2
@@ -101,10 +140,60 @@ void PictureScaler::Scale(const uint8_t* source, int width, int height, size_t s
     m_column.resize(channels);
     for (int y = 0; y < outHeight; ++y) {
         // Down: the output row's source rows, weighted, at full width.
-        std::fill(m_column.begin(), m_column.end(), 0);
-        for (uint32_t t = m_down.first[static_cast<size_t>(y)]; t < m_down.first[static_cast<size_t>(y) + 1]; ++t)
+        const uint32_t first = m_down.first[static_cast<size_t>(y)];
+        for (uint32_t t = first; t < m_down.first[static_cast<size_t>(y) + 1]; ++t)
             AddWeighted(source + static_cast<size_t>(m_down.index[t]) * sourceStride, channels, m_down.weight[t],
-                        m_column.data());
-        Across(m_column.data(), m_across, out + static_cast<size_t>(topDown ? y : outHeight - 1 - y) * outStride);
+                        m_column.data(), t == first);
+        AcrossRow(m_column.data(), m_across, out + static_cast<size_t>(topDown ? y : outHeight - 1 - y) * outStride);
+    }
+}
+
+void PictureScaler::Down(const uint8_t* source, size_t rowBytes, int rows, size_t sourceStride, uint8_t* out,
+                         int outRows, size_t outStride) {
+    if (outRows < 1 || outRows > rows) return;
+    Plan(&m_down, rows, outRows);
+    m_column.resize(rowBytes);
+    for (int y = 0; y < outRows; ++y) {
+        const uint32_t first = m_down.first[static_cast<size_t>(y)];
+        for (uint32_t t = first; t < m_down.first[static_cast<size_t>(y) + 1]; ++t)
+            AddWeighted(source + static_cast<size_t>(m_down.index[t]) * sourceStride, rowBytes, m_down.weight[t],
+                        m_column.data(), t == first);
+        Narrow(m_column.data(), rowBytes, out + static_cast<size_t>(y) * outStride);
+    }
+}
+
+void PictureScaler::Across(const uint8_t* source, int width, int rows, size_t sourceStride, uint8_t* out,
+                           int outWidth, size_t outStride, bool topDown) {
+    if (outWidth < 1 || outWidth > width || rows < 1) return;
+    Plan(&m_across, width, outWidth);
+    for (int y = 0; y < rows; ++y) {
+        const uint8_t* row = source + static_cast<size_t>(y) * sourceStride;
+        uint8_t* target = out + static_cast<size_t>(topDown ? y : rows - 1 - y) * outStride;
+        for (int x = 0; x < outWidth; ++x) {
+            const uint32_t first = m_across.first[static_cast<size_t>(x)], last = m_across.first[static_cast<size_t>(x) + 1];
+#ifdef WEBCAM_SCALER_SSE2
+            // As AcrossRow, from bytes: each channel widened to a 32-bit lane paired with a zero.
+            __m128i sum = _mm_set1_epi32(1 << (kWeightBits - 1));
+            for (uint32_t a = first; a < last; ++a) {
+                int32_t bytes;
+                std::memcpy(&bytes, row + static_cast<size_t>(m_across.index[a]) * 4, 4);
+                __m128i pixel = _mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), _mm_setzero_si128());
+                __m128i pairs = _mm_unpacklo_epi16(pixel, _mm_setzero_si128());
+                sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(m_across.weight[a])));
+            }
+            sum = _mm_srli_epi32(sum, kWeightBits);
+            sum = _mm_packs_epi32(sum, sum);
+            const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
+            std::memcpy(target + 4 * x, &packed, 4);
+#else
+            uint32_t sum[4] = {};
+            for (uint32_t a = first; a < last; ++a) {
+                const uint8_t* pixel = row + static_cast<size_t>(m_across.index[a]) * 4;
+                for (int c = 0; c < 4; ++c) sum[c] += pixel[c] * uint32_t(m_across.weight[a]);
+            }
+            for (int c = 0; c < 4; ++c)
+                target[4 * x + c] = static_cast<uint8_t>((sum[c] + (1u << (kWeightBits - 1))) >> kWeightBits);
+#endif
+        }
     }
 }

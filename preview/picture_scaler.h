@@ -1,7 +1,7 @@
 // Shrinking a 32-bit picture (blue, green, red, unused) for the preview by area averaging: each
 // output pixel the mean of the source area it covers, so that no column or row is lost. Each
-// direction on its own: down first, in 16 bits at the source's width, then across. Portable: no Windows header; SSE2 where there is
-// SSE2.
+// direction on its own: down first, in 16 bits at the source's width, then across. Portable: no
+// Windows header; SSE2 where there is SSE2.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -14,6 +14,14 @@ public:
     // row first). Output sizes from 1 to the source's; others leave `out` as it is.
     void Scale(const uint8_t* source, int width, int height, size_t sourceStride, uint8_t* out, int outWidth,
                int outHeight, size_t outStride, bool topDown);
+    // The two directions apart, so that a frame can shrink down in its own layout (each byte
+    // a sample, `rowBytes` a row: any layout whose samples lie in rows) before it is converted.
+    // Down: rows to `outRows` (1 to `rows`), top row first both.
+    void Down(const uint8_t* source, size_t rowBytes, int rows, size_t sourceStride, uint8_t* out, int outRows,
+              size_t outStride);
+    // Across: 32-bit pixels, width to `outWidth` (1 to `width`), each row on its own.
+    void Across(const uint8_t* source, int width, int rows, size_t sourceStride, uint8_t* out, int outWidth,
+                size_t outStride, bool topDown);
 
 private:
     // For one direction: each output position's source positions and their weights (seven
@@ -25,7 +33,7 @@ private:
         std::vector<uint16_t> weight;  // its weight
     };
     static void Plan(Axis* axis, int from, int to);
-    static void Across(const uint16_t* column, const Axis& across, uint8_t* target);
+    static void AcrossRow(const uint16_t* column, const Axis& across, uint8_t* target);
 
     Axis m_across, m_down;
     std::vector<uint16_t> m_column;  // one output row scaled down, before across

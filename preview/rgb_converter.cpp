@@ -118,6 +118,38 @@ void CRgbConverter::ShrinkOut(const RECT& picture, uint8_t* out) {
                    out + static_cast<size_t>(first) * m_stride, picture.right, rows, m_stride, m_topDown);
 }
 
+bool CRgbConverter::ShrinkYuvOut(const RECT& picture, const uint8_t* frame, size_t frameBytes, uint8_t* out) {
+    const int rows = picture.bottom - picture.top;
+    const bool packed = m_layout == FrameLayout::Yuy2 || m_layout == FrameLayout::Uyvy;
+    const bool planar = m_layout == FrameLayout::Nv12 || m_layout == FrameLayout::I420 || m_layout == FrameLayout::Yv12;
+    if (!packed && !(planar && m_width % 2 == 0 && m_height % 2 == 0 && rows % 2 == 0)) return false;
+    if (frameBytes < RequiredFrameBytes(m_layout, m_width, m_height) || picture.bottom > m_outHeight ||
+        picture.right > static_cast<int>(m_stride / 4))
+        return false;
+    const size_t width = static_cast<size_t>(m_width);
+    m_rows.resize(RequiredFrameBytes(m_layout, m_width, rows));
+    if (packed) {
+        m_scaler.Down(frame, width * 2, m_height, width * 2, m_rows.data(), rows, width * 2);
+    } else {
+        m_scaler.Down(frame, width, m_height, width, m_rows.data(), rows, width);
+        // NV12: one plane of chroma pairs; I420 and YV12: two planes of half the width.
+        const uint8_t* chroma = frame + width * m_height;
+        uint8_t* chromaOut = m_rows.data() + width * rows;
+        const int planes = m_layout == FrameLayout::Nv12 ? 1 : 2;
+        const size_t rowBytes = width / planes;
+        for (int plane = 0; plane < planes; ++plane)
+            m_chromaScaler.Down(chroma + plane * rowBytes * (m_height / 2), rowBytes, m_height / 2, rowBytes,
+                                chromaOut + plane * rowBytes * (rows / 2), rows / 2, rowBytes);
+    }
+    m_pixels.resize(width * rows * 4);
+    if (!ConvertFrameToRgb32(m_layout, m_rows.data(), m_rows.size(), m_width, rows, m_pixels.data(), m_pixels.size()))
+        return false;
+    const int first = m_topDown ? picture.top : m_outHeight - picture.bottom;
+    m_scaler.Across(m_pixels.data(), m_width, rows, width * 4, out + static_cast<size_t>(first) * m_stride,
+                    picture.right, m_stride, m_topDown);
+    return true;
+}
+
 HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
     BYTE* frame = nullptr;
     BYTE* pixels = nullptr;
@@ -136,7 +168,7 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
                                  pixels, outBytes))
             return S_FALSE;  // a short frame is skipped
-    } else {
+    } else if (!scaled || !ShrinkYuvOut(picture, frame, static_cast<size_t>(length), pixels)) {
         m_pixels.resize(static_cast<size_t>(m_width) * m_height * 4);
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
                                  m_pixels.data(), m_pixels.size()))

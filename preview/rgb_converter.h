@@ -54,6 +54,9 @@ private:
     void CopyOut(uint8_t* out) const;
     // Shrinks the converted pixels into the part of the buffer `picture` says.
     void ShrinkOut(const RECT& picture, uint8_t* out);
+    // The same for a YUV frame, shrunk down in its own layout before the conversion, which then
+    // goes through fewer rows; false for a layout or size it does not take.
+    bool ShrinkYuvOut(const RECT& picture, const uint8_t* frame, size_t frameBytes, uint8_t* out);
 
     // The input frame.
     FrameLayout m_layout = FrameLayout::Yuy2;
@@ -64,6 +67,8 @@ private:
     int m_outHeight = 0;
     bool m_topDown = false;
     std::vector<uint8_t> m_pixels;  // the converted frame, when it cannot go straight out
+    std::vector<uint8_t> m_rows;  // a YUV frame shrunk down, before the conversion
     PictureScaler m_scaler;
+    PictureScaler m_chromaScaler;  // the planar layouts' chroma rows
     std::atomic<uint64_t> m_area{0};  // the video area: width << 32 | height
 };

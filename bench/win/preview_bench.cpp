@@ -1,6 +1,7 @@
 // The preview's processor time per frame: the virtual camera (640x480 YUY2, 30 frames a second,
 // or the one format a second argument gives, e.g. "MJPG 1920 1080 333333") previewed in a
-// 640 x 420 video area for ten seconds (or the seconds given) through each renderer branch, the program's
+// 640 x 420 video area for ten seconds (or the seconds given) through each renderer branch (or
+// the one a third argument names: gdi, vmr9), the program's
 // processor time and, when WEBCAM_XSERVER_PID names the X server, the server's, divided by the
 // camera's frames. Also the RGB converter's conversion alone. Runs under Wine with a display, in
 // a prefix with the virtual devices registered (scripts/bench.sh).
@@ -114,8 +115,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     ConversionAlone();
-    PreviewThrough(L"gdi", seconds);
-    PreviewThrough(L"vmr9", seconds);
+    for (const wchar_t* renderer : {L"gdi", L"vmr9"})
+        if (argc <= 3 || wcscmp(argv[3], renderer) == 0) PreviewThrough(renderer, seconds);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\RIROVIR\\ZevuvArivid", kPreviewRendererValue);
     UnregisterVirtualDevice(&kCamera);
     UnregisterVirtualDevice(&kMicrophone);
