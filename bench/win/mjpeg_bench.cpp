@@ -3,26 +3,20 @@
 // minute (or the seconds given) of a 1080p Motion-JPEG camera at 30 frames a second previewed
 // as Webcam does, and how many of the camera's frames reached the screen.
 #include <windows.h>
-#include <dshow.h>
-#include <wrl/client.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <vector>
 
 #include "app/main_dlg.h"
-#include "capture/capture_session.h"
+#include "capture/capture_graph.h"
 #include "capture/capture_state.h"
 #include "decoder/jpeg_frame_decoder.h"
 #include "framework/modal_seam.h"
-#include "grabber/grabber_sample.h"
 #include "message_pump.h"
 #include "recorder/jpeg_encoder.h"
 #include "resources/resource.h"
 #include "virtual_devices.h"
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -79,26 +73,19 @@ void DecodeTime() {
                 jpeg.size() / 1024, times[100], times.front(), times.back());
 }
 
-std::atomic<int> g_decodedFrames{0};
-int CountFrame(int, int, BYTE*, int) { return ++g_decodedFrames; }
-
 // The frames that reach the grabber, decoded, on their way to the screen.
 void PreviewLoss(int seconds) {
     CZevuvArividDlg window;
     window.Create(IDD_ZEVUVARIVID_DIALOG);
     ShowWindow(window.m_hWnd, SW_SHOW);
     SendMessageW(window.m_hWnd, WM_COMMAND, ID_PREVIEW, 0);
-    ComPtr<IBaseFilter> grabber;
-    ComPtr<IGrabberSample> control;
-    if (g_captureState != Previewing || !g_pGraph || FAILED(g_pGraph->FindFilterByName(L"RirovirGrabber", &grabber)) ||
-        FAILED(grabber->QueryInterface(IID_IGrabberSample, reinterpret_cast<void**>(control.GetAddressOf())))) {
+    if (g_captureState != Previewing) {
         std::printf("the 1080p preview did not start\n");
     } else {
-        control->SetFrameCallback(&CountFrame);  // in place of the snapshots, which take none here
         Pump(2000);  // settled
-        int before = g_decodedFrames;
+        int before = static_cast<int>(FramesSinceRun());
         Pump(static_cast<DWORD>(seconds) * 1000);
-        int sent = seconds * 30, shown = g_decodedFrames - before;
+        int sent = seconds * 30, shown = static_cast<int>(FramesSinceRun()) - before;
         std::printf("1080p Motion-JPEG preview for %d s: %d of the camera's %d frames decoded and shown, %.2f %% lost\n",
                     seconds, shown, sent, 100.0 * std::max(0, sent - shown) / sent);
     }

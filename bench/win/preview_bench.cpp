@@ -7,6 +7,7 @@
 // a prefix with the virtual devices registered (scripts/bench.sh).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/main_dlg.h"
+#include "capture/capture_graph.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/preview_renderer.h"
@@ -73,10 +75,11 @@ void PreviewThrough(const wchar_t* renderer, int seconds) {
     } else {
         Pump(2000);  // settled
         double process = ProcessMs(), server = XServerMs();
+        const unsigned before = FramesSinceRun();
         Pump(static_cast<DWORD>(seconds) * 1000);
-        double frames = seconds * 30.0;
-        std::printf("%-5ls preview: %.2f ms of the program's processor time per frame", renderer,
-                    (ProcessMs() - process) / frames);
+        const double frames = std::max(1u, FramesSinceRun() - before);  // those that came
+        std::printf("%-5ls preview: %.0f frames, %.2f ms of the program's processor time per frame", renderer,
+                    frames, (ProcessMs() - process) / frames);
         if (server >= 0) std::printf(", %.2f ms of the X server's", (XServerMs() - server) / frames);
         std::printf(" (frame period 33.3 ms)\n");
     }
