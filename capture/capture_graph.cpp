@@ -234,6 +234,9 @@ HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer
     converter->Attach(CRgbConverter::Create());
     if (!*converter) return E_OUTOFMEMORY;
     g_previewConverter = CRgbConverter::Of(converter->Get());  // the graph holds it from here on
+    // Pictures drawn at their size for any video area up to the screen's.
+    g_previewConverter->SetLargestArea(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    g_previewConverter->SetSourceCountedFromBottom(RunningUnderWine());
     return g_pGraph->AddFilter(converter->Get(), L"RGB Converter");
 }
 

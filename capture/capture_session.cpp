@@ -25,7 +25,7 @@ void SizePreviewPictures(HWND mainWnd) {
     RECT picture;
     ComPtr<IBasicVideo> video;
     if (g_pGraph && g_previewConverter->PictureRect(&picture) && SUCCEEDED(g_pGraph.As(&video)))
-        video->SetSourcePosition(picture.left, picture.top, picture.right - picture.left, picture.bottom - picture.top);
+        video->SetSourcePosition(0, 0, picture.right, picture.bottom - picture.top);
 }
 
 void PlaceVideoWindow(HWND mainWnd) {

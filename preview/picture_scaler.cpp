@@ -101,8 +101,9 @@ void PictureScaler::AcrossRow(const uint16_t* column, const Axis& across, uint8_
     }
 }
 
-// Output position i covers source [i * from / to, (i + 1) * from / to), each source position
-// weighted by how much of it lies inside.
+// Shrinking: output position i covers source [i * from / to, (i + 1) * from / to), each source
+// position weighted by how much of it lies inside. Growing: bilinear, output position i at
+// source position (i + 0.5) * from / to - 0.5 between its two neighbours (the edges repeated).
 void PictureScaler::Plan(Axis* axis, int from, int to) {
     if (axis->from == from && axis->to == to) return;
     axis->from = from;
@@ -114,9 +115,16 @@ void PictureScaler::Plan(Axis* axis, int from, int to) {
     for (int i = 0; i < to; ++i) {
         axis->first[static_cast<size_t>(i)] = static_cast<uint32_t>(axis->index.size());
         taps.clear();
-        const double begin = double(i) * from / to, end = double(i + 1) * from / to;
-        for (int s = static_cast<int>(begin); s < end && s < from; ++s)
-            taps.push_back({s, (std::min(end, s + 1.0) - std::max(begin, double(s))) / (end - begin)});
+        if (to > from) {
+            const double at = std::clamp((i + 0.5) * from / to - 0.5, 0.0, from - 1.0);
+            const int left = static_cast<int>(at);
+            taps.push_back({left, 1 - (at - left)});
+            if (left + 1 < from) taps.push_back({left + 1, at - left});
+        } else {
+            const double begin = double(i) * from / to, end = double(i + 1) * from / to;
+            for (int s = static_cast<int>(begin); s < end && s < from; ++s)
+                taps.push_back({s, (std::min(end, s + 1.0) - std::max(begin, double(s))) / (end - begin)});
+        }
         // Fixed-point weights that sum exactly to one.
         int32_t given = 0;
         for (size_t t = 0; t < taps.size(); ++t) {
@@ -133,7 +141,7 @@ void PictureScaler::Plan(Axis* axis, int from, int to) {
 
 void PictureScaler::Scale(const uint8_t* source, int width, int height, size_t sourceStride, uint8_t* out,
                           int outWidth, int outHeight, size_t outStride, bool topDown) {
-    if (outWidth < 1 || outHeight < 1 || outWidth > width || outHeight > height) return;
+    if (outWidth < 1 || outHeight < 1 || width < 1 || height < 1) return;
     Plan(&m_across, width, outWidth);
     Plan(&m_down, height, outHeight);
     const size_t channels = static_cast<size_t>(width) * 4;
@@ -150,7 +158,7 @@ void PictureScaler::Scale(const uint8_t* source, int width, int height, size_t s
 
 void PictureScaler::Down(const uint8_t* source, size_t rowBytes, int rows, size_t sourceStride, uint8_t* out,
                          int outRows, size_t outStride) {
-    if (outRows < 1 || outRows > rows) return;
+    if (outRows < 1 || rows < 1) return;
     Plan(&m_down, rows, outRows);
     m_column.resize(rowBytes);
     for (int y = 0; y < outRows; ++y) {
@@ -164,7 +172,7 @@ void PictureScaler::Down(const uint8_t* source, size_t rowBytes, int rows, size_
 
 void PictureScaler::Across(const uint8_t* source, int width, int rows, size_t sourceStride, uint8_t* out,
                            int outWidth, size_t outStride, bool topDown) {
-    if (outWidth < 1 || outWidth > width || rows < 1) return;
+    if (outWidth < 1 || width < 1 || rows < 1) return;
     Plan(&m_across, width, outWidth);
     for (int y = 0; y < rows; ++y) {
         const uint8_t* row = source + static_cast<size_t>(y) * sourceStride;

@@ -1,5 +1,6 @@
-// Shrinking a 32-bit picture (blue, green, red, unused) for the preview by area averaging: each
-// output pixel the mean of the source area it covers, so that no column or row is lost. Each
+// Scaling a 32-bit picture (blue, green, red, unused) for the preview: shrinking by area
+// averaging (each output pixel the mean of the source area it covers, so that no column or row
+// is lost), growing bilinearly. Each
 // direction on its own: down first, in 16 bits at the source's width, then across. Portable: no
 // Windows header; SSE2 where there is SSE2.
 #pragma once
@@ -9,23 +10,23 @@
 
 class PictureScaler {
 public:
-    // Shrinks `source` (width x height, `sourceStride` bytes a row, top row first) into `out`
+    // Scales `source` (width x height, `sourceStride` bytes a row, top row first) into `out`
     // (outWidth x outHeight, `outStride` bytes a row, top row first when `topDown`, else bottom
-    // row first). Output sizes from 1 to the source's; others leave `out` as it is.
+    // row first). Sizes below 1 leave `out` as it is.
     void Scale(const uint8_t* source, int width, int height, size_t sourceStride, uint8_t* out, int outWidth,
                int outHeight, size_t outStride, bool topDown);
     // The two directions apart, so that a frame can shrink down in its own layout (each byte
     // a sample, `rowBytes` a row: any layout whose samples lie in rows) before it is converted.
-    // Down: rows to `outRows` (1 to `rows`), top row first both.
+    // Down: rows to `outRows`, top row first both.
     void Down(const uint8_t* source, size_t rowBytes, int rows, size_t sourceStride, uint8_t* out, int outRows,
               size_t outStride);
-    // Across: 32-bit pixels, width to `outWidth` (1 to `width`), each row on its own.
+    // Across: 32-bit pixels, width to `outWidth`, each row on its own.
     void Across(const uint8_t* source, int width, int rows, size_t sourceStride, uint8_t* out, int outWidth,
                 size_t outStride, bool topDown);
 
 private:
     // For one direction: each output position's source positions and their weights (seven
-    // bits, summing to 128).
+    // bits, summing to 128), from `from` positions to `to`.
     struct Axis {
         int from = 0, to = 0;
         std::vector<uint32_t> first;   // per output position: its first tap; one more at the end

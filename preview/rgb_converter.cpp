@@ -33,18 +33,31 @@ void CRgbConverter::SetVideoArea(int width, int height) {
     m_area = given ? static_cast<uint64_t>(width) << 32 | static_cast<uint32_t>(height) : 0;
 }
 
+void CRgbConverter::SetLargestArea(int width, int height) {
+    const bool given = width > 0 && height > 0 && width <= kMaxFrameSide && height <= kMaxFrameSide;
+    m_largestWidth = given ? width : 0;
+    m_largestHeight = given ? height : 0;
+}
+
+void CRgbConverter::SetSourceCountedFromBottom(bool fromBottom) { m_fromBottom = fromBottom; }
+
+void CRgbConverter::BufferSize(int frameWidth, int frameHeight, int* width, int* height) const {
+    *width = std::max(frameWidth, m_largestWidth);
+    *height = std::max(frameHeight, m_largestHeight);
+}
+
 bool CRgbConverter::PictureRect(RECT* rect) const {
-    *rect = {0, 0, m_width, m_height};
     const uint64_t area = m_area;
-    if (!area || m_width < 1 || m_height < 1) return false;
-    const int width = std::min(m_width, static_cast<int>(area >> 32));
-    int height = std::min(m_height, static_cast<int>(area & 0xFFFFFFFF));
-    // The rows in the middle: the same ones whether a renderer counts a bottom-up picture's
-    // source rectangle from its top or, as GDI does, from its bottom row.
-    if ((m_height - height) % 2 && height > 1) --height;
-    const int top = (m_height - height) / 2;
+    int width = m_width, height = m_height;
+    if (area) {
+        width = std::min(m_outWidth, static_cast<int>(area >> 32));
+        height = std::min(m_outHeight, static_cast<int>(area & 0xFFFFFFFF));
+    }
+    // The rows a source rectangle from row 0 means: the picture's top rows, or where a renderer
+    // counts from the bottom of a bottom-up picture, its bottom rows.
+    const int top = m_fromBottom && !m_topDown ? std::max(0, m_outHeight - height) : 0;
     *rect = {0, top, width, top + height};
-    return true;
+    return area && m_width > 0 && m_height > 0 && m_outHeight > 0;
 }
 
 CMediaType CRgbConverter::OutputType(int width, int height, bool topDown, REFERENCE_TIME frameTime) {
@@ -65,7 +78,8 @@ HRESULT CRgbConverter::CheckTransform(const CMediaType* in, const CMediaType* ou
     bool topDown;
     if (!ReadFrameType(*in, &layout, &width, &height) || !ReadRgb32Type(*out, &stride, &rows, &topDown))
         return VFW_E_TYPE_NOT_ACCEPTED;
-    // A renderer may ask for wider rows than the frame's, never for another frame size.
+    // A renderer may ask for wider rows than the buffer's, never for another size.
+    BufferSize(width, height, &width, &height);
     return stride >= width && rows == height ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
@@ -75,6 +89,7 @@ HRESULT CRgbConverter::GetMediaType(int position, CMediaType* type) {
     FrameLayout layout;
     int width, height;
     if (!ReadFrameType(input, &layout, &width, &height)) return VFW_S_NO_MORE_ITEMS;
+    BufferSize(width, height, &width, &height);
     // Bottom-up first: renderers take a source rectangle (a part of the picture to show) only
     // within those (Wine's compares it with a positive height).
     *type = OutputType(width, height, position == 1, FrameTimeOf(input));
@@ -97,28 +112,32 @@ HRESULT CRgbConverter::SetMediaType(PIN_DIRECTION direction, const CMediaType* t
     if (!ReadRgb32Type(*type, &stride, &rows, &m_topDown)) return VFW_E_TYPE_NOT_ACCEPTED;
     m_stride = static_cast<size_t>(stride) * 4;
     m_outHeight = static_cast<int>(rows);
+    int bufferHeight;
+    BufferSize(m_width, m_height, &m_outWidth, &bufferHeight);
+    m_outWidth = std::min(m_outWidth, stride);
     return S_OK;
 }
 
-void CRgbConverter::CopyOut(uint8_t* out) const {
-    size_t rowBytes = static_cast<size_t>(m_width) * 4;
-    size_t copied = std::min(rowBytes, m_stride);
-    for (int row = 0; row < std::min(m_height, m_outHeight); ++row) {
-        int target = m_topDown ? row : m_outHeight - 1 - row;
+void CRgbConverter::CopyOut(const RECT& picture, uint8_t* out) const {
+    if (picture.bottom > m_outHeight) return;
+    const size_t rowBytes = static_cast<size_t>(m_width) * 4, copied = std::min(rowBytes, m_stride);
+    const int first = m_topDown ? picture.top : m_outHeight - picture.bottom;
+    for (int row = 0; row < m_height; ++row) {
+        const int target = first + (m_topDown ? row : m_height - 1 - row);
         std::memcpy(out + static_cast<size_t>(target) * m_stride, m_pixels.data() + row * rowBytes, copied);
     }
 }
 
-void CRgbConverter::ShrinkOut(const RECT& picture, uint8_t* out) {
+void CRgbConverter::ScaleOut(const RECT& picture, uint8_t* out) {
     const int rows = picture.bottom - picture.top;
     if (picture.bottom > m_outHeight || picture.right > static_cast<int>(m_stride / 4)) return;
-    // Its top row at `picture.top` rows below the frame's top, in either row order.
+    // Its top row at `picture.top` rows below the buffer's top, in either row order.
     const int first = m_topDown ? picture.top : m_outHeight - picture.bottom;
     m_scaler.Scale(m_pixels.data(), m_width, m_height, static_cast<size_t>(m_width) * 4,
                    out + static_cast<size_t>(first) * m_stride, picture.right, rows, m_stride, m_topDown);
 }
 
-bool CRgbConverter::ShrinkYuvOut(const RECT& picture, const uint8_t* frame, size_t frameBytes, uint8_t* out) {
+bool CRgbConverter::ScaleYuvOut(const RECT& picture, const uint8_t* frame, size_t frameBytes, uint8_t* out) {
     const int rows = picture.bottom - picture.top;
     const bool packed = m_layout == FrameLayout::Yuy2 || m_layout == FrameLayout::Uyvy;
     const bool planar = m_layout == FrameLayout::Nv12 || m_layout == FrameLayout::I420 || m_layout == FrameLayout::Yv12;
@@ -162,21 +181,20 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
 
     RECT picture;
     PictureRect(&picture);
-    const bool scaled = picture.right != m_width || picture.bottom - picture.top != m_height;
-    bool direct = !scaled && m_topDown && m_stride == static_cast<size_t>(m_width) * 4;
-    if (direct) {
+    const bool exact = picture.right == m_width && picture.bottom - picture.top == m_height;
+    if (exact && m_outHeight == m_height && m_topDown && m_stride == static_cast<size_t>(m_width) * 4) {
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
                                  pixels, outBytes))
             return S_FALSE;  // a short frame is skipped
-    } else if (!scaled || !ShrinkYuvOut(picture, frame, static_cast<size_t>(length), pixels)) {
+    } else if (exact || !ScaleYuvOut(picture, frame, static_cast<size_t>(length), pixels)) {
         m_pixels.resize(static_cast<size_t>(m_width) * m_height * 4);
         if (!ConvertFrameToRgb32(m_layout, frame, static_cast<size_t>(length), m_width, m_height,
                                  m_pixels.data(), m_pixels.size()))
             return S_FALSE;
-        if (scaled)
-            ShrinkOut(picture, pixels);
+        if (exact)
+            CopyOut(picture, pixels);
         else
-            CopyOut(pixels);
+            ScaleOut(picture, pixels);
     }
     out->SetActualDataLength(static_cast<long>(outBytes));
     out->SetTime(nullptr, nullptr);

@@ -1,6 +1,7 @@
-// The preview's picture shrinking against an exact area average, at sizes even and odd, in
-// either row order, in one go or a direction at a time.
+// The preview's picture scaling against the exact area average (shrinking) and bilinear
+// (growing), at sizes even and odd, in either row order, in one go or a direction at a time.
 #include "preview/picture_scaler.h"
+#include "support/scaled_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,24 +25,7 @@ std::vector<uint8_t> Picture(int width, int height) {
     return p;
 }
 
-// The exact mean of the source area each output pixel covers.
-std::vector<double> AreaAverage(const std::vector<uint8_t>& p, int w, int h, int ow, int oh) {
-    std::vector<double> out(static_cast<size_t>(ow) * oh * 4, 0);
-    for (int y = 0; y < oh; ++y)
-        for (int x = 0; x < ow; ++x)
-            for (int sy = y * h / oh; sy < h && sy < (y + 1) * h / oh + 1; ++sy)
-                for (int sx = x * w / ow; sx < w && sx < (x + 1) * w / ow + 1; ++sx) {
-                    double cy = std::max(0.0, std::min((y + 1.0) * h / oh, sy + 1.0) - std::max(double(y) * h / oh, double(sy)));
-                    double cx = std::max(0.0, std::min((x + 1.0) * w / ow, sx + 1.0) - std::max(double(x) * w / ow, double(sx)));
-                    if (cx <= 0 || cy <= 0) continue;
-                    double weight = cx * cy * ow * oh / (double(w) * h);
-                    for (int c = 0; c < 4; ++c)
-                        out[(static_cast<size_t>(y) * ow + x) * 4 + c] += weight * p[(static_cast<size_t>(sy) * w + sx) * 4 + c];
-                }
-    return out;
-}
-
-TEST(PictureScaler, ShrinkingIsTheAreaAverageInEitherRowOrder) {
+TEST(PictureScaler, ShrinkingIsTheAreaAverageAndGrowingBilinearInEitherRowOrder) {
     struct Case {
         int w, h, ow, oh;
         double tolerance;  // largest difference from the exact mean, per channel (weights of 7 bits)
@@ -50,6 +34,8 @@ TEST(PictureScaler, ShrinkingIsTheAreaAverageInEitherRowOrder) {
         {96, 60, 32, 20, 3}, {192, 108, 64, 42, 3},  // 3 : 1, and 3 : 1 by 2.57 : 1
         {33, 17, 10, 7, 3},  {64, 48, 63, 47, 3},    // odd, and just smaller
         {1, 1, 1, 1, 0},     {5, 4, 1, 1, 3},     {1280, 720, 640, 360, 1},  // 2 : 1, the preview's
+        {64, 48, 96, 72, 2}, {33, 17, 100, 40, 2}, {1, 1, 7, 3, 0},         // growing
+        {64, 48, 100, 20, 3},                                               // one way each
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " to " + std::to_string(c.ow) + "x" + std::to_string(c.oh));
@@ -68,7 +54,7 @@ TEST(PictureScaler, ShrinkingIsTheAreaAverageInEitherRowOrder) {
             } else {
                 scaler.Scale(p.data(), c.w, c.h, static_cast<size_t>(c.w) * 4, out.data(), c.ow, c.oh, stride, topDown);
             }
-            std::vector<double> expected = AreaAverage(p, c.w, c.h, c.ow, c.oh);
+            std::vector<double> expected = testsupport::ScaledPicture(p.data(), c.w, c.h, c.w * 4, c.ow, c.oh);
             double worst = 0;
             for (int y = 0; y < c.oh; ++y)
                 for (int x = 0; x < c.ow; ++x)
@@ -80,11 +66,11 @@ TEST(PictureScaler, ShrinkingIsTheAreaAverageInEitherRowOrder) {
             for (int y = 0; y < c.oh; ++y) EXPECT_EQ(out[y * stride + c.ow * 4], 0xEE);  // the row's spare bytes
         }
     }
-    // Growing is refused, in either pass: the output is left as it is.
+    // Sizes below 1 are refused, in either pass: the output is left as it is.
     std::vector<uint8_t> p = Picture(4, 2), out(16 * 4 * 8, 0xEE);
-    PictureScaler().Scale(p.data(), 4, 2, 16, out.data(), 16, 8, 64, true);
-    PictureScaler().Down(p.data(), 16, 2, 16, out.data(), 8, 64);
-    PictureScaler().Across(p.data(), 4, 2, 16, out.data(), 16, 64, true);
+    PictureScaler().Scale(p.data(), 4, 2, 16, out.data(), 0, 8, 64, true);
+    PictureScaler().Down(p.data(), 16, 2, 16, out.data(), 0, 64);
+    PictureScaler().Across(p.data(), 4, 2, 16, out.data(), 0, 64, true);
     EXPECT_EQ(std::count(out.begin(), out.end(), 0xEE), static_cast<long>(out.size()));
 }
 

@@ -117,13 +117,14 @@ TEST_P(CameraPersonalities, PreviewsGivesItsPictureRecordsAndStops) {
     EXPECT_NEAR(seconds, 3.0, 0.4);
     EXPECT_EQ(probe["stream1.codec_name"], "pcm_s16le");
     // Every picture the camera sent, each at its time (the file's 30th of a second): as many in
-    // the last second as in any other.
+    // the last second as in any other (give or take a loaded machine's hiccup; an end cut short
+    // loses the frames in flight and more).
     const double sentPerSecond =
         1e7 / DwordValue(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"DeliveryInterval", 333333);
     EXPECT_NEAR(ProbeNumber(probe, "stream0.nb_read_packets"), seconds * sentPerSecond, 4);
     std::vector<double> pictures = VideoPictureTimes(m_records.Child(files[0]));
     EXPECT_NEAR(std::count_if(pictures.begin(), pictures.end(), [&](double t) { return t >= seconds - 1; }),
-                sentPerSecond, 3);
+                sentPerSecond, 5);
 
     Command(ID_STOP);
     EXPECT_EQ(g_captureState, Stopped);
