@@ -6,11 +6,7 @@
 #ifdef WEBCAM_HAS_X86_KERNELS
 #include <immintrin.h>
 
-#if defined(__GNUC__) || defined(__clang__)
-#define WEBCAM_AVX2 __attribute__((target("avx2")))
-#else
-#define WEBCAM_AVX2
-#endif
+#include "snapshot/simd_target.h"
 
 namespace {
 

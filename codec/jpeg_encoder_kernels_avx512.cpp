@@ -11,11 +11,7 @@
 #endif
 #include <immintrin.h>
 
-#if defined(__GNUC__) || defined(__clang__)
-#define WEBCAM_AVX512 __attribute__((target("avx512f,avx512bw")))
-#else
-#define WEBCAM_AVX512
-#endif
+#include "snapshot/simd_target.h"
 
 namespace {
 

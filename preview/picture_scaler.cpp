@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "snapshot/simd_target.h"
 #include "snapshot/yuv_kernels.h"
 
 #if defined(__GNUC__) && (defined(__SSE2__) || defined(__x86_64__))
@@ -19,7 +20,7 @@ constexpr int32_t kOne = 1 << kWeightBits;
 
 #ifdef WEBCAM_SCALER_SSE2
 // As AddWeighted, 16 channels a step, where the processor has AVX2.
-__attribute__((target("avx2"))) size_t AddWeightedAvx2(const uint8_t* row, size_t channels, uint16_t weight,
+WEBCAM_AVX2 size_t AddWeightedAvx2(const uint8_t* row, size_t channels, uint16_t weight,
                                                        uint16_t* column, bool first) {
     const __m256i w = _mm256_set1_epi16(static_cast<short>(weight));
     size_t i = 0;
@@ -72,35 +73,6 @@ void Narrow(const uint16_t* column, size_t channels, uint8_t* target) {
 
 }  // namespace
 
-// Across: each output pixel the weighted sum of its taps' four channels, rounded back to bytes.
-void PictureScaler::AcrossRow(const uint16_t* column, const Axis& across, uint8_t* target) {
-    for (int x = 0; x < across.to; ++x) {
-        const uint32_t first = across.first[static_cast<size_t>(x)], last = across.first[static_cast<size_t>(x) + 1];
-#ifdef WEBCAM_SCALER_SSE2
-        // The four channels as 32-bit lanes: each tap's channels paired with a zero, multiplied
-        // by (weight, 0) and the pairs added.
-        __m128i sum = _mm_set1_epi32(1 << (2 * kWeightBits - 1));
-        for (uint32_t a = first; a < last; ++a) {
-            __m128i pixel = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column + static_cast<size_t>(across.index[a]) * 4));
-            __m128i pairs = _mm_unpacklo_epi16(pixel, _mm_setzero_si128());
-            sum = _mm_add_epi32(sum, _mm_madd_epi16(pairs, _mm_set1_epi32(across.weight[a])));
-        }
-        sum = _mm_srli_epi32(sum, 2 * kWeightBits);
-        sum = _mm_packs_epi32(sum, sum);
-        const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(sum, sum));
-        std::memcpy(target + 4 * x, &packed, 4);
-#else
-        uint32_t sum[4] = {};
-        for (uint32_t a = first; a < last; ++a) {
-            const uint16_t* pixel = column + static_cast<size_t>(across.index[a]) * 4;
-            for (int c = 0; c < 4; ++c) sum[c] += pixel[c] * uint32_t(across.weight[a]);
-        }
-        for (int c = 0; c < 4; ++c)
-            target[4 * x + c] = static_cast<uint8_t>((sum[c] + (1u << (2 * kWeightBits - 1))) >> (2 * kWeightBits));
-#endif
-    }
-}
-
 // Shrinking: output position i covers source [i * from / to, (i + 1) * from / to), each source
 // position weighted by how much of it lies inside. Growing: bilinear, output position i at
 // source position (i + 0.5) * from / to - 0.5 between its two neighbours (the edges repeated).
@@ -142,18 +114,10 @@ void PictureScaler::Plan(Axis* axis, int from, int to) {
 void PictureScaler::Scale(const uint8_t* source, int width, int height, size_t sourceStride, uint8_t* out,
                           int outWidth, int outHeight, size_t outStride, bool topDown) {
     if (outWidth < 1 || outHeight < 1 || width < 1 || height < 1) return;
-    Plan(&m_across, width, outWidth);
-    Plan(&m_down, height, outHeight);
-    const size_t channels = static_cast<size_t>(width) * 4;
-    m_column.resize(channels);
-    for (int y = 0; y < outHeight; ++y) {
-        // Down: the output row's source rows, weighted, at full width.
-        const uint32_t first = m_down.first[static_cast<size_t>(y)];
-        for (uint32_t t = first; t < m_down.first[static_cast<size_t>(y) + 1]; ++t)
-            AddWeighted(source + static_cast<size_t>(m_down.index[t]) * sourceStride, channels, m_down.weight[t],
-                        m_column.data(), t == first);
-        AcrossRow(m_column.data(), m_across, out + static_cast<size_t>(topDown ? y : outHeight - 1 - y) * outStride);
-    }
+    const size_t rowBytes = static_cast<size_t>(width) * 4;
+    m_rows.resize(rowBytes * outHeight);
+    Down(source, rowBytes, height, sourceStride, m_rows.data(), outHeight, rowBytes);
+    Across(m_rows.data(), width, outHeight, rowBytes, out, outWidth, outStride, topDown);
 }
 
 void PictureScaler::Down(const uint8_t* source, size_t rowBytes, int rows, size_t sourceStride, uint8_t* out,
@@ -180,7 +144,8 @@ void PictureScaler::Across(const uint8_t* source, int width, int rows, size_t so
         for (int x = 0; x < outWidth; ++x) {
             const uint32_t first = m_across.first[static_cast<size_t>(x)], last = m_across.first[static_cast<size_t>(x) + 1];
 #ifdef WEBCAM_SCALER_SSE2
-            // As AcrossRow, from bytes: each channel widened to a 32-bit lane paired with a zero.
+            // Each channel widened to a 32-bit lane paired with a zero, multiplied by (weight, 0)
+            // and the pairs added.
             __m128i sum = _mm_set1_epi32(1 << (kWeightBits - 1));
             for (uint32_t a = first; a < last; ++a) {
                 int32_t bytes;

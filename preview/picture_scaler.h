@@ -1,8 +1,8 @@
 // Scaling a 32-bit picture (blue, green, red, unused) for the preview: shrinking by area
 // averaging (each output pixel the mean of the source area it covers, so that no column or row
-// is lost), growing bilinearly. Each
-// direction on its own: down first, in 16 bits at the source's width, then across. Portable: no
-// Windows header; SSE2 where there is SSE2.
+// is lost), growing bilinearly. Each direction on its own: down first, at the source's width,
+// then across. Portable: no Windows header; SSE2 where there is SSE2, the pass down in AVX2
+// where there is AVX2.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -34,8 +34,8 @@ private:
         std::vector<uint16_t> weight;  // its weight
     };
     static void Plan(Axis* axis, int from, int to);
-    static void AcrossRow(const uint16_t* column, const Axis& across, uint8_t* target);
 
     Axis m_across, m_down;
-    std::vector<uint16_t> m_column;  // one output row scaled down, before across
+    std::vector<uint16_t> m_column;  // one output row's sums down
+    std::vector<uint8_t> m_rows;     // Scale's rows scaled down, before across
 };

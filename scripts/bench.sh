@@ -18,43 +18,28 @@ done
 # jpeg_decode_bench (run above) ends with its own table: our JPEG decoder / libjpeg-turbo, median
 # CPU time per frame.
 
-# Where the conversion stands: ours / libyuv's median CPU time per layout and size.
-conversion="$root/build/bench/yuv_conversion_bench.txt"
-if [ -f "$conversion" ]; then
-    echo "== conversion, ours / libyuv (median CPU time; at or under 1.00 is at least as fast) =="
-    awk '/^(Ours|Libyuv)\/.*_median/ {
+# ratio_table FILE REFERENCE TITLE: from Google Benchmark's aggregates in FILE, named
+# "Ours|REFERENCE/KIND/WIDTH/HEIGHT", the table of ours / the reference's median CPU time per
+# kind and size.
+ratio_table() {
+    [ -f "$1" ] || return 0
+    echo "== $3, ours / $2 (median CPU time; at or under 1.00 is at least as fast) =="
+    awk -v reference="$2" '$1 ~ "^(Ours|" reference ")/.*_median" {
             split($1, part, "/"); sub(/_median/, "", part[4])
             time[part[1] "/" part[2] "/" part[3] "x" part[4]] = $4
-            layouts[part[2]] = 1; sizes[part[3] "x" part[4]] = 1
+            kinds[part[2]] = 1; sizes[part[3] "x" part[4]] = 1
         }
         END {
-            printf "%-8s", "layout"; for (s in sizes) printf " %12s", s; printf "\n"
-            for (l in layouts) {
-                printf "%-8s", l
-                for (s in sizes) printf " %12.3f", time["Ours/" l "/" s] / time["Libyuv/" l "/" s]
+            printf "%-8s", "kind"; for (s in sizes) printf " %12s", s; printf "\n"
+            for (k in kinds) {
+                printf "%-8s", k
+                for (s in sizes) printf " %12.3f", time["Ours/" k "/" s] / time[reference "/" k "/" s]
                 printf "\n"
             }
-        }' "$conversion"
-fi
-
-# Where the JPEG encoder stands: ours / libjpeg-turbo's median CPU time per sampling and size.
-encode="$root/build/bench/jpeg_encode_bench.txt"
-if [ -f "$encode" ]; then
-    echo "== JPEG encoding, ours / libjpeg-turbo (median CPU time; at or under 1.00 is at least as fast) =="
-    awk '/^(Ours|Libjpeg)\/.*_median/ {
-            split($1, part, "/"); sub(/_median/, "", part[4])
-            time[part[1] "/" part[2] "/" part[3] "x" part[4]] = $4
-            samplings[part[2]] = 1; sizes[part[3] "x" part[4]] = 1
-        }
-        END {
-            printf "%-8s", "sampling"; for (s in sizes) printf " %12s", s; printf "\n"
-            for (l in samplings) {
-                printf "%-8s", l
-                for (s in sizes) printf " %12.3f", time["Ours/" l "/" s] / time["Libjpeg/" l "/" s]
-                printf "\n"
-            }
-        }' "$encode"
-fi
+        }' "$1"
+}
+ratio_table "$root/build/bench/yuv_conversion_bench.txt" Libyuv "conversion (per layout)"
+ratio_table "$root/build/bench/jpeg_encode_bench.txt" Libjpeg "JPEG encoding (per sampling)"
 
 # Windows code under Wine (its own timing loop).
 "$root/scripts/build.sh" windows-only >/dev/null
