@@ -62,6 +62,9 @@ void CaptureTest::Microphone(int n, const wchar_t* name, const wchar_t* inputs) 
 }
 
 void CaptureTest::OpenWindow() {
+    // The pointer out of the way: where an earlier test left it over a toolbar button, that
+    // button's tooltip would cover the picture the test reads off the screen.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     m_window = std::make_unique<CZevuvArividDlg>();
     ASSERT_TRUE(m_window->Create(IDD_ZEVUVARIVID_DIALOG));
 }
