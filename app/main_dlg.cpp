@@ -18,12 +18,14 @@
 #include "devices/device_catalogue.h"
 #include "devices/device_enumeration.h"
 #include "framework/cmenu.h"
+#include "framework/window_dpi.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 #include "snapshot/snapshot_request.h"
 #include "ui/option_dlg.h"
 #include "ui/restart_dlg.h"
+#include "ui/toolbar_art.h"
 
 ULONG_PTR g_gdiplusToken = 0;
 
@@ -48,6 +50,7 @@ ON_MESSAGE(WM_SIZING, OnSizing)
 ON_MESSAGE(WM_ENTERSIZEMOVE, OnEnterSizeMove)
 ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
 ON_MESSAGE(WM_SIZE, OnSize)
+ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 ON_MESSAGE(WM_TIMER, OnTimer)
 END_MESSAGE_MAP()
 
@@ -84,15 +87,7 @@ BOOL CZevuvArividDlg::OnInitDialog() {
         ExitProcess(1);
     }
 
-    RECT noBorders{};
-    if (!m_toolbar.CreateEx(this, TBSTYLE_FLAT,
-                            WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP | CBRS_TOOLTIPS, noBorders,
-                            AFX_IDW_TOOLBAR) ||
-        !m_toolbar.LoadToolBar(IDR_TOOLBAR))
-        return FALSE;
-    InstallTrueColorImages(m_toolbar, IDB_TOOLBAR_NORMAL, IDB_TOOLBAR_DISABLED);
-    m_toolbar.ShowWindow(SW_SHOW);
-    RepositionBars(AFX_IDW_CONTROLBAR_FIRST, AFX_IDW_CONTROLBAR_LAST, 0);
+    if (!LoadToolbar(WindowDpi(m_hWnd))) return FALSE;
 
     ResetDeviceTables();
     g_recordMode = 0;
@@ -102,13 +97,19 @@ BOOL CZevuvArividDlg::OnInitDialog() {
     LoadSettings([this] { CloseSequence(); });
 
     g_hMainWnd = m_hWnd;
-    RECT toolbarRect;
-    m_toolbar.GetWindowRect(&toolbarRect);
-    g_videoTop = toolbarRect.bottom - toolbarRect.top + 3;
 
     Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no callback, nothing suppressed
     Gdiplus::GdiplusStartup(&g_gdiplusToken, &gdiplusInput, nullptr);
     return TRUE;  // the enumeration's temporary objects are released here
+}
+
+bool CZevuvArividDlg::LoadToolbar(UINT dpi) {
+    if (!CreateToolbarForDpi(m_toolbar, this, dpi)) return false;
+    RepositionBars(AFX_IDW_CONTROLBAR_FIRST, AFX_IDW_CONTROLBAR_LAST, 0);
+    RECT toolbarRect;
+    m_toolbar.GetWindowRect(&toolbarRect);
+    g_videoTop = toolbarRect.bottom - toolbarRect.top + ScaleToDpi(3, dpi);
+    return true;
 }
 
 void CZevuvArividDlg::ShowErrorBox(const wchar_t* format, ...) {
@@ -340,4 +341,17 @@ LRESULT CZevuvArividDlg::OnSize(WPARAM, LPARAM lParam) {
     PlaceVideoWindow(m_hWnd);
     MoveToolbar(LOWORD(lParam));
     return Default();
+}
+
+// Moved to a screen of another scale: the window takes the size the system suggests for it and
+// the toolbar the pictures drawn for that scale.
+LRESULT CZevuvArividDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    Default();  // the dialog manager scales what it made from the template
+    const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+    ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadToolbar(HIWORD(wParam));
+    PlaceVideoWindow(m_hWnd);
+    Invalidate(TRUE);
+    return 0;
 }

@@ -53,11 +53,14 @@ protected:
     LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM id, LPARAM lParam);
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
     void EndThroughCloseSequence(int result);
     void MoveToolbar(int width);
+    // (Re)makes the toolbar for `dpi` and puts the video area below it.
+    bool LoadToolbar(UINT dpi);
 
     HICON m_hIcon;
     CTrueColorToolBar m_toolbar;

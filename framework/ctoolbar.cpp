@@ -10,14 +10,6 @@
 
 IMPLEMENT_DYNAMIC(CToolBar, CWnd)
 
-namespace {
-
-// Extra room around a button's image, as the framework has always drawn it.
-constexpr int kButtonPaddingX = 7;
-constexpr int kButtonPaddingY = 6;
-
-}  // namespace
-
 CToolBar::~CToolBar() {
     if (m_hWnd) DestroyWindow();  // before the images it may still draw from go
 }
@@ -52,9 +44,8 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
 
     int imageCount = 0;
     for (uint16_t id : toolbar->commandIds) imageCount += id != 0;
-    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(toolbar->imageWidth, toolbar->imageHeight));
-    m_buttonSize = {toolbar->imageWidth + kButtonPaddingX, toolbar->imageHeight + kButtonPaddingY};
-    SendMessage(TB_SETBUTTONSIZE, 0, MAKELPARAM(m_buttonSize.cx, m_buttonSize.cy));
+    SIZE imageSize{toolbar->imageWidth, toolbar->imageHeight};
+    SetSizes({imageSize.cx + kButtonPaddingX, imageSize.cy + kButtonPaddingY}, imageSize);
     TBADDBITMAP bitmap{nullptr, reinterpret_cast<UINT_PTR>(images.get())};
     if (SendMessage(TB_ADDBITMAP, imageCount, reinterpret_cast<LPARAM>(&bitmap)) == -1) return FALSE;
     m_imageWell = std::move(images);  // the control may keep drawing from it
@@ -70,6 +61,13 @@ BOOL CToolBar::LoadToolBar(UINT resourceId) {
         buttons.push_back(button);
     }
     return SendMessage(TB_ADDBUTTONS, buttons.size(), reinterpret_cast<LPARAM>(buttons.data())) != 0;
+}
+
+void CToolBar::SetSizes(SIZE button, SIZE image) {
+    m_imageSize = image;
+    m_buttonSize = button;
+    SendMessage(TB_SETBITMAPSIZE, 0, MAKELPARAM(image.cx, image.cy));
+    SendMessage(TB_SETBUTTONSIZE, 0, MAKELPARAM(button.cx, button.cy));
 }
 
 SIZE CToolBar::CalcFixedLayout(bool stretch, int availableWidth) const {

@@ -9,6 +9,10 @@ constexpr DWORD CBRS_ALIGN_TOP = 0x2000;
 constexpr DWORD CBRS_TOOLTIPS = 0x0010;
 constexpr DWORD CBRS_ALL = 0x0040FFFF;
 
+// Extra room around a button's image at 96 DPI, as the framework has always drawn it.
+constexpr int kButtonPaddingX = 7;
+constexpr int kButtonPaddingY = 6;
+
 class CToolBar : public CWnd {
     DECLARE_DYNAMIC(CToolBar)
 
@@ -17,6 +21,10 @@ public:
 
     BOOL CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, const RECT& borders, UINT id);
     BOOL LoadToolBar(UINT resourceId);
+    // Button and image sizes in pixels; LoadToolBar sets the image size of its resource and a
+    // button larger by the padding.
+    void SetSizes(SIZE button, SIZE image);
+    SIZE ImageSize() const { return m_imageSize; }
     // Size of the bar: the full available length when stretching, the buttons' height plus
     // the borders across.
     SIZE CalcFixedLayout(bool stretch, int availableWidth) const;
@@ -29,5 +37,6 @@ private:
     DWORD m_barStyle = 0;
     RECT m_borders{};
     SIZE m_buttonSize{};
+    SIZE m_imageSize{};
     GdiObject<HBITMAP> m_imageWell;
 };

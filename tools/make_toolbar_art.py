@@ -1,17 +1,21 @@
 #!/usr/bin/python3
 """Draws the toolbar bitmaps and the program icon of Webcam into resources/.
 
-Output (committed; run again only to change the art):
-  toolbar_16color.bmp  bitmap 134: 4 bits per pixel, standard 16-colour palette, key entry 7
-  toolbar_normal.bmp   bitmap 136: 24 bits per pixel, key colour red 226 green 227 blue 235
-  toolbar_disabled.bmp bitmap 138: 8 bits per pixel, palette entry k = grey (k, k, k), key 227
-  webcam.ico           icon 128: 16, 32 and 48 pixels, 32 bits per pixel
-Each bitmap is 410 x 48: five 82 x 48 buttons (Preview, Capture, Record, Stop, Option), stored
-bottom-up, the bottom-left pixel in the key colour. Needs python3-pil (Debian) and DejaVu fonts.
+Output (committed; run again only to change the art), for each screen scale in SCALES:
+  toolbar_16color[_P].bmp  4 bits per pixel, standard 16-colour palette, key entry 7
+  toolbar_normal[_P].bmp   24 bits per pixel, key colour red 226 green 227 blue 235
+  toolbar_disabled[_P].bmp 8 bits per pixel, palette entry k = grey (k, k, k), key 227
+  webcam.ico               16, 32 and 48 pixels, 32 bits per pixel
+P is the scale in percent, left out at 100 %. At 100 % each bitmap is 410 x 48: five 82 x 48
+buttons (Preview, Capture, Record, Stop, Option); at other scales every length grows with the
+scale (the buttons are round(82 s) x round(48 s)). Stored bottom-up, the bottom-left pixel in the
+key colour. Needs python3-pil (Debian) and DejaVu fonts.
+Any other scale: make_toolbar_art.py PERCENT (writes only that scale's three bitmaps).
 """
 import math
 import os
 import struct
+import sys
 
 from PIL import Image, ImageDraw, ImageFont
 
@@ -20,6 +24,7 @@ OUT = os.path.join(HERE, "..", "resources")
 FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
 BUTTON_W, BUTTON_H = 82, 48
+SCALES = [100, 125, 150, 200, 300]
 WORDS = ["Preview", "Capture", "Record", "Stop", "Option"]
 KEY_RGB = (226, 227, 235)
 KEY_GREY = 227
@@ -29,53 +34,77 @@ VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0,
 TEXT = (28, 38, 72)
 
 
-def draw_glyph(d, index, cx, cy, palette):
-    """One button's picture, centred on (cx, cy), about 26 pixels across."""
+class Scale:
+    """Lengths of the art at `percent` % of its 96-DPI size."""
+
+    def __init__(self, percent):
+        self.percent = percent
+        self.factor = percent / 100
+        self.button_w = self.length(BUTTON_W)
+        self.button_h = self.length(BUTTON_H)
+        self.suffix = "" if percent == 100 else "_%d" % percent
+
+    def length(self, value):
+        return int(value * self.factor + 0.5)
+
+
+def draw_glyph(d, index, cx, cy, palette, f):
+    """One button's picture, centred on (cx, cy), about 26 pixels across times `f`."""
     ink, accent, light = palette
+
+    def box(x0, y0, x1, y1):
+        return [cx + x0 * f, cy + y0 * f, cx + x1 * f, cy + y1 * f]
+
     if index == 0:  # Preview: a screen with a play triangle
-        d.rounded_rectangle([cx - 14, cy - 10, cx + 14, cy + 9], 3, fill=ink)
-        d.rectangle([cx - 11, cy - 7, cx + 11, cy + 6], fill=light)
-        d.polygon([(cx - 4, cy - 5), (cx - 4, cy + 4), (cx + 5, cy)], fill=accent)
-        d.rectangle([cx - 5, cy + 10, cx + 5, cy + 12], fill=ink)
+        d.rounded_rectangle(box(-14, -10, 14, 9), 3 * f, fill=ink)
+        d.rectangle(box(-11, -7, 11, 6), fill=light)
+        d.polygon([(cx - 4 * f, cy - 5 * f), (cx - 4 * f, cy + 4 * f), (cx + 5 * f, cy)],
+                  fill=accent)
+        d.rectangle(box(-5, 10, 5, 12), fill=ink)
     elif index == 1:  # Capture: a camera
-        d.rounded_rectangle([cx - 14, cy - 7, cx + 14, cy + 11], 3, fill=ink)
-        d.rectangle([cx - 6, cy - 11, cx + 4, cy - 7], fill=ink)
-        d.ellipse([cx - 8, cy - 5, cx + 8, cy + 11], fill=light)
-        d.ellipse([cx - 5, cy - 2, cx + 5, cy + 8], fill=accent)
-        d.rectangle([cx + 9, cy - 5, cx + 12, cy - 3], fill=light)
+        d.rounded_rectangle(box(-14, -7, 14, 11), 3 * f, fill=ink)
+        d.rectangle(box(-6, -11, 4, -7), fill=ink)
+        d.ellipse(box(-8, -5, 8, 11), fill=light)
+        d.ellipse(box(-5, -2, 5, 8), fill=accent)
+        d.rectangle(box(9, -5, 12, -3), fill=light)
     elif index == 2:  # Record: a red dot in a ring
-        d.ellipse([cx - 13, cy - 12, cx + 13, cy + 12], fill=ink)
-        d.ellipse([cx - 10, cy - 9, cx + 10, cy + 9], fill=light)
-        d.ellipse([cx - 7, cy - 6, cx + 7, cy + 6], fill=accent)
+        d.ellipse(box(-13, -12, 13, 12), fill=ink)
+        d.ellipse(box(-10, -9, 10, 9), fill=light)
+        d.ellipse(box(-7, -6, 7, 6), fill=accent)
     elif index == 3:  # Stop: a square
-        d.rounded_rectangle([cx - 11, cy - 11, cx + 11, cy + 11], 3, fill=ink)
-        d.rectangle([cx - 6, cy - 6, cx + 6, cy + 6], fill=accent)
+        d.rounded_rectangle(box(-11, -11, 11, 11), 3 * f, fill=ink)
+        d.rectangle(box(-6, -6, 6, 6), fill=accent)
     else:  # Option: a gear
         points = []
         for k in range(32):
             angle = 2 * math.pi * k / 32
-            radius = 13 if (k // 2) % 2 == 0 else 9
+            radius = (13 if (k // 2) % 2 == 0 else 9) * f
             points.append((cx + radius * math.cos(angle), cy + radius * math.sin(angle)))
         d.polygon(points, fill=ink)
-        d.ellipse([cx - 5, cy - 5, cx + 5, cy + 5], fill=light)
-        d.ellipse([cx - 2, cy - 2, cx + 2, cy + 2], fill=accent)
+        d.ellipse(box(-5, -5, 5, 5), fill=light)
+        d.ellipse(box(-2, -2, 2, 2), fill=accent)
 
 
-def draw_strip(background, text, palettes, antialias=True):
-    scale = 4 if antialias else 1
-    img = Image.new("RGB", (BUTTON_W * 5 * scale, BUTTON_H * scale), background)
+def draw_strip(scale, background, text, palettes, antialias=True):
+    """The five buttons side by side. The pictures are drawn without smoothing at the screen's
+    pixel size, then the strip (drawn 4 times larger when antialiased) is shrunk."""
+    sub = 4 if antialias else 1
+    width, height = scale.button_w * 5, scale.button_h
+    img = Image.new("RGB", (width * sub, height * sub), background)
     d = ImageDraw.Draw(img)
-    font = ImageFont.truetype(FONT, 11 * scale)
+    font = ImageFont.truetype(FONT, round(11 * scale.factor * sub))
+    glyph_w, glyph_h = scale.length(40), scale.length(30)
     for i, word in enumerate(WORDS):
-        x0 = i * BUTTON_W * scale
-        glyph = Image.new("RGB", (40, 30), background)
-        draw_glyph(ImageDraw.Draw(glyph), i, 20, 15, palettes[i])
-        glyph = glyph.resize((40 * scale, 30 * scale), Image.NEAREST)
-        img.paste(glyph, (x0 + (BUTTON_W * scale - 40 * scale) // 2, 2 * scale))
-        width = d.textlength(word, font=font)
-        d.text((x0 + (BUTTON_W * scale - width) / 2, 33 * scale), word, fill=text, font=font)
+        x0 = i * scale.button_w * sub
+        glyph = Image.new("RGB", (glyph_w, glyph_h), background)
+        draw_glyph(ImageDraw.Draw(glyph), i, glyph_w / 2, glyph_h / 2, palettes[i], scale.factor)
+        glyph = glyph.resize((glyph_w * sub, glyph_h * sub), Image.NEAREST)
+        img.paste(glyph, (x0 + (scale.button_w - glyph_w) * sub // 2, scale.length(2) * sub))
+        text_w = d.textlength(word, font=font)
+        d.text((x0 + (scale.button_w * sub - text_w) / 2, scale.length(33) * sub), word,
+               fill=text, font=font)
     if antialias:
-        img = img.resize((BUTTON_W * 5, BUTTON_H), Image.LANCZOS)
+        img = img.resize((width, height), Image.LANCZOS)
     return img
 
 
@@ -97,34 +126,35 @@ def nearest(colour, palette):
                key=lambda i: sum((a - b) ** 2 for a, b in zip(colour, palette[i])))
 
 
-def normal_bitmap():
+def normal_bitmap(scale):
     palettes = [((40, 60, 100), (34, 160, 70), (236, 244, 252)),
                 ((50, 56, 70), (40, 110, 200), (200, 215, 235)),
                 ((70, 70, 80), (220, 30, 36), (250, 250, 250)),
                 ((60, 64, 78), (210, 70, 40), (250, 250, 250)),
                 ((70, 90, 130), (240, 190, 40), (250, 250, 250))]
-    img = draw_strip(KEY_RGB, TEXT, palettes)
+    img = draw_strip(scale, KEY_RGB, TEXT, palettes)
     # Keep the key colour exact where the background is, and nowhere else.
     px = img.load()
-    for y in range(BUTTON_H):
-        for x in range(BUTTON_W * 5):
+    for y in range(img.height):
+        for x in range(img.width):
             if px[x, y] == KEY_RGB:
                 continue
             if max(abs(a - b) for a, b in zip(px[x, y], KEY_RGB)) <= 2:
                 px[x, y] = KEY_RGB
     rows = [b"".join(struct.pack("<BBB", *reversed(px[x, y])) for x in range(img.width))
             for y in range(img.height)]
-    write_bmp(os.path.join(OUT, "toolbar_normal.bmp"), img.width, img.height, 24, rows)
+    write_bmp(os.path.join(OUT, "toolbar_normal%s.bmp" % scale.suffix), img.width, img.height,
+              24, rows)
     return img
 
 
-def disabled_bitmap(normal):
+def disabled_bitmap(scale, normal):
     grey = [(k, k, k) for k in range(256)]
     px = normal.load()
     rows = []
-    for y in range(BUTTON_H):
+    for y in range(normal.height):
         row = bytearray()
-        for x in range(BUTTON_W * 5):
+        for x in range(normal.width):
             if px[x, y] == KEY_RGB:
                 row.append(KEY_GREY)
                 continue
@@ -133,26 +163,34 @@ def disabled_bitmap(normal):
             value = 120 + luma * 90 // 255  # washed out, as disabled buttons look
             row.append(value if value != KEY_GREY else KEY_GREY - 1)
         rows.append(bytes(row))
-    write_bmp(os.path.join(OUT, "toolbar_disabled.bmp"), BUTTON_W * 5, BUTTON_H, 8, rows, grey)
+    write_bmp(os.path.join(OUT, "toolbar_disabled%s.bmp" % scale.suffix), normal.width,
+              normal.height, 8, rows, grey)
 
 
-def sixteen_colour_bitmap():
+def sixteen_colour_bitmap(scale):
     palettes = [((0, 0, 128), (0, 128, 0), (255, 255, 255)),
                 ((0, 0, 0), (0, 0, 255), (255, 255, 255)),
                 ((0, 0, 0), (255, 0, 0), (255, 255, 255)),
                 ((0, 0, 0), (128, 0, 0), (255, 255, 255)),
                 ((0, 0, 128), (255, 255, 0), (255, 255, 255))]
-    img = draw_strip(VGA[7], (0, 0, 0), palettes, antialias=False)
+    img = draw_strip(scale, VGA[7], (0, 0, 0), palettes, antialias=False)
     px = img.load()
     rows = []
-    for y in range(BUTTON_H):
+    for y in range(img.height):
         row = bytearray()
-        for x in range(0, BUTTON_W * 5, 2):
+        for x in range(0, img.width, 2):
             hi = nearest(px[x, y], VGA)
-            lo = nearest(px[x + 1, y], VGA)
+            lo = nearest(px[x + 1, y], VGA) if x + 1 < img.width else 0
             row.append(hi << 4 | lo)
         rows.append(bytes(row))
-    write_bmp(os.path.join(OUT, "toolbar_16color.bmp"), BUTTON_W * 5, BUTTON_H, 4, rows, VGA)
+    write_bmp(os.path.join(OUT, "toolbar_16color%s.bmp" % scale.suffix), img.width, img.height,
+              4, rows, VGA)
+
+
+def toolbar_bitmaps(percent):
+    scale = Scale(percent)
+    disabled_bitmap(scale, normal_bitmap(scale))
+    sixteen_colour_bitmap(scale)
 
 
 def icon_image(size):
@@ -201,7 +239,9 @@ def write_icon(path, sizes):
 
 
 if __name__ == "__main__":
-    normal = normal_bitmap()
-    disabled_bitmap(normal)
-    sixteen_colour_bitmap()
-    write_icon(os.path.join(OUT, "webcam.ico"), [16, 32, 48])
+    if len(sys.argv) > 1:
+        toolbar_bitmaps(int(sys.argv[1]))
+    else:
+        for percent in SCALES:
+            toolbar_bitmaps(percent)
+        write_icon(os.path.join(OUT, "webcam.ico"), [16, 32, 48])

@@ -8,10 +8,6 @@
 #include "framework/cwinapp.h"
 #include "framework/raii.h"
 
-namespace {
-constexpr int kButtonImageWidth = 82;
-}
-
 BEGIN_MESSAGE_MAP(CTrueColorToolBar, CToolBar)
 ON_NOTIFY_REFLECT(TBN_DROPDOWN, OnToolbarDropDown)
 END_MESSAGE_MAP()
@@ -55,9 +51,11 @@ bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId) {
     auto* first = static_cast<const BYTE*>(description.bmBits);
     COLORREF key = RGB(first[2], first[1], first[0]);
 
+    const int imageWidth = toolbar.ImageSize().cx;
     CImageList images;
-    if (!images.Create(kButtonImageWidth, description.bmHeight, ILC_COLOR24 | ILC_MASK,
-                       description.bmWidth / kButtonImageWidth, 0))
+    if (imageWidth <= 0 ||
+        !images.Create(imageWidth, description.bmHeight, ILC_COLOR24 | ILC_MASK,
+                       description.bmWidth / imageWidth, 0))
         return false;
     if (images.Add(bitmap.get(), key) == -1) return false;
 

@@ -22,9 +22,9 @@ private:
     CArray<stDropDownInfo, stDropDownInfo&> m_dropDownTable;
 };
 
-// Gives `toolbar` the images of bitmap `bitmapId` for the state named by `stateMessage`
-// (TB_SETIMAGELIST, TB_SETHOTIMAGELIST or TB_SETDISABLEDIMAGELIST); the colour of the bitmap's
-// first stored pixel is transparent. False, with nothing sent to the toolbar, on any failure.
+// Gives the loaded `toolbar` the images of bitmap `bitmapId`, cut at its image width, for the
+// state named by `stateMessage` (TB_SETIMAGELIST, TB_SETHOTIMAGELIST or
+// TB_SETDISABLEDIMAGELIST); the colour of the bitmap's first stored pixel is transparent. False, with nothing sent to the toolbar, on any failure.
 bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId);
 
 // Normal and hot images from `normalId`, disabled images from `disabledId`; each step runs only

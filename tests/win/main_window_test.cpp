@@ -13,6 +13,7 @@
 #include "capture/capture_state.h"
 #include "capture/graph_lock.h"
 #include "framework/cwinapp.h"
+#include "framework/window_dpi.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 #include "snapshot/snapshot_request.h"
@@ -129,6 +130,38 @@ TEST_F(MainWindowTest, ToolbarSpansTheWidthAndTheVideoAreaStartsBelowIt) {
     PumpMessages();
     GetClientRect(hwnd(), &client);
     checkLayout(client.right);
+}
+
+// Moved between screens of different scale: the window takes the suggested rectangle, the
+// toolbar the pictures drawn for the new scale, with its buttons' states kept.
+TEST_F(MainWindowTest, ToolbarAndWindowFollowTheScaleOfTheScreenTheyMoveTo) {
+    SendMessageW(toolbar(), TB_ENABLEBUTTON, ID_STOP, FALSE);
+    const struct {
+        UINT dpi;
+        int buttonWidth, buttonHeight, gap;
+        RECT suggested;
+    } screens[] = {{144, 123 + 10, 72 + 9, 5, {40, 30, 40 + 800, 30 + 600}},
+                   {192, 164 + 14, 96 + 12, 6, {0, 0, 1100, 800}},
+                   {96, 82 + 7, 48 + 6, 3, {20, 20, 20 + 560, 20 + 450}}};
+    for (const auto& screen : screens) {
+        SCOPED_TRACE(screen.dpi);
+        RECT suggested = screen.suggested;
+        SendMessageW(hwnd(), WM_DPICHANGED, MAKEWPARAM(screen.dpi, screen.dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        PumpMessages();
+        RECT window, client, bar;
+        GetWindowRect(hwnd(), &window);
+        EXPECT_TRUE(EqualRect(&window, &screen.suggested));
+        DWORD button = static_cast<DWORD>(SendMessageW(toolbar(), TB_GETBUTTONSIZE, 0, 0));
+        EXPECT_NEAR(LOWORD(button), screen.buttonWidth, 1);
+        EXPECT_NEAR(HIWORD(button), screen.buttonHeight, 1);
+        GetClientRect(hwnd(), &client);
+        GetWindowRect(toolbar(), &bar);
+        EXPECT_EQ(bar.right - bar.left, client.right);
+        EXPECT_EQ(g_videoTop, bar.bottom - bar.top + screen.gap);
+        EXPECT_FALSE(SendMessageW(toolbar(), TB_ISBUTTONENABLED, ID_STOP, 0));
+        EXPECT_TRUE(SendMessageW(toolbar(), TB_ISBUTTONENABLED, ID_PREVIEW, 0));
+    }
 }
 
 TEST_F(MainWindowTest, ClipChildrenOnlyWhileSizingOrMoving) {

@@ -125,45 +125,99 @@ TEST_F(WebcamResources, ToolbarHasFiveButtonsOf82By48) {
 }
 
 // Bitmap resources hold a BITMAPINFOHEADER, the palette, then the bottom-up pixels.
-TEST_F(WebcamResources, ToolbarBitmapsAndTheirKeyPixels) {
-    struct Expected {
-        UINT id;
-        WORD bits;
-        unsigned firstPixelColour;  // 0xRRGGBB, through the palette where there is one
-    };
-    for (const Expected& e : {Expected{IDR_TOOLBAR, 4, 0xC0C0C0},
-                              Expected{IDB_TOOLBAR_NORMAL, 24, 0xE2E3EB},
-                              Expected{IDB_TOOLBAR_DISABLED, 8, 0xE3E3E3}}) {
-        std::string bytes = m_program.Bytes(RT_BITMAP, e.id);
-        ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << e.id;
-        auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bytes.data());
-        EXPECT_EQ(header->biWidth, 410) << e.id;
-        EXPECT_EQ(header->biHeight, 48) << e.id;  // positive: bottom-up
-        EXPECT_EQ(header->biBitCount, e.bits) << e.id;
+struct ToolbarBitmap {
+    UINT id;
+    WORD bits;
+    unsigned firstPixelColour;  // 0xRRGGBB, through the palette where there is one
+};
 
-        size_t colours = e.bits <= 8 ? (header->biClrUsed ? header->biClrUsed : 1u << e.bits) : 0;
-        auto* palette = reinterpret_cast<const RGBQUAD*>(bytes.data() + header->biSize);
-        auto* pixels = reinterpret_cast<const BYTE*>(palette + colours);
-        unsigned colour = 0;
-        if (e.bits == 24) {
-            colour = pixels[2] << 16 | pixels[1] << 8 | pixels[0];
-        } else {
-            unsigned index = e.bits == 4 ? pixels[0] >> 4 : pixels[0];
-            if (e.id == IDR_TOOLBAR) {
-                EXPECT_EQ(index, 7u);
-            }
-            if (e.id == IDB_TOOLBAR_DISABLED) {
-                EXPECT_EQ(index, 227u);
-                for (unsigned k = 0; k < 256; ++k) {
-                    ASSERT_TRUE(palette[k].rgbRed == k && palette[k].rgbGreen == k &&
-                                palette[k].rgbBlue == k);
-                }
-            }
-            colour = palette[index].rgbRed << 16 | palette[index].rgbGreen << 8 |
-                     palette[index].rgbBlue;
+void ExpectToolbarBitmap(const ResourceModule& program, const ToolbarBitmap& e, LONG width, LONG height) {
+    std::string bytes = program.Bytes(RT_BITMAP, e.id);
+    ASSERT_GE(bytes.size(), sizeof(BITMAPINFOHEADER)) << e.id;
+    auto* header = reinterpret_cast<const BITMAPINFOHEADER*>(bytes.data());
+    EXPECT_EQ(header->biWidth, width) << e.id;
+    EXPECT_EQ(header->biHeight, height) << e.id;  // positive: bottom-up
+    EXPECT_EQ(header->biBitCount, e.bits) << e.id;
+
+    size_t colours = e.bits <= 8 ? (header->biClrUsed ? header->biClrUsed : 1u << e.bits) : 0;
+    auto* palette = reinterpret_cast<const RGBQUAD*>(bytes.data() + header->biSize);
+    auto* pixels = reinterpret_cast<const BYTE*>(palette + colours);
+    unsigned colour = 0;
+    if (e.bits == 24) {
+        colour = pixels[2] << 16 | pixels[1] << 8 | pixels[0];
+    } else {
+        unsigned index = e.bits == 4 ? pixels[0] >> 4 : pixels[0];
+        if (e.bits == 4) {
+            EXPECT_EQ(index, 7u);
         }
-        EXPECT_EQ(colour, e.firstPixelColour) << e.id;
+        if (e.bits == 8) {
+            EXPECT_EQ(index, 227u);
+            for (unsigned k = 0; k < 256; ++k) {
+                ASSERT_TRUE(palette[k].rgbRed == k && palette[k].rgbGreen == k &&
+                            palette[k].rgbBlue == k);
+            }
+        }
+        colour = palette[index].rgbRed << 16 | palette[index].rgbGreen << 8 |
+                 palette[index].rgbBlue;
     }
+    EXPECT_EQ(colour, e.firstPixelColour) << e.id;
+}
+
+TEST_F(WebcamResources, ToolbarBitmapsAndTheirKeyPixels) {
+    for (const ToolbarBitmap& e : {ToolbarBitmap{IDR_TOOLBAR, 4, 0xC0C0C0},
+                                   ToolbarBitmap{IDB_TOOLBAR_NORMAL, 24, 0xE2E3EB},
+                                   ToolbarBitmap{IDB_TOOLBAR_DISABLED, 8, 0xE3E3E3}})
+        ExpectToolbarBitmap(m_program, e, 410, 48);
+}
+
+// The toolbar drawn for larger screens: its buttons and pictures at the scale, rounded.
+TEST_F(WebcamResources, ToolbarsForEveryScale) {
+    const struct {
+        UINT toolbar, normal, disabled;
+        uint16_t width, height;
+    } scales[] = {{IDR_TOOLBAR_125, IDB_TOOLBAR_NORMAL_125, IDB_TOOLBAR_DISABLED_125, 103, 60},
+                  {IDR_TOOLBAR_150, IDB_TOOLBAR_NORMAL_150, IDB_TOOLBAR_DISABLED_150, 123, 72},
+                  {IDR_TOOLBAR_200, IDB_TOOLBAR_NORMAL_200, IDB_TOOLBAR_DISABLED_200, 164, 96},
+                  {IDR_TOOLBAR_300, IDB_TOOLBAR_NORMAL_300, IDB_TOOLBAR_DISABLED_300, 246, 144}};
+    for (const auto& s : scales) {
+        std::string bytes = m_program.Bytes(MAKEINTRESOURCEW(241), s.toolbar);
+        auto toolbar = ParseToolbarResource(bytes.data(), bytes.size());
+        ASSERT_TRUE(toolbar) << s.toolbar;
+        EXPECT_EQ(toolbar->imageWidth, s.width);
+        EXPECT_EQ(toolbar->imageHeight, s.height);
+        EXPECT_EQ(toolbar->commandIds, (std::vector<uint16_t>{32771, 32772, 32773, 32774, 32775}));
+        for (const ToolbarBitmap& e : {ToolbarBitmap{s.toolbar, 4, 0xC0C0C0},
+                                       ToolbarBitmap{s.normal, 24, 0xE2E3EB},
+                                       ToolbarBitmap{s.disabled, 8, 0xE3E3E3}})
+            ExpectToolbarBitmap(m_program, e, 5 * s.width, s.height);
+    }
+}
+
+// The program is drawn for each monitor's scale: what the system reads from its manifest.
+TEST_F(WebcamResources, ManifestAsksForPerMonitorScaling) {
+    std::wstring path = ExecutableDirectory() + L"Webcam.exe";
+    ACTCTXW request{};
+    request.cbSize = sizeof(request);
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = path.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE);
+    const struct {
+        const wchar_t* ns;
+        const wchar_t* name;
+        const wchar_t* value;
+    } settings[] = {{L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware", L"true/pm"},
+                    {L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness",
+                     L"PerMonitorV2, PerMonitor"}};
+    for (const auto& setting : settings) {
+        wchar_t value[64] = L"";
+        SIZE_T written = 0;
+        EXPECT_TRUE(QueryActCtxSettingsW(0, context, setting.ns, setting.name, value, 64, &written))
+            << setting.name;
+        EXPECT_STREQ(value, setting.value);
+    }
+    ReleaseActCtx(context);
 }
 
 TEST_F(WebcamResources, ProgramIcon) {
