@@ -15,6 +15,7 @@
 #include "capture/graph_control.h"
 #include "capture/graph_lock.h"
 #include "capture/graph_wait.h"
+#include "capture/picture_timers.h"
 #include "devices/device_catalogue.h"
 #include "devices/device_enumeration.h"
 #include "framework/cmenu.h"
@@ -39,6 +40,10 @@ ON_COMMAND(ID_RECORD, OnRecord)
 ON_COMMAND(ID_STOP, OnStop)
 ON_COMMAND(ID_OPTION, OnOption)
 ON_COMMAND(ID_COPY_PICTURE, OnCopyPicture)
+ON_COMMAND(ID_MIRROR, OnMirror)
+ON_COMMAND(ID_KEEP_PROPORTIONS, OnKeepProportions)
+ON_COMMAND(ID_PHOTO_TIMER, OnPictureLater)
+ON_COMMAND(ID_INTERVALS, OnPicturesAtIntervals)
 ON_MESSAGE(WM_SYSCOMMAND, OnSysCommand)
 ON_MESSAGE(WM_PAINT, OnPaint)
 ON_MESSAGE(WM_QUERYDRAGICON, OnQueryDragIcon)
@@ -51,6 +56,8 @@ ON_MESSAGE(WM_ENTERSIZEMOVE, OnEnterSizeMove)
 ON_MESSAGE(WM_EXITSIZEMOVE, OnExitSizeMove)
 ON_MESSAGE(WM_SIZE, OnSize)
 ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
+ON_MESSAGE(WM_COPYDATA, OnCopyData)
+ON_MESSAGE(WM_PROGRAM_COMMAND, OnProgramCommand)
 ON_MESSAGE(WM_TIMER, OnTimer)
 END_MESSAGE_MAP()
 
@@ -73,6 +80,7 @@ BOOL CZevuvArividDlg::OnInitDialog() {
         LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
         LoadStringW(GetModuleHandleW(nullptr), IDS_COPYPICTURE, copy, 256);
         if (about[0]) {
+            AppendViewEntries(systemMenu->m_hMenu);
             systemMenu->AppendMenuW(MF_SEPARATOR);
             if (copy[0]) systemMenu->AppendMenuW(MF_STRING, IDM_COPYPICTURE, copy);
             systemMenu->AppendMenuW(MF_STRING, IDM_ABOUTBOX, about);
@@ -97,6 +105,8 @@ BOOL CZevuvArividDlg::OnInitDialog() {
     LoadSettings([this] { CloseSequence(); });
 
     g_hMainWnd = m_hWnd;
+    MarkCommandWindow(m_hWnd);
+    if (!m_commands.empty()) PostMessage(WM_PROGRAM_COMMAND);
 
     Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no callback, nothing suppressed
     Gdiplus::GdiplusStartup(&g_gdiplusToken, &gdiplusInput, nullptr);
@@ -173,8 +183,74 @@ LRESULT CZevuvArividDlg::OnDeviceChangeMessage(WPARAM wParam, LPARAM) {
 void CZevuvArividDlg::OnPreview() { StartPreview(m_hWnd); }
 void CZevuvArividDlg::OnCapture() { RequestSnapshot(); }
 void CZevuvArividDlg::OnRecord() { StartRecording(m_hWnd); }
-void CZevuvArividDlg::OnStop() { StopCapture(m_hWnd); }
+void CZevuvArividDlg::OnStop() {
+    StopIntervalSeries(m_hWnd);
+    ShowViewChecks();
+    StopCapture(m_hWnd);
+}
 void CZevuvArividDlg::OnCopyPicture() { RequestPictureCopy(); }
+
+void CZevuvArividDlg::OnMirror() {
+    g_settings.mirrorPicture = !g_settings.mirrorPicture;
+    StoreSettingDword(L"mirrorPicture", g_settings.mirrorPicture);
+    ShowMirrored(g_settings.mirrorPicture != 0);
+    ShowViewChecks();
+}
+
+void CZevuvArividDlg::OnKeepProportions() {
+    g_settings.keepProportions = !g_settings.keepProportions;
+    StoreSettingDword(L"keepProportions", g_settings.keepProportions);
+    PlaceVideoWindow(m_hWnd);
+    Invalidate(TRUE);
+    ShowViewChecks();
+}
+
+// A second press cancels the countdown, as does any other action.
+void CZevuvArividDlg::OnPictureLater() {
+    if (PhotoCountdownRunning())
+        CancelPhotoCountdown(m_hWnd);
+    else
+        StartPhotoCountdown(m_hWnd);
+}
+
+void CZevuvArividDlg::OnPicturesAtIntervals() {
+    if (IntervalSeriesRunning())
+        StopIntervalSeries(m_hWnd);
+    else
+        StartIntervalSeries(m_hWnd);
+    ShowViewChecks();
+}
+
+void CZevuvArividDlg::AppendViewEntries(HMENU menu) {
+    const struct {
+        UINT id, text;
+    } entries[] = {{IDM_MIRROR, IDS_MIRROR},
+                   {IDM_KEEP_PROPORTIONS, IDS_KEEP_PROPORTIONS},
+                   {IDM_PHOTO_TIMER, IDS_PHOTO_TIMER},
+                   {IDM_INTERVALS, IDS_INTERVALS}};
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (const auto& entry : entries) {
+        wchar_t text[256] = L"";
+        LoadStringW(GetModuleHandleW(nullptr), entry.text, text, 256);
+        ::AppendMenuW(menu, MF_STRING, entry.id, text);
+    }
+    ShowViewChecks();
+}
+
+void CZevuvArividDlg::ShowViewChecks() {
+    HMENU menu = ::GetSystemMenu(m_hWnd, FALSE);
+    if (!menu) return;
+    auto check = [menu](UINT id, bool on) { ::CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    check(IDM_MIRROR, g_settings.mirrorPicture != 0);
+    check(IDM_KEEP_PROPORTIONS, g_settings.keepProportions != 0);
+    check(IDM_INTERVALS, IntervalSeriesRunning());
+    // The timer's entry says its delay.
+    wchar_t format[256] = L"", text[256] = L"";
+    if (LoadStringW(GetModuleHandleW(nullptr), IDS_PHOTO_TIMER, format, 256)) {
+        StringCchPrintfW(text, 256, format, g_settings.photoTimerSeconds);
+        ::ModifyMenuW(menu, IDM_PHOTO_TIMER, MF_BYCOMMAND | MF_STRING, IDM_PHOTO_TIMER, text);
+    }
+}
 
 namespace {
 
@@ -191,6 +267,7 @@ bool StartsGraphOperation(UINT message, WPARAM wParam) {
         case WM_DEVICECHANGE:
         case WM_POWERBROADCAST:
         case WM_ENDSESSION:
+        case WM_PROGRAM_COMMAND:
             return true;
         case WM_SYSCOMMAND:
             switch (wParam & 0xFFF0) {
@@ -208,6 +285,16 @@ bool StartsGraphOperation(UINT message, WPARAM wParam) {
         default:
             return false;
     }
+}
+
+// Any action of the user but the photo timer's own key or entry.
+bool CancelsCountdown(UINT message, WPARAM wParam) {
+    if (message == WM_COMMAND) return LOWORD(wParam) != ID_PHOTO_TIMER;
+    if (message == WM_SYSCOMMAND) {
+        const UINT command = static_cast<UINT>(wParam & 0xFFF0);
+        return command < 0xF000 && command != IDM_PHOTO_TIMER;  // the program's own entries
+    }
+    return false;
 }
 
 // What ends the capture or the program: a pause of the record build need not be waited out.
@@ -230,6 +317,7 @@ LRESULT CZevuvArividDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
         if (EndsCapture(message, wParam)) EndWaitEarly();
         return message == WM_POWERBROADCAST ? TRUE : 0;
     }
+    if (PhotoCountdownRunning() && CancelsCountdown(message, wParam)) CancelPhotoCountdown(m_hWnd);
     if (message == WM_RUN_DEFERRED) {
         std::vector<Deferred> deferred;
         deferred.swap(m_deferred);
@@ -262,8 +350,16 @@ LRESULT CZevuvArividDlg::OnSysCommand(WPARAM wParam, LPARAM) {
         about.DoModal();
         return 0;
     }
-    if ((wParam & 0xFFF0) == IDM_COPYPICTURE) {
-        OnCopyPicture();
+    const struct {
+        UINT systemCommand, command;
+    } entries[] = {{IDM_COPYPICTURE, ID_COPY_PICTURE},
+                   {IDM_MIRROR, ID_MIRROR},
+                   {IDM_KEEP_PROPORTIONS, ID_KEEP_PROPORTIONS},
+                   {IDM_PHOTO_TIMER, ID_PHOTO_TIMER},
+                   {IDM_INTERVALS, ID_INTERVALS}};
+    for (const auto& entry : entries) {
+        if ((wParam & 0xFFF0) != entry.systemCommand) continue;
+        SendMessage(WM_COMMAND, entry.command);  // as the shortcut does
         return 0;
     }
     return Default();
@@ -334,6 +430,11 @@ LRESULT CZevuvArividDlg::OnExitSizeMove(WPARAM, LPARAM) {
 LRESULT CZevuvArividDlg::OnTimer(WPARAM id, LPARAM) {
     if (id == kFirstFrameTimer) OnFirstFrameTimer(m_hWnd);
     if (id == kRecordingTimer) OnRecordingTimer(m_hWnd);
+    if (id == kPhotoTimer) OnPhotoTimer(m_hWnd);
+    if (id == kIntervalTimer) {
+        OnIntervalTimer(m_hWnd);
+        ShowViewChecks();
+    }
     return 0;
 }
 
@@ -354,4 +455,66 @@ LRESULT CZevuvArividDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     PlaceVideoWindow(m_hWnd);
     Invalidate(TRUE);
     return 0;
+}
+
+void CZevuvArividDlg::QueueCommand(PendingCommand command) {
+    m_commands.push_back(std::move(command));
+    if (m_hWnd && m_commands.size() == 1) PostMessage(WM_PROGRAM_COMMAND);
+}
+
+// A command from a second start of the program: taken when well-formed, carried out in turn.
+LRESULT CZevuvArividDlg::OnCopyData(WPARAM, LPARAM lParam) {
+    PendingCommand command;
+    if (!ReadCommandMessage(reinterpret_cast<const COPYDATASTRUCT*>(lParam), &command)) return FALSE;
+    QueueCommand(std::move(command));
+    return TRUE;
+}
+
+LRESULT CZevuvArividDlg::OnProgramCommand(WPARAM, LPARAM) {
+    std::vector<PendingCommand> commands;
+    commands.swap(m_commands);
+    for (const PendingCommand& command : commands) RunProgramCommand(command);
+    return 0;
+}
+
+bool CZevuvArividDlg::PressButton(UINT commandId) {
+    LRESULT state = m_toolbar.m_hWnd ? m_toolbar.SendMessage(TB_GETSTATE, commandId) : -1;
+    if (state == -1 || !(state & TBSTATE_ENABLED)) return false;
+    SendMessage(WM_COMMAND, commandId);
+    return true;
+}
+
+void CZevuvArividDlg::RunProgramCommand(const PendingCommand& command) {
+    int outcome = kCommandRefused;
+    switch (command.command) {
+        case ProgramCommand::Preview:
+        case ProgramCommand::Record: {
+            const bool record = command.command == ProgramCommand::Record;
+            if (PressButton(record ? ID_RECORD : ID_PREVIEW) && g_captureState == (record ? Recording : Previewing))
+                outcome = kCommandDone;
+            break;
+        }
+        case ProgramCommand::Stop:
+            if (PressButton(ID_STOP)) outcome = kCommandDone;
+            break;
+        case ProgramCommand::Close:
+            ReplyToCommand(command, kCommandDone);
+            PostMessage(WM_CLOSE);
+            return;
+        case ProgramCommand::Capture: {
+            // A picture needs a running preview: one is started first, as a person would.
+            if (g_captureState == Stopped) PressButton(ID_PREVIEW);
+            if (g_captureState == Stopped) break;
+            SnapshotOptions options;
+            options.path = command.capturePath;
+            options.done = [command](bool saved) { ReplyToCommand(command, saved ? kCommandDone : kCommandRefused); };
+            SetNextSnapshotOptions(std::move(options));
+            if (PressButton(ID_CAPTURE)) return;  // the outcome comes with the picture
+            SetNextSnapshotOptions({});
+            break;
+        }
+        case ProgramCommand::None:
+            return;
+    }
+    ReplyToCommand(command, outcome);
 }

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/program_commands.h"
 #include "framework/cdialog.h"
 #include "ui/true_color_toolbar.h"
 
@@ -24,6 +25,8 @@ public:
     void ShowErrorBox(const wchar_t* format, ...);
 
     CTrueColorToolBar& Toolbar() { return m_toolbar; }
+    // A command to carry out once the window runs (given before it is created) or next.
+    void QueueCommand(PendingCommand command);
 
 protected:
     BOOL OnInitDialog() override;
@@ -40,6 +43,10 @@ protected:
     void OnStop();
     void OnOption();
     void OnCopyPicture();
+    void OnMirror();
+    void OnKeepProportions();
+    void OnPictureLater();
+    void OnPicturesAtIntervals();
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
@@ -54,6 +61,8 @@ protected:
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM id, LPARAM lParam);
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCopyData(WPARAM wParam, LPARAM lParam);
+    LRESULT OnProgramCommand(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
@@ -61,6 +70,14 @@ private:
     void MoveToolbar(int width);
     // (Re)makes the toolbar for `dpi` and puts the video area below it.
     bool LoadToolbar(UINT dpi);
+    // The system menu's entries for the view, the photo timer and the interval series, and
+    // their check marks (and the timer's delay) as the choices are now.
+    void AppendViewEntries(HMENU menu);
+    void ShowViewChecks();
+    // Carries out a command as its button would; the outcome goes back to whoever gave it.
+    void RunProgramCommand(const PendingCommand& command);
+    // Presses a toolbar button as its shortcut does: false while it is disabled.
+    bool PressButton(UINT commandId);
 
     HICON m_hIcon;
     CTrueColorToolBar m_toolbar;
@@ -73,5 +90,6 @@ private:
     };
     std::vector<Deferred> m_deferred;
     bool m_replaying = false;
-    bool m_closeSequenceRan = false;  // by WM_CLOSE, before the dialog's cancel ends it
+    bool m_closeSequenceRan = false;
+    std::vector<PendingCommand> m_commands;  // from the command line, waiting for their turn  // by WM_CLOSE, before the dialog's cancel ends it
 };

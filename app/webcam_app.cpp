@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/main_dlg.h"
+#include "app/program_commands.h"
 
 BEGIN_MESSAGE_MAP(CZevuvArividApp, CWinApp)
 ON_COMMAND(ID_HELP, OnHelp)
@@ -12,10 +13,22 @@ END_MESSAGE_MAP()
 CZevuvArividApp::CZevuvArividApp() : CWinApp(nullptr) {}
 
 BOOL CZevuvArividApp::InitInstance() {
+    // Bad arguments start nothing.
+    CommandLine line = ReadProgramCommandLine();
+    if (line.error.empty() && !line.capturePath.empty()) ResolveCapturePath(&line.capturePath, &line.error);
+    if (!line.error.empty()) {
+        ReportBadArguments(line);
+        g_programExitCode = kBadArguments;
+        return FALSE;
+    }
+
     // Held, never closed, until the process ends: the mark of the running instance. A second
-    // instance ends silently.
+    // instance hands its command to the first, or without one ends silently.
     HANDLE instanceMark = CreateMutexW(nullptr, FALSE, L"CZevuvArividApp_Default");
-    if (!instanceMark || GetLastError() == ERROR_ALREADY_EXISTS) return FALSE;
+    if (!instanceMark || GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (instanceMark && line.command != ProgramCommand::None) g_programExitCode = SendToRunningProgram(line);
+        return FALSE;
+    }
 
     INITCOMMONCONTROLSEX controls{8, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
@@ -23,11 +36,15 @@ BOOL CZevuvArividApp::InitInstance() {
 
     {
         CZevuvArividDlg mainWindow;
+        if (line.command != ProgramCommand::None)
+            mainWindow.QueueCommand(PendingCommand{line.command, line.capturePath, nullptr});
         m_pMainWnd = &mainWindow;
         mainWindow.DoModal();
         m_pMainWnd = nullptr;
     }
     return FALSE;
 }
+
+int CZevuvArividApp::ExitInstance() { return g_programExitCode; }
 
 CZevuvArividApp theApp;

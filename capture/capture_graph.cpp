@@ -230,7 +230,12 @@ HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer
     HRESULT hr = CreateFilter(gdi ? CLSID_VideoRenderer : CLSID_VideoMixingRenderer9, renderer);
     if (FAILED(hr)) return hr;
     g_pGraph->AddFilter(renderer->Get(), L"Video Render");
-    if (!gdi) return S_OK;
+    if (!gdi) {
+        // Its mixer, loaded by a stream count, is what shows the picture mirrored.
+        ComPtr<IVMRFilterConfig9> config;
+        if (SUCCEEDED(renderer->As(&config))) config->SetNumberOfStreams(1);
+        return S_OK;
+    }
     converter->Attach(CRgbConverter::Create());
     if (!*converter) return E_OUTOFMEMORY;
     g_previewConverter = CRgbConverter::Of(converter->Get());  // the graph holds it from here on
@@ -302,6 +307,7 @@ HRESULT AttachVideoWindow(HWND mainWnd) {
     hr = g_pVideoWindow->put_WindowStyle(WS_CHILD | WS_CLIPCHILDREN);
     if (FAILED(hr)) return hr;
     PlaceVideoWindow(mainWnd);
+    ShowMirrored(g_settings.mirrorPicture != 0);
     return g_pVideoWindow->put_Visible(OATRUE);
 }
 

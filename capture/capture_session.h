@@ -25,9 +25,18 @@ extern int g_videoTop;
 class CRgbConverter;
 extern CRgbConverter* g_previewConverter;
 
-// Places the renderer's window over the main window's client area below g_videoTop, when a
-// renderer window exists, and sizes the preview's pictures to it.
+// Places the renderer's window over the main window's client area below g_videoTop (the video
+// area), when a renderer window exists, and sizes the preview's pictures to it.
 void PlaceVideoWindow(HWND mainWnd);
+// Where the video goes in the main window's client area: the video area, or when the picture's
+// proportions are kept, the largest rectangle of the picture's proportions centred in it.
+RECT VideoRect(HWND mainWnd);
+// The largest rectangle of the proportions `pictureWidth` x `pictureHeight` centred in `area`
+// (the area itself for an empty picture or area).
+RECT FitPicture(const RECT& area, int pictureWidth, int pictureHeight);
+// Shows the preview mirrored left to right, or not: the converter mirrors on the GDI branch,
+// the mixer's output rectangle on the VMR9's. Snapshots and recordings are never mirrored.
+void ShowMirrored(bool mirrored);
 // Tells the converter the video area's size and, once it is connected, has the renderer show
 // the part of its pictures that the converter fills.
 void SizePreviewPictures(HWND mainWnd);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "capture/capture_state.h"
+#include "capture/picture_timers.h"
 #include "capture/recording_status.h"
 
 bool g_recordingStarting = false;
@@ -34,6 +35,7 @@ void ShowCaptureTitle(HWND mainWnd) {
         title += (g_recordingWithoutSound ? L" - recording without sound " : L" - recording ") + RecordingStatusText();
     else if (!g_note.empty())
         title += L" - " + g_note;
+    title += PictureTimersTitle();
     wchar_t current[256] = L"";
     GetWindowTextW(mainWnd, current, 256);
     if (title != current) SetWindowTextW(mainWnd, title.c_str());

@@ -2,7 +2,8 @@
 // rests or shows the picture; "<name> - starting recording..." during the record build's pause;
 // "<name> - recording 00:01:23 - 45.2 MB" while a recording runs ("recording without sound"
 // where it has no microphone, "- low disk space" where the disk is about to fill); and a note of
-// what stopped a recording (sleep, a lost camera) until the user does something next.
+// what stopped a recording (sleep, a lost camera) until the user does something next; then the
+// photo timer's countdown and the count of pictures at intervals, while they run.
 // User-interface thread only.
 #pragma once
 #include <windows.h>

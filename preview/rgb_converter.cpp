@@ -46,6 +46,13 @@ void CRgbConverter::BufferSize(int frameWidth, int frameHeight, int* width, int*
     *height = std::max(frameHeight, m_largestHeight);
 }
 
+bool CRgbConverter::FrameSize(int* width, int* height) const {
+    if (m_width <= 0 || m_height <= 0) return false;
+    *width = m_width;
+    *height = m_height;
+    return true;
+}
+
 bool CRgbConverter::PictureRect(RECT* rect) const {
     const uint64_t area = m_area;
     int width = m_width, height = m_height;
@@ -169,6 +176,16 @@ bool CRgbConverter::ScaleYuvOut(const RECT& picture, const uint8_t* frame, size_
     return true;
 }
 
+void CRgbConverter::MirrorOut(const RECT& picture, uint8_t* out) const {
+    const int rows = picture.bottom - picture.top;
+    if (picture.bottom > m_outHeight || picture.right > static_cast<int>(m_stride / 4)) return;
+    const int first = m_topDown ? picture.top : m_outHeight - picture.bottom;
+    for (int row = 0; row < rows; ++row) {
+        auto* pixels = reinterpret_cast<uint32_t*>(out + static_cast<size_t>(first + row) * m_stride);
+        std::reverse(pixels, pixels + picture.right);
+    }
+}
+
 HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
     BYTE* frame = nullptr;
     BYTE* pixels = nullptr;
@@ -196,6 +213,7 @@ HRESULT CRgbConverter::Transform(IMediaSample* in, IMediaSample* out) {
         else
             ScaleOut(picture, pixels);
     }
+    if (m_mirrored) MirrorOut(picture, pixels);
     out->SetActualDataLength(static_cast<long>(outBytes));
     out->SetTime(nullptr, nullptr);
     out->SetSyncPoint(TRUE);

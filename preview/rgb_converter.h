@@ -40,6 +40,10 @@ public:
     // The video area's size (0 x 0: unknown): from the next frame on, the picture is scaled to
     // it.
     void SetVideoArea(int width, int height);
+    // From the next frame on, the picture mirrored left to right, or not.
+    void SetMirrored(bool mirrored) { m_mirrored = mirrored; }
+    // The input frames' size; false while nothing is connected.
+    bool FrameSize(int* width, int* height) const;
     // The picture's place in the output buffer, in picture coordinates (top row 0); the
     // renderer's source rectangle is as large, from row 0 as it counts rows. False while the
     // area is unknown or nothing is connected.
@@ -68,6 +72,8 @@ private:
     // The same for a YUV frame, scaled down in its own layout before the conversion, which then
     // goes through fewer rows; false for a layout or size it does not take.
     bool ScaleYuvOut(const RECT& picture, const uint8_t* frame, size_t frameBytes, uint8_t* out);
+    // Reverses the pixels of each of the picture's rows in the output buffer.
+    void MirrorOut(const RECT& picture, uint8_t* out) const;
 
     // The input frame.
     FrameLayout m_layout = FrameLayout::Yuy2;
@@ -86,4 +92,5 @@ private:
     PictureScaler m_scaler;
     PictureScaler m_chromaScaler;  // the planar layouts' chroma rows
     std::atomic<uint64_t> m_area{0};  // the video area: width << 32 | height
+    std::atomic<bool> m_mirrored{false};
 };

@@ -30,6 +30,15 @@
 #define IDM_ABOUTBOX 0x0010
 #define IDM_COPYPICTURE 0x0020
 #define IDS_COPYPICTURE 105
+// The view, photo timer and interval entries of the system menu ("%d" in the timer's: its delay).
+#define IDM_MIRROR 0x0030
+#define IDM_KEEP_PROPORTIONS 0x0040
+#define IDM_PHOTO_TIMER 0x0050
+#define IDM_INTERVALS 0x0060
+#define IDS_MIRROR 106
+#define IDS_KEEP_PROPORTIONS 107
+#define IDS_PHOTO_TIMER 108
+#define IDS_INTERVALS 109
 
 // Controls of the options dialog.
 #define IDC_CAMERA_LIST 1000
@@ -48,6 +57,9 @@
 #define IDC_LIGHT_60HZ 1022
 #define IDC_CAMERA_SETTINGS 1023
 #define IDC_RECORD_PREVIEW_SIZE 1010
+#define IDC_PHOTO_TIMER 1011
+#define IDC_INTERVAL_SECONDS 1012
+#define IDC_INTERVAL_PICTURES 1013
 
 // Controls of the camera settings dialog; each control's row takes four ids from
 // IDC_CAMERA_ROWS on: its name, slider, value and "Auto" box.
@@ -62,6 +74,10 @@
 #define ID_STOP 32774
 #define ID_OPTION 32775
 #define ID_COPY_PICTURE 32776
+#define ID_MIRROR 32777
+#define ID_KEEP_PROPORTIONS 32778
+#define ID_PHOTO_TIMER 32779
+#define ID_INTERVALS 32780
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

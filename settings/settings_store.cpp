@@ -108,6 +108,15 @@ bool WriteSettingDword(const wchar_t* name, int32_t value) {
                           sizeof(data)) == ERROR_SUCCESS;
 }
 
+bool StoreSettingDword(const wchar_t* name, int32_t value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return WriteSettingDword(name, value);
+}
+
 void LoadStoredOptions() {
     int32_t format = ReadSettingDword(L"CaptureFormat");
     g_settings.captureFormat = format == -1 ? 0 : format;
@@ -116,6 +125,16 @@ void LoadStoredOptions() {
     int32_t resolution = ReadSettingDword(L"videoResolution");
     g_settings.videoResolution = resolution == -1 ? 0 : resolution;
     g_settings.recordAtPreviewResolution = ReadSettingDword(L"recordAtPreviewResolution") == 1;
+    g_settings.mirrorPicture = ReadSettingDword(L"mirrorPicture") == 1;
+    g_settings.keepProportions = ReadSettingDword(L"keepProportions") == 1;
+    const int32_t delay = ReadSettingDword(L"photoTimerSeconds");
+    g_settings.photoTimerSeconds = 5;
+    for (int32_t offered : kPhotoTimerDelays)
+        if (delay == offered) g_settings.photoTimerSeconds = delay;
+    const int32_t every = ReadSettingDword(L"intervalSeconds");
+    g_settings.intervalSeconds = every >= 1 && every <= kMaxIntervalSeconds ? every : 10;
+    const int32_t pictures = ReadSettingDword(L"intervalPictures");
+    g_settings.intervalPictures = pictures >= 0 ? pictures : 0;
 }
 
 void LoadStoredFolders() {

@@ -17,6 +17,11 @@ struct WebcamSettings {
     int32_t lightSource;      // 0 50 Hz, 1 60 Hz
     int32_t videoResolution;  // 0 or 1
     int32_t recordAtPreviewResolution;  // 1: Record keeps the preview's size, 0: 640 x 480
+    int32_t mirrorPicture;     // 1: the preview is shown mirrored left to right
+    int32_t keepProportions;   // 1: the preview keeps the picture's proportions
+    int32_t photoTimerSeconds;  // the photo timer's delay: 2, 5 or 10
+    int32_t intervalSeconds;   // pictures at intervals: one every 1 to 86 400 seconds,
+    int32_t intervalPictures;  // up to this many (0: no limit)
     wchar_t capturePath[kPathCapacity];
     wchar_t recordPath[kPathCapacity];
 };
@@ -33,10 +38,16 @@ bool ReadSettingString(const wchar_t* name, wchar_t* destination);
 // Store `text` without its terminator; never create the key. False when it was not stored.
 bool WriteSettingString(const wchar_t* name, const wchar_t* text);
 bool WriteSettingDword(const wchar_t* name, int32_t value);
+// Stores a choice the user made outside the options dialog, creating the key when needed.
+bool StoreSettingDword(const wchar_t* name, int32_t value);
 
-// The numbers (CaptureFormat, lightSource, videoResolution, recordAtPreviewResolution), each
-// replaced by its default when absent.
+// The numbers (CaptureFormat, lightSource, videoResolution, recordAtPreviewResolution, and the
+// view, timer and interval choices), each replaced by its default when absent or out of range.
 void LoadStoredOptions();
+constexpr int32_t kMaxIntervalSeconds = 86400;
+// The photo timer's delays on offer.
+constexpr int32_t kPhotoTimerDelays[] = {2, 5, 10};
+
 // The two folders, each replaced by the user's Pictures or Videos folder when absent or empty.
 void LoadStoredFolders();
 

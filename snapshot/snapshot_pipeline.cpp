@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/modal_seam.h"
@@ -67,13 +68,26 @@ int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
 
 namespace {
 
-bool SaveSurface(const DibSurface& surface) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
+SnapshotOptions g_nextSnapshot;
+
+bool HasExtension(const std::wstring& path, const wchar_t* extension) {
+    const size_t length = wcslen(extension);
+    return path.size() > length &&
+           CompareStringOrdinal(path.c_str() + path.size() - length, -1, extension, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Into `path`, or without one into the snapshot folder under a new dated name.
+bool SaveSurface(const DibSurface& surface, const std::wstring& path) {
     bool bmp = g_settings.captureFormat != 0;
-    std::wstring name =
-        UniqueDatedFileName(g_settings.capturePath, L"capture", now, bmp ? L"bmp" : L"jpg");
-    if (name.empty()) return false;  // the folder's name leaves no room for the file's
+    std::wstring name = path;
+    if (name.empty()) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        name = UniqueDatedFileName(g_settings.capturePath, L"capture", now, bmp ? L"bmp" : L"jpg");
+        if (name.empty()) return false;  // the folder's name leaves no room for the file's
+    } else {
+        bmp = HasExtension(name, L".bmp");
+    }
     if (bmp)
         return SaveBmp32(surface.width, surface.height, static_cast<const uint8_t*>(surface.pixels),
                          name.c_str()) == S_OK;
@@ -101,9 +115,10 @@ bool CopySurfaceToClipboard(const DibSurface& surface) {
 }
 
 // Converts, stretches to the frame's target size when it has one, and hands the picture on.
-bool DeliverFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int height) {
+bool DeliverFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int height,
+                  const std::wstring& path) {
     auto deliver = [&](const DibSurface& surface) {
-        return frame.toClipboard ? CopySurfaceToClipboard(surface) : SaveSurface(surface);
+        return frame.toClipboard ? CopySurfaceToClipboard(surface) : SaveSurface(surface, path);
     };
     DibSurface source;
     if (!CreateDibSurface(width, height, &source)) return false;
@@ -129,8 +144,10 @@ bool DeliverFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int
     return delivered;
 }
 
-void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int height) {
-    bool delivered = frame && DeliverFrame(layout, *frame, width, height);
+void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int height,
+                  const SnapshotOptions& options) {
+    bool delivered = frame && DeliverFrame(layout, *frame, width, height, options.path);
+    if (options.done) options.done(delivered);
     if (!delivered) {
         bool copy = frame && frame->toClipboard;
         AfxModalSeam().messageBox(g_hMainWnd, copy ? L"Can not copy the picture to the clipboard!"
@@ -142,29 +159,27 @@ void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int heigh
 
 }  // namespace
 
-void SavePlanarSnapshot(SnapshotFrame* frame, int width, int height) {
-    bool i420 = frame && frame->layout == 1;
-    SaveSnapshot(i420 ? FrameLayout::I420 : FrameLayout::Yv12, frame, width, height);
-}
-
-void SavePackedSnapshot(SnapshotFrame* frame, int width, int height) {
-    bool yuy2 = frame && frame->layout == 2;
-    SaveSnapshot(yuy2 ? FrameLayout::Yuy2 : FrameLayout::Uyvy, frame, width, height);
-}
+void SetNextSnapshotOptions(SnapshotOptions options) { g_nextSnapshot = std::move(options); }
 
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
-    // The shutter sound lies beside the program, wherever the current directory is.
-    std::wstring sound = ProgramFolder() + L"Effect.wav";
-    PlaySoundW(sound.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
     auto* frame = reinterpret_cast<SnapshotFrame*>(wParam);
+    SnapshotOptions options;
+    if (frame && !frame->toClipboard) options = std::exchange(g_nextSnapshot, SnapshotOptions{});
+    if (!options.silent) {
+        // The shutter sound lies beside the program, wherever the current directory is.
+        std::wstring sound = ProgramFolder() + L"Effect.wav";
+        PlaySoundW(sound.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+    }
     int width = static_cast<int>(lParam >> 16);
     int height = static_cast<int>(lParam & 0xFFFF);
+    FrameLayout layout = FrameLayout::Uyvy;
     if (frame && (frame->layout == 0 || frame->layout == 1))
-        SavePlanarSnapshot(frame, width, height);
+        layout = frame->layout == 1 ? FrameLayout::I420 : FrameLayout::Yv12;
     else if (frame && frame->layout > 3 && IsFrameLayout(frame->layout))  // NV12 and RGB
-        SaveSnapshot(static_cast<FrameLayout>(frame->layout), frame, width, height);
-    else
-        SavePackedSnapshot(frame, width, height);
+        layout = static_cast<FrameLayout>(frame->layout);
+    else if (frame && frame->layout == 2)
+        layout = FrameLayout::Yuy2;
+    SaveSnapshot(layout, frame, width, height, options);
     return 0;
 }
 

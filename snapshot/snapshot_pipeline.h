@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
+#include <string>
 
 // What the last graph build left for the snapshots (written by the capture engine on the
 // user-interface thread): the chosen size, the camera's layout (0 YV12, 1 I420, 2 YUY2,
@@ -30,6 +32,17 @@ struct SnapshotFrame {
 // when out of memory.
 SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes, bool toClipboard = false);
 
+// How the next picture taken for a file is saved: into `path` (empty: the snapshot folder under
+// a new dated name) as BMP or JPEG by its extension, with the shutter sound unless `silent`.
+// `done`, when set, hears whether it was saved, before any message about it.
+struct SnapshotOptions {
+    std::wstring path;
+    bool silent = false;
+    std::function<void(bool saved)> done;
+};
+// For the next file snapshot handled (user-interface thread), replacing options not used yet.
+void SetNextSnapshotOptions(SnapshotOptions options);
+
 // The grabber's per-frame callback (streaming thread): takes the frame when a snapshot or a
 // copy to the clipboard was asked for, exactly one per request. Returns 0.
 int SnapshotFrameCallback(int width, int height, BYTE* frame, int size);
@@ -42,6 +55,3 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam);
 void FinishQueuedSnapshots(HWND mainWnd);
 // Frees the frames of snapshots still queued to `mainWnd`, unsaved.
 void DropQueuedSnapshots(HWND mainWnd);
-// The two paths of the handler, by the frame's layout; both free the frame.
-void SavePlanarSnapshot(SnapshotFrame* frame, int width, int height);
-void SavePackedSnapshot(SnapshotFrame* frame, int width, int height);

@@ -4,7 +4,11 @@
 #include <shlobj.h>
 #include <strsafe.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <string>
 
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
@@ -126,7 +130,31 @@ BOOL OptionDlg::OnInitDialog() {
     CheckRadioButton(IDC_VIDEO_RESOLUTION_1, IDC_VIDEO_RESOLUTION_0,
                      g_videoResolutionChoice ? IDC_VIDEO_RESOLUTION_1 : IDC_VIDEO_RESOLUTION_0);
     CheckDlgButton(m_hWnd, IDC_RECORD_PREVIEW_SIZE, g_settings.recordAtPreviewResolution ? BST_CHECKED : BST_UNCHECKED);
+    ShowTimerChoices();
     return TRUE;
+}
+
+void OptionDlg::ShowTimerChoices() {
+    for (int32_t delay : kPhotoTimerDelays) {
+        const std::wstring text = std::to_wstring(delay);
+        LRESULT item = SendDlgItemMessageW(m_hWnd, IDC_PHOTO_TIMER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (delay == g_settings.photoTimerSeconds) SendDlgItemMessageW(m_hWnd, IDC_PHOTO_TIMER, CB_SETCURSEL, item, 0);
+    }
+    SetDlgItemInt(m_hWnd, IDC_INTERVAL_SECONDS, static_cast<UINT>(g_settings.intervalSeconds), FALSE);
+    SetDlgItemInt(m_hWnd, IDC_INTERVAL_PICTURES, static_cast<UINT>(g_settings.intervalPictures), FALSE);
+}
+
+// An interval outside 1 to 86 400 seconds is brought to the nearer end; a field left empty
+// (or holding more than a number can) keeps what was stored.
+void OptionDlg::TakeTimerChoices() {
+    const LRESULT delay = SendDlgItemMessageW(m_hWnd, IDC_PHOTO_TIMER, CB_GETCURSEL, 0, 0);
+    if (delay >= 0 && delay < static_cast<LRESULT>(std::size(kPhotoTimerDelays)))
+        g_settings.photoTimerSeconds = kPhotoTimerDelays[delay];
+    BOOL read = FALSE;
+    const UINT every = GetDlgItemInt(m_hWnd, IDC_INTERVAL_SECONDS, &read, FALSE);
+    if (read) g_settings.intervalSeconds = static_cast<int32_t>(std::clamp<UINT>(every, 1, kMaxIntervalSeconds));
+    const UINT pictures = GetDlgItemInt(m_hWnd, IDC_INTERVAL_PICTURES, &read, FALSE);
+    if (read) g_settings.intervalPictures = static_cast<int32_t>(std::min<UINT>(pictures, INT32_MAX));
 }
 
 void OptionDlg::FillResolutionList() {
@@ -226,6 +254,7 @@ void OptionDlg::OnOK() {
     g_settings.lightSource = g_lightSourceChoice ? 1 : 0;
     g_settings.videoResolution = g_videoResolutionChoice ? 1 : 0;
     g_settings.recordAtPreviewResolution = IsDlgButtonChecked(m_hWnd, IDC_RECORD_PREVIEW_SIZE) == BST_CHECKED;
+    TakeTimerChoices();
     SaveSettings(save);
 
     if (g_captureState == Previewing || g_captureState == Recording) {

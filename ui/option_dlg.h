@@ -53,6 +53,9 @@ private:
     void EnableCameraSettings();
     void FillAudioInputList();
     void SetFolder(wchar_t* folder, CEdit& field);
+    // The photo timer's delay and the interval series' choices, shown and taken on OK.
+    void ShowTimerChoices();
+    void TakeTimerChoices();
 
     // What Cancel puts back, by identity: table positions may have moved by a refresh since.
     wchar_t m_cameraIdAtOpen[256] = L"";

@@ -17,6 +17,9 @@ void SaveSettings(const SelectionToSave& selection) {
     WriteSettingDword(L"CaptureFormat", g_settings.captureFormat);
     WriteSettingDword(L"videoResolution", g_settings.videoResolution);
     WriteSettingDword(L"recordAtPreviewResolution", g_settings.recordAtPreviewResolution);
+    WriteSettingDword(L"photoTimerSeconds", g_settings.photoTimerSeconds);
+    WriteSettingDword(L"intervalSeconds", g_settings.intervalSeconds);
+    WriteSettingDword(L"intervalPictures", g_settings.intervalPictures);
     if (selection.camera) {
         WriteSettingString(L"videoDeviceName", g_videoDeviceName);
         WriteSettingString(L"videoDeviceID", g_videoDeviceID);

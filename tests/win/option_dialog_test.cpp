@@ -140,6 +140,9 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
     Click(dialog, IDC_FORMAT_BMP);
     Click(dialog, IDC_LIGHT_50HZ);
     Click(dialog, IDC_RECORD_PREVIEW_SIZE);
+    SendDlgItemMessageW(dialog, IDC_PHOTO_TIMER, CB_SETCURSEL, 2, 0);  // 10 s
+    SetDlgItemTextW(dialog, IDC_INTERVAL_SECONDS, L"100000");  // more than a day: a day
+    SetDlgItemTextW(dialog, IDC_INTERVAL_PICTURES, L"7");
     std::vector<std::wstring> order;
     g_settingWriteObserver = [&](const wchar_t* name) { order.push_back(name); };
     Click(dialog, IDOK);
@@ -149,8 +152,12 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
     EXPECT_FALSE(g_pGraph);  // stopped: only saved
     EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
                                                  L"CaptureFormat", L"videoResolution",
-                                                 L"recordAtPreviewResolution", L"videoDeviceName", L"videoDeviceID",
+                                                 L"recordAtPreviewResolution", L"photoTimerSeconds", L"intervalSeconds",
+                                                 L"intervalPictures", L"videoDeviceName", L"videoDeviceID",
                                                  L"audioDeviceName", L"Microphone", TestCameraId(2)}));
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"photoTimerSeconds"), 10u);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"intervalSeconds"), 86400u);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"intervalPictures"), 7u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource"), 0u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat"), 1u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"videoResolution"), 1u);  // 5 -> 1

@@ -86,6 +86,11 @@ TEST_F(SettingsTest, FirstRunGivesTheDefaultsAndTheUsersFolders) {
     EXPECT_EQ(g_settings.captureFormat, 0);
     EXPECT_EQ(g_settings.lightSource, 1);
     EXPECT_EQ(g_settings.videoResolution, 0);
+    EXPECT_EQ(g_settings.mirrorPicture, 0);
+    EXPECT_EQ(g_settings.keepProportions, 0);
+    EXPECT_EQ(g_settings.photoTimerSeconds, 5);
+    EXPECT_EQ(g_settings.intervalSeconds, 10);
+    EXPECT_EQ(g_settings.intervalPictures, 0);
     EXPECT_EQ(std::wstring(g_settings.capturePath), SpecialFolder(CSIDL_MYPICTURES) + L"\\");
     EXPECT_EQ(std::wstring(g_settings.recordPath), SpecialFolder(CSIDL_MYVIDEO) + L"\\");
     EXPECT_EQ(g_videoDeviceIndex, 0);
@@ -133,6 +138,31 @@ TEST_F(SettingsTest, StoredValuesLoadAsStoredAndAllBitsSetReadsAsAbsent) {
     Load();
     EXPECT_EQ(std::wstring(g_settings.capturePath), SpecialFolder(CSIDL_MYPICTURES) + L"\\");
     EXPECT_EQ(std::wstring(g_settings.recordPath), SpecialFolder(CSIDL_MYVIDEO) + L"\\");
+}
+
+// The view, timer and interval choices: as stored when they are among the choices on offer, else
+// their defaults.
+TEST_F(SettingsTest, TimerAndViewChoicesLoadWithinTheirRanges) {
+    const struct {
+        DWORD mirror, keep, delay, every, pictures;
+        int32_t wantMirror, wantKeep, wantDelay, wantEvery, wantPictures;
+    } cases[] = {{1, 1, 2, 1, 3, 1, 1, 2, 1, 3},
+                 {0, 0, 10, 86400, 0, 0, 0, 10, 86400, 0},
+                 {2, 7, 7, 0, 0xFFFFFFFF, 0, 0, 5, 10, 0},
+                 {1, 0, 0, 86401, 100000, 1, 0, 5, 10, 100000}};
+    for (const auto& c : cases) {
+        SetDword(HKEY_CURRENT_USER, kSettingsKey, L"mirrorPicture", c.mirror);
+        SetDword(HKEY_CURRENT_USER, kSettingsKey, L"keepProportions", c.keep);
+        SetDword(HKEY_CURRENT_USER, kSettingsKey, L"photoTimerSeconds", c.delay);
+        SetDword(HKEY_CURRENT_USER, kSettingsKey, L"intervalSeconds", c.every);
+        SetDword(HKEY_CURRENT_USER, kSettingsKey, L"intervalPictures", c.pictures);
+        LoadStoredOptions();
+        EXPECT_EQ(g_settings.mirrorPicture, c.wantMirror);
+        EXPECT_EQ(g_settings.keepProportions, c.wantKeep);
+        EXPECT_EQ(g_settings.photoTimerSeconds, c.wantDelay);
+        EXPECT_EQ(g_settings.intervalSeconds, c.wantEvery);
+        EXPECT_EQ(g_settings.intervalPictures, c.wantPictures);
+    }
 }
 
 TEST_F(SettingsTest, TextsAreStoredWithoutTerminatorAndReadBackExactly) {
@@ -218,7 +248,8 @@ TEST_F(SettingsTest, TheSaveWritesEveryValueInItsOrder) {
     SaveSettings({true, true, L"Line In", L"800 x 600"});
     EXPECT_EQ(order, (std::vector<std::wstring>{L"lightSource", L"capturePath", L"recordPath",
                                                  L"CaptureFormat", L"videoResolution",
-                                                 L"recordAtPreviewResolution", L"videoDeviceName", L"videoDeviceID",
+                                                 L"recordAtPreviewResolution", L"photoTimerSeconds", L"intervalSeconds",
+                                                 L"intervalPictures", L"videoDeviceName", L"videoDeviceID",
                                                  L"audioDeviceName", L"Microphone B",
                                                  L"@device:b"}));
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"lightSource"), 0u);

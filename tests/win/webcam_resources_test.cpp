@@ -282,7 +282,7 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
     ASSERT_TRUE(t);
     EXPECT_EQ(t->caption, L"Webcam Option");
     EXPECT_EQ(t->cx, 271);
-    EXPECT_EQ(t->cy, 274);
+    EXPECT_EQ(t->cy, 337);
     EXPECT_EQ(t->typeface, L"MS Shell Dlg");
     EXPECT_EQ(t->pointSize, 8);
     EXPECT_EQ(t->style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
@@ -318,10 +318,20 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
         {-1, L"Button", group, L"Light Source", 32, 216, 211, 29},
         {1021, L"Button", radio, L"50Hz", 40, 229, 32, 10},
         {1022, L"Button", radio, L"60Hz", 92, 229, 32, 10},
-        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 253, 50, 14},
-        {IDCANCEL, L"Button", push, L"Cancel", 148, 253, 50, 14},
+        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 316, 50, 14},
+        {IDCANCEL, L"Button", push, L"Cancel", 148, 316, 50, 14},
         {IDC_CAMERA_SETTINGS, L"Button", push, L"Camera...", 184, 26, 50, 11},
         {IDC_RECORD_PREVIEW_SIZE, L"Button", BS_AUTOCHECKBOX, L"Record at the preview's resolution", 38, 196, 196, 10},
+        {-1, L"Button", group, L"Photo Timer and Intervals", 32, 249, 211, 61},
+        {-1, L"Static", SS_LEFT, L"Photo timer", 38, 262, 44, 8},
+        {IDC_PHOTO_TIMER, L"ComboBox", CBS_DROPDOWNLIST, L"", 86, 260, 36, 60},
+        {-1, L"Static", SS_LEFT, L"seconds", 126, 262, 40, 8},
+        {-1, L"Static", SS_LEFT, L"Take a picture every", 38, 278, 72, 8},
+        {IDC_INTERVAL_SECONDS, L"Edit", 0, L"", 112, 276, 36, 12},
+        {-1, L"Static", SS_LEFT, L"seconds", 152, 278, 40, 8},
+        {-1, L"Static", SS_LEFT, L"up to", 38, 294, 24, 8},
+        {IDC_INTERVAL_PICTURES, L"Edit", 0, L"", 64, 292, 36, 12},
+        {-1, L"Static", SS_LEFT, L"pictures (0: no limit)", 104, 294, 90, 8},
     };
     ASSERT_EQ(t->items.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {

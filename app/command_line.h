@@ -1,0 +1,24 @@
+// Webcam's command line: one command for the program (started now or already running) and
+// "/quiet". Portable: no Windows header.
+#pragma once
+#include <string>
+#include <vector>
+
+enum class ProgramCommand { None, Preview, Capture, Record, Stop, Close };
+
+struct CommandLine {
+    ProgramCommand command = ProgramCommand::None;
+    std::wstring capturePath;  // "/capture:PATH": the picture's file, as given
+    bool quiet = false;        // no message box about bad arguments
+    std::wstring error;        // not empty: the arguments are bad, and this says why
+};
+
+// Switches start with '/' or '-' and are read in any case: "/preview", "/capture",
+// "/capture:PATH" (PATH ending in .bmp, .jpg or .jpeg), "/record", "/stop", "/close", "/quiet".
+// At most one command; anything else is an error.
+CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
+
+// The text a command is sent as to the running program, and back; ProgramCommand::None for any
+// other text.
+const wchar_t* CommandName(ProgramCommand command);
+ProgramCommand CommandNamed(const std::wstring& name);

@@ -1,0 +1,161 @@
+// Command-line commands between two starts of the program.
+#include "program_commands.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+int g_programExitCode = kCommandDone;
+
+namespace {
+
+constexpr wchar_t kCommandWindowMark[] = L"Webcam.TakesCommands";
+constexpr ULONG_PTR kCommandData = 0x57434D44;  // "WCMD"
+constexpr UINT WM_COMMAND_OUTCOME = WM_APP + 4;  // to the caller's reply window: wParam the code
+constexpr DWORD kFindWindowMs = 10000;  // the running program may still be starting
+constexpr DWORD kOutcomeMs = 30000;  // a preview to start and its first picture to come
+constexpr size_t kMaxPath = 32767;
+
+// What WM_COPYDATA carries: this, then the path's characters (no terminator).
+struct CommandHeader {
+    uint32_t command;
+    uint32_t reserved;
+    uint64_t replyTo;
+};
+
+BOOL CALLBACK FindMarked(HWND hwnd, LPARAM found) {
+    if (!GetPropW(hwnd, kCommandWindowMark)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+HWND FindCommandWindow() {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND found = nullptr;
+        EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&found));
+        if (found || GetTickCount() - start > kFindWindowMs) return found;
+        Sleep(50);
+    }
+}
+
+// A message-only window that the outcome is posted to.
+HWND CreateReplyWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"WebcamCommandReply";
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           windowClass.hInstance, nullptr);
+}
+
+int WaitForOutcome(HWND replyWindow, HWND program) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.hwnd == replyWindow && msg.message == WM_COMMAND_OUTCOME) return static_cast<int>(msg.wParam);
+            DispatchMessageW(&msg);
+        }
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= kOutcomeMs || !IsWindow(program)) return kCommandRefused;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(200, kOutcomeMs - waited), QS_ALLINPUT);
+    }
+}
+
+bool OutputRedirected() {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    return output && output != INVALID_HANDLE_VALUE && GetFileType(output) != FILE_TYPE_UNKNOWN;
+}
+
+}  // namespace
+
+CommandLine ReadProgramCommandLine() {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; argv && i < count; ++i) arguments.emplace_back(argv[i]);
+    LocalFree(argv);
+    return ParseCommandLine(arguments);
+}
+
+bool ResolveCapturePath(std::wstring* path, std::wstring* error) {
+    std::vector<wchar_t> full(kMaxPath + 1);
+    wchar_t* name = nullptr;
+    const DWORD length = GetFullPathNameW(path->c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
+    if (length == 0 || length >= full.size() || !name) {
+        *error = L"No usable file name after /capture.";
+        return false;
+    }
+    const std::wstring folder(full.data(), name);
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *error = L"The folder for the picture does not exist: " + folder.substr(0, 200);
+        return false;
+    }
+    path->assign(full.data(), length);
+    return true;
+}
+
+void ReportBadArguments(const CommandLine& line) {
+    if (line.quiet || OutputRedirected()) return;
+    const std::wstring text = line.error +
+                              L"\r\n\r\nWebcam [/preview | /capture[:FILE.bmp|.jpg] | /record | /stop | /close] [/quiet]";
+    MessageBoxW(nullptr, text.c_str(), L"Webcam", MB_OK | MB_ICONERROR);
+}
+
+int SendToRunningProgram(const CommandLine& line) {
+    HWND program = FindCommandWindow();
+    HWND replyWindow = program ? CreateReplyWindow() : nullptr;
+    if (!replyWindow) return kCommandRefused;
+    std::vector<uint8_t> message(sizeof(CommandHeader) + line.capturePath.size() * sizeof(wchar_t));
+    const CommandHeader header{static_cast<uint32_t>(line.command), 0,
+                               static_cast<uint64_t>(reinterpret_cast<uintptr_t>(replyWindow))};
+    std::memcpy(message.data(), &header, sizeof(header));
+    std::memcpy(message.data() + sizeof(header), line.capturePath.data(), line.capturePath.size() * sizeof(wchar_t));
+    COPYDATASTRUCT data{kCommandData, static_cast<DWORD>(message.size()), message.data()};
+    DWORD_PTR accepted = FALSE;
+    int outcome = kCommandRefused;
+    if (SendMessageTimeoutW(program, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow),
+                            reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kFindWindowMs, &accepted) &&
+        accepted)
+        outcome = WaitForOutcome(replyWindow, program);
+    DestroyWindow(replyWindow);
+    return outcome;
+}
+
+void MarkCommandWindow(HWND mainWnd) { SetPropW(mainWnd, kCommandWindowMark, reinterpret_cast<HANDLE>(1)); }
+
+bool ReadCommandMessage(const COPYDATASTRUCT* data, PendingCommand* command) {
+    if (!data || data->dwData != kCommandData || !data->lpData || data->cbData < sizeof(CommandHeader) ||
+        (data->cbData - sizeof(CommandHeader)) % sizeof(wchar_t) != 0 ||
+        (data->cbData - sizeof(CommandHeader)) / sizeof(wchar_t) > kMaxPath)
+        return false;
+    CommandHeader header;
+    std::memcpy(&header, data->lpData, sizeof(header));
+    const auto kind = static_cast<ProgramCommand>(header.command);
+    if (kind != ProgramCommand::Preview && kind != ProgramCommand::Capture && kind != ProgramCommand::Record &&
+        kind != ProgramCommand::Stop && kind != ProgramCommand::Close)
+        return false;
+    HWND replyTo = reinterpret_cast<HWND>(static_cast<uintptr_t>(header.replyTo));
+    if (!IsWindow(replyTo)) return false;
+    const size_t characters = (data->cbData - sizeof(CommandHeader)) / sizeof(wchar_t);
+    command->command = kind;
+    command->capturePath.resize(characters);
+    std::memcpy(command->capturePath.data(), static_cast<const uint8_t*>(data->lpData) + sizeof(header),
+                characters * sizeof(wchar_t));
+    command->replyTo = replyTo;
+    // Only a full path the caller resolved: a relative one would mean the running program's folder.
+    return kind != ProgramCommand::Capture || characters == 0 || command->capturePath.size() >= 3;
+}
+
+void ReplyToCommand(const PendingCommand& command, int outcome) {
+    if (command.replyTo)
+        PostMessageW(command.replyTo, WM_COMMAND_OUTCOME, static_cast<WPARAM>(outcome), 0);
+    else
+        g_programExitCode = outcome;
+}

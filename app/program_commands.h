@@ -1,0 +1,47 @@
+// Commands given on the command line. The program that runs carries them out as its buttons
+// would; a second start hands its command to that program (WM_COPYDATA to the window marked as
+// taking commands) and waits for the outcome, which becomes its exit code.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "app/command_line.h"
+
+// Exit codes: done, refused (its button is disabled, there is no camera, the picture did not
+// come or could not be saved), bad arguments.
+constexpr int kCommandDone = 0;
+constexpr int kCommandRefused = 1;
+constexpr int kBadArguments = 2;
+
+// Posted to the main window: carry out the commands waiting.
+constexpr UINT WM_PROGRAM_COMMAND = WM_APP + 3;
+
+// A command on its way to be carried out; its outcome goes to `replyTo` (null: it becomes the
+// program's exit code).
+struct PendingCommand {
+    ProgramCommand command = ProgramCommand::None;
+    std::wstring capturePath;
+    HWND replyTo = nullptr;
+};
+
+// The program's exit code: the outcome of the command it was started with.
+extern int g_programExitCode;
+
+// The arguments after the program's name.
+CommandLine ReadProgramCommandLine();
+// Makes a "/capture:PATH" path full (from the current directory); false, with the reason, when
+// its folder does not exist.
+bool ResolveCapturePath(std::wstring* path, std::wstring* error);
+// Tells a person about bad arguments, unless the line says /quiet or standard output goes
+// somewhere (a script reads the exit code).
+void ReportBadArguments(const CommandLine& line);
+// Hands `line`'s command to the running program and waits for its outcome: the exit code.
+int SendToRunningProgram(const CommandLine& line);
+
+// The running program's side: marks `mainWnd` as the window that takes commands.
+void MarkCommandWindow(HWND mainWnd);
+// The command a WM_COPYDATA carries; false for anything that is not a well-formed command.
+bool ReadCommandMessage(const COPYDATASTRUCT* data, PendingCommand* command);
+// Says the outcome of a command to whoever gave it.
+void ReplyToCommand(const PendingCommand& command, int outcome);
