@@ -49,6 +49,10 @@ ProgramCommand CommandNamed(const std::wstring& name) {
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLine line;
+    // Wherever it stands, also after a bad argument.
+    for (const std::wstring& argument : arguments)
+        if (argument.size() == 6 && (argument[0] == L'/' || argument[0] == L'-') && Lower(argument.substr(1)) == L"quiet")
+            line.quiet = true;
     for (const std::wstring& argument : arguments) {
         if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) {
             line.error = L"Unknown argument: " + Shown(argument);
@@ -56,10 +60,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         }
         const size_t colon = argument.find(L':');
         const std::wstring name = Lower(argument.substr(1, colon == std::wstring::npos ? std::wstring::npos : colon - 1));
-        if (name == L"quiet" && colon == std::wstring::npos) {
-            line.quiet = true;
-            continue;
-        }
+        if (name == L"quiet" && colon == std::wstring::npos) continue;
         const ProgramCommand command = CommandNamed(name);
         if (command == ProgramCommand::None || (colon != std::wstring::npos && command != ProgramCommand::Capture)) {
             line.error = L"Unknown argument: " + Shown(argument);

@@ -171,7 +171,9 @@ LRESULT CZevuvArividDlg::OnClose(WPARAM, LPARAM) {
 LRESULT CZevuvArividDlg::OnGraphNotify(WPARAM, LPARAM) { return OnGraphEvent(m_hWnd); }
 
 LRESULT CZevuvArividDlg::OnSnapshot(WPARAM wParam, LPARAM lParam) {
-    return OnSnapshotFrame(wParam, lParam);
+    LRESULT result = OnSnapshotFrame(wParam, lParam);
+    ShowViewChecks();  // a series may have ended with this picture
+    return result;
 }
 
 LRESULT CZevuvArividDlg::OnDeviceChangeMessage(WPARAM wParam, LPARAM) {

@@ -23,6 +23,7 @@ std::atomic<int> g_snapshotRequested{0};
 std::atomic<unsigned> g_framesGrabbed{0};
 std::atomic<int> g_pictureCopyRequested{0};
 HWND g_hMainWnd = nullptr;
+std::function<void()> g_shutterSoundObserver;
 int g_videoWidth = 0;
 int g_videoHeight = 0;
 int g_videoSubtype = 0;
@@ -169,6 +170,7 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
         // The shutter sound lies beside the program, wherever the current directory is.
         std::wstring sound = ProgramFolder() + L"Effect.wav";
         PlaySoundW(sound.c_str(), nullptr, SND_FILENAME | SND_ASYNC);
+        if (g_shutterSoundObserver) g_shutterSoundObserver();
     }
     int width = static_cast<int>(lParam >> 16);
     int height = static_cast<int>(lParam & 0xFFFF);

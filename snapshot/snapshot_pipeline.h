@@ -42,6 +42,8 @@ struct SnapshotOptions {
 };
 // For the next file snapshot handled (user-interface thread), replacing options not used yet.
 void SetNextSnapshotOptions(SnapshotOptions options);
+// Tests count the shutter sounds through this (null: nobody counts).
+extern std::function<void()> g_shutterSoundObserver;
 
 // The grabber's per-frame callback (streaming thread): takes the frame when a snapshot or a
 // copy to the clipboard was asked for, exactly one per request. Returns 0.

@@ -59,7 +59,10 @@ TEST(CommandLine, BadArgumentsAreRefusedWithAReasonThatStaysShort) {
         CommandLine line = ParseCommandLine(c.arguments);
         EXPECT_EQ(line.error.substr(0, c.errorStart.size()), c.errorStart);
         EXPECT_LT(line.error.size(), 160u);  // long arguments are cut in the message
+        EXPECT_FALSE(line.quiet);
     }
+    // "/quiet" counts wherever it stands.
+    EXPECT_TRUE(ParseCommandLine({L"/frobnicate", L"-QUIET"}).quiet);
 }
 
 TEST(CommandLine, CommandNamesGoBothWays) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "decoder/jpeg_frame_decoder.h"
 #include "devices/device_catalogue.h"
@@ -54,9 +55,19 @@ std::vector<uint8_t> ConvertedBmpPixels(PixelLayout pattern, FrameLayout layout,
 }
 
 // The largest difference of a channel between the video window and `bmp` (bottom row first, 4
-// bytes a pixel) scaled exactly to the window's size, once that has the size asked for.
-double WorstOnScreen(HWND main, const std::vector<uint8_t>& bmp, int bmpWidth, int bmpHeight, int width, int height) {
-    SizeVideoArea(main, width, height);
+// bytes a pixel, mirrored when asked) scaled exactly to the window's size, once the video area
+// is `areaWidth` x `areaHeight` (and the picture placed in it).
+double WorstOnScreen(HWND main, std::vector<uint8_t> bmp, int bmpWidth, int bmpHeight, int areaWidth, int areaHeight,
+                     bool mirrored = false) {
+    SizeVideoArea(main, areaWidth, areaHeight);
+    RECT video{};
+    GetClientRect(VideoWindow(main), &video);
+    const int width = video.right, height = video.bottom;
+    if (mirrored)
+        for (int row = 0; row < bmpHeight; ++row) {
+            auto* pixels = reinterpret_cast<uint32_t*>(bmp.data() + size_t(row) * bmpWidth * 4);
+            std::reverse(pixels, pixels + bmpWidth);
+        }
     const std::vector<double> expected = testsupport::ScaledPicture(
         bmp.data() + size_t(bmpHeight - 1) * bmpWidth * 4, bmpWidth, bmpHeight, -std::ptrdiff_t(bmpWidth) * 4, width, height);
     auto worst = [&](const ScreenPixels& s) {
@@ -169,6 +180,46 @@ TEST_F(CameraFormatsTest, AWebcamRunsMotionJpegForItsHdSizeAndYuy2ForTheSmallOne
     for (auto [width, height] : {std::pair{640, 420}, std::pair{1000, 700}, std::pair{480, 270}})
         EXPECT_LE(WorstOnScreen(m_window->m_hWnd, decoded, 1920, 1080, width, height), 6) << width << " x " << height;
     EXPECT_LT(MeanDifference(SnapshotPixels(), pattern), 3);  // snapshots keep the camera's size
+}
+
+// Mirrored and in its proportions, in every combination, as the window is resized: the video
+// window where the picture's proportions put it (the rest of the area black), the picture in it
+// the camera's, mirrored when asked; snapshots never mirrored.
+TEST_F(CameraFormatsTest, TheViewIsMirroredAndKeepsItsProportionsWhenAskedAndSnapshotsNever) {
+    OpenWithCamera(L"YUY2 640 480 333333");
+    Command(ID_PREVIEW);
+    HWND main = m_window->m_hWnd;
+    const std::vector<uint8_t> pattern = ConvertedBmpPixels(PixelLayout::Yuy2, FrameLayout::Yuy2, 640, 480);
+    const struct {
+        bool mirror, keep;
+        int areaWidth, areaHeight;
+        RECT video;  // in the video area
+    } views[] = {{true, false, 640, 420, {0, 0, 640, 420}},
+                 {true, true, 640, 300, {120, 0, 520, 300}},  // bars left and right
+                 {false, true, 500, 600, {0, 112, 500, 487}},  // bars above and below
+                 {false, true, 800, 600, {0, 0, 800, 600}},  // the picture's own proportions
+                 {false, false, 500, 600, {0, 0, 500, 600}}};
+    for (const auto& view : views) {
+        SCOPED_TRACE(testing::Message() << view.mirror << view.keep << " " << view.areaWidth << " x " << view.areaHeight);
+        if ((g_settings.mirrorPicture != 0) != view.mirror) Command(ID_MIRROR);
+        if ((g_settings.keepProportions != 0) != view.keep) Command(ID_KEEP_PROPORTIONS);
+        EXPECT_LE(WorstOnScreen(main, pattern, 640, 480, view.areaWidth, view.areaHeight, view.mirror), 6);
+        RECT video;
+        GetWindowRect(VideoWindow(main), &video);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&video), 2);
+        OffsetRect(&video, 0, -g_videoTop);
+        EXPECT_TRUE(EqualRect(&video, &view.video)) << video.left << "," << video.top << " " << video.right << "," << video.bottom;
+        if (view.video.left > 0 || view.video.top > 0) {
+            ScreenPixels client = CaptureClientWhen(main, [&](const ScreenPixels& s) {
+                return s.At(2, s.height - 2) == 0 && s.At(s.width - 3, g_videoTop + 2) == 0;
+            });
+            EXPECT_EQ(client.At(2, client.height - 2), 0u);  // the bars are black
+            EXPECT_EQ(client.At(client.width - 3, g_videoTop + 2), 0u);
+        }
+        EXPECT_EQ(SnapshotPixels(), pattern);
+    }
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"keepProportions"), 0u);
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"mirrorPicture"), 0u);
 }
 
 TEST_F(CameraFormatsTest, DamagedJpegFramesAreDroppedAndThePreviewGoesOn) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/frame_conversion.h"
+#include "snapshot/snapshot_pipeline.h"
 #include "support/capture_fixture.h"
 #include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
@@ -38,22 +40,28 @@ void PumpAsTheProgram(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
-// A key pressed (with Ctrl held when asked) while the main window has the focus.
-void Press(HWND window, UINT key, bool control = false) {
+// A key pressed (with Ctrl, or with `modifier`, held when asked) while the main window has the
+// focus.
+void Press(HWND window, UINT key, bool control = false, UINT modifier = 0) {
     BYTE keys[256];
     GetKeyboardState(keys);
     keys[VK_CONTROL] = control ? 0x80 : 0;
+    if (modifier) keys[modifier] = 0x80;
     SetKeyboardState(keys);
     PostMessageW(window, WM_KEYDOWN, key, 1);
     PumpAsTheProgram(300);
     keys[VK_CONTROL] = 0;
+    if (modifier) keys[modifier] = 0;
     SetKeyboardState(keys);
 }
+
+void PressShiftSpace(HWND window) { Press(window, VK_SPACE, false, VK_SHIFT); }
 
 class ShortcutTest : public CaptureTest {
 protected:
     void SetUp() override {
         CaptureTest::SetUp();
+        g_shutterSoundObserver = [this] { ++m_sounds; };
         Camera(1, L"Camera", L"YUY2 640 480 333333");
         Microphone(2, L"Microphone", L"Microphone");
         OpenWindow();
@@ -61,8 +69,21 @@ protected:
         wcscpy(g_settings.recordPath, m_records.path().c_str());
         g_settings.captureFormat = 1;
     }
+    void TearDown() override {
+        g_shutterSoundObserver = nullptr;
+        CaptureTest::TearDown();
+    }
+    // The titles the window shows while the program's loop runs for `ms`.
+    std::vector<std::wstring> TitlesFor(DWORD ms) {
+        return WatchWindowDuring(m_window->m_hWnd, [ms] { PumpAsTheProgram(ms); }).titles;
+    }
     ScratchDirectory m_pictures, m_records;
+    int m_sounds = 0;
 };
+
+bool Saw(const std::vector<std::wstring>& titles, const wchar_t* title) {
+    return std::find(titles.begin(), titles.end(), title) != titles.end();
+}
 
 TEST_F(ShortcutTest, EachShortcutDoesWhatItsButtonDoesAndNothingWhileItIsDisabled) {
     HWND window = m_window->m_hWnd;
@@ -145,6 +166,69 @@ TEST_F(ShortcutTest, CtrlCCopiesTheNextFrameToTheClipboardAsTheBmpSnapshotsPixel
         ASSERT_EQ(memcmp(&dib[40 + row * 2560], &expected[(479 - row) * 2560], 2560), 0) << row;
     EXPECT_TRUE(FilesIn(m_pictures.path()).empty());  // a copy writes no file
     EXPECT_TRUE(m_messages.empty());
+}
+
+// Shift+Space counts down in the title and takes the picture as Capture does; a second
+// Shift+Space or any other key cancels it.
+TEST_F(ShortcutTest, TheCountdownTakesOnePictureAndAnyOtherActionCancelsIt) {
+    HWND window = m_window->m_hWnd;
+    g_settings.photoTimerSeconds = 2;
+    Press(window, 'P');
+    const struct {
+        UINT cancelKey;  // 0: none, the countdown runs out
+        size_t pictures;
+    } cases[] = {{VK_SPACE, 0}, {'M', 0}, {'K', 0}, {0, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cancelKey);
+        PressShiftSpace(window);
+        EXPECT_EQ(WindowText(window), L"Webcam 1.2 - picture in 2");
+        if (c.cancelKey == VK_SPACE) PressShiftSpace(window);
+        else if (c.cancelKey) Press(window, c.cancelKey);
+        std::vector<std::wstring> titles = TitlesFor(2600);
+        EXPECT_EQ(Saw(titles, L"Webcam 1.2 - picture in 1"), c.cancelKey == 0);
+        EXPECT_EQ(WindowText(window), L"Webcam 1.2");
+        EXPECT_EQ(FilesIn(m_pictures.path()).size(), c.pictures);
+    }
+    EXPECT_EQ(m_sounds, 1);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// I starts a series while the picture runs: its first picture at once with the shutter sound,
+// the others silently, each under a name of its own, the count in the title; it ends at its limit
+// or with I, and one that cannot save ends at its first failure with one message.
+TEST_F(ShortcutTest, PicturesAtIntervalsCountInTheTitleAndStopAtTheirLimit) {
+    HWND window = m_window->m_hWnd;
+    g_settings.intervalSeconds = 1;
+    g_settings.intervalPictures = 3;
+    Press(window, 'I');  // nothing runs: no series
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2");
+    Press(window, 'P');
+    Press(window, 'I');
+    std::vector<std::wstring> titles = TitlesFor(3500);
+    for (const wchar_t* title : {L"Webcam 1.2 - interval 1/3", L"Webcam 1.2 - interval 2/3"})
+        EXPECT_TRUE(Saw(titles, title)) << title;
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2");
+    EXPECT_EQ(FilesIn(m_pictures.path()).size(), 3u);
+    EXPECT_EQ(m_sounds, 1);
+    EXPECT_FALSE(GetMenuState(GetSystemMenu(window, FALSE), IDM_INTERVALS, MF_BYCOMMAND) & MF_CHECKED);
+
+    // No limit, ended by the system menu's entry.
+    g_settings.intervalPictures = 0;
+    SendMessageW(window, WM_SYSCOMMAND, IDM_INTERVALS, 0);
+    EXPECT_TRUE(GetMenuState(GetSystemMenu(window, FALSE), IDM_INTERVALS, MF_BYCOMMAND) & MF_CHECKED);
+    titles = TitlesFor(1500);
+    EXPECT_TRUE(Saw(titles, L"Webcam 1.2 - interval 1")) << titles.size();
+    SendMessageW(window, WM_SYSCOMMAND, IDM_INTERVALS, 0);
+    TitlesFor(1500);
+    EXPECT_EQ(FilesIn(m_pictures.path()).size(), 5u);
+    EXPECT_EQ(m_sounds, 2);
+
+    // A folder that cannot take the pictures: one message, and the series is over.
+    wcscpy(g_settings.capturePath, m_pictures.Child(L"gone\\").c_str());
+    Press(window, 'I');
+    TitlesFor(3000);
+    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Warning!: Can not save image!"}));
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2");
 }
 
 }  // namespace

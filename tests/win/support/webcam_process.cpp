@@ -8,8 +8,10 @@
 
 namespace testsupport {
 
-WebcamProcess::WebcamProcess(const std::wstring& currentDirectory, const std::wstring& program) {
+WebcamProcess::WebcamProcess(const std::wstring& currentDirectory, const std::wstring& program,
+                             const std::wstring& arguments, HANDLE output) {
     std::wstring command = L"\"" + (program.empty() ? ExecutableDirectory() + L"Webcam.exe" : program) + L"\"";
+    if (!arguments.empty()) command += L" " + arguments;
     std::vector<wchar_t> mutableCommand(command.begin(), command.end());
     mutableCommand.push_back(L'\0');
     // The program lives in a job that ends it when the job's last handle closes: also when
@@ -20,8 +22,12 @@ WebcamProcess::WebcamProcess(const std::wstring& currentDirectory, const std::ws
     if (m_job) SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
     STARTUPINFOW si{};
     si.cb = sizeof(si);
+    // No standard handles but those given: as a person starts it (not the test's own).
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = output;
+    si.hStdError = output;
     PROCESS_INFORMATION pi{};
-    if (CreateProcessW(nullptr, mutableCommand.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+    if (CreateProcessW(nullptr, mutableCommand.data(), nullptr, nullptr, output != nullptr, CREATE_SUSPENDED, nullptr,
                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &si, &pi)) {
         if (m_job) AssignProcessToJobObject(m_job, pi.hProcess);
         ResumeThread(pi.hThread);

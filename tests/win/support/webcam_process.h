@@ -9,8 +9,10 @@ namespace testsupport {
 class WebcamProcess {
 public:
     // Starts `program` (empty: Webcam.exe beside the test) with `currentDirectory` (empty: the
-    // test's).
-    explicit WebcamProcess(const std::wstring& currentDirectory = {}, const std::wstring& program = {});
+    // test's), its command line `arguments` after the program's name and its standard output
+    // going to `output` (none when null, as when a person starts it).
+    explicit WebcamProcess(const std::wstring& currentDirectory = {}, const std::wstring& program = {},
+                           const std::wstring& arguments = {}, HANDLE output = nullptr);
     ~WebcamProcess();  // ends the process if it still runs (as does the end of the test process)
     WebcamProcess(const WebcamProcess&) = delete;
     WebcamProcess& operator=(const WebcamProcess&) = delete;
