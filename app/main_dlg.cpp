@@ -103,6 +103,7 @@ BOOL CZevuvArividDlg::OnInitDialog() {
     EnumerateDevices(enumeration);
     SelectFirstDevices();
     LoadSettings([this] { CloseSequence(); });
+    ShowViewChecks();  // as the stored choices say
 
     g_hMainWnd = m_hWnd;
     MarkCommandWindow(m_hWnd);

@@ -13,18 +13,9 @@ int g_programExitCode = kCommandDone;
 namespace {
 
 constexpr wchar_t kCommandWindowMark[] = L"Webcam.TakesCommands";
-constexpr ULONG_PTR kCommandData = 0x57434D44;  // "WCMD"
-constexpr UINT WM_COMMAND_OUTCOME = WM_APP + 4;  // to the caller's reply window: wParam the code
 constexpr DWORD kFindWindowMs = 10000;  // the running program may still be starting
 constexpr DWORD kOutcomeMs = 30000;  // a preview to start and its first picture to come
 constexpr size_t kMaxPath = 32767;
-
-// What WM_COPYDATA carries: this, then the path's characters (no terminator).
-struct CommandHeader {
-    uint32_t command;
-    uint32_t reserved;
-    uint64_t replyTo;
-};
 
 BOOL CALLBACK FindMarked(HWND hwnd, LPARAM found) {
     if (!GetPropW(hwnd, kCommandWindowMark)) return TRUE;
@@ -149,8 +140,12 @@ bool ReadCommandMessage(const COPYDATASTRUCT* data, PendingCommand* command) {
     std::memcpy(command->capturePath.data(), static_cast<const uint8_t*>(data->lpData) + sizeof(header),
                 characters * sizeof(wchar_t));
     command->replyTo = replyTo;
-    // Only a full path the caller resolved: a relative one would mean the running program's folder.
-    return kind != ProgramCommand::Capture || characters == 0 || command->capturePath.size() >= 3;
+    // Only a full path, as the caller resolves it: a relative one would mean the running
+    // program's current folder.
+    const std::wstring& path = command->capturePath;
+    const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    const bool share = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
+    return kind == ProgramCommand::Capture ? path.empty() || drive || share : path.empty();
 }
 
 void ReplyToCommand(const PendingCommand& command, int outcome) {

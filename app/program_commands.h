@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "app/command_line.h"
@@ -16,6 +17,17 @@ constexpr int kBadArguments = 2;
 
 // Posted to the main window: carry out the commands waiting.
 constexpr UINT WM_PROGRAM_COMMAND = WM_APP + 3;
+// Posted to the caller's reply window: wParam the outcome (an exit code).
+constexpr UINT WM_COMMAND_OUTCOME = WM_APP + 4;
+
+// What WM_COPYDATA carries (dwData kCommandData): this header, then the capture path's characters
+// (no terminator).
+constexpr ULONG_PTR kCommandData = 0x57434D44;  // "WCMD"
+struct CommandHeader {
+    uint32_t command;   // a ProgramCommand
+    uint32_t reserved;
+    uint64_t replyTo;   // the caller's reply window
+};
 
 // A command on its way to be carried out; its outcome goes to `replyTo` (null: it becomes the
 // program's exit code).

@@ -212,13 +212,18 @@ TEST(DpiScaling, ToolbarPicturesAndCaptionsGrowWithTheScaleAndTheVideoAreaStarts
     });
 }
 
-TEST(DpiScaling, OptionsDialog) {
-    AtEachDpi([](UINT dpi, WebcamProcess& program, HWND main) {
-        PostMessageW(main, WM_COMMAND, ID_OPTION, 0);
-        HWND options = program.WaitForWindow(L"Webcam Option");
-        ExpectTidy(options, IDD_OPTION, dpi, L"options");
-        PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
+// A dialog the main window opens on `message` (`command`), checked at each DPI.
+void ExpectTidyAtEachDpi(UINT message, WPARAM command, const wchar_t* caption, UINT templateId, const wchar_t* name) {
+    AtEachDpi([&](UINT dpi, WebcamProcess& program, HWND main) {
+        PostMessageW(main, message, command, 0);
+        HWND dialog = program.WaitForWindow(caption);
+        ExpectTidy(dialog, templateId, dpi, name);
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
+}
+
+TEST(DpiScaling, OptionsDialog) {
+    ExpectTidyAtEachDpi(WM_COMMAND, ID_OPTION, L"Webcam Option", IDD_OPTION, L"options");
 }
 
 TEST(DpiScaling, CameraSettingsDialog) {
@@ -241,12 +246,7 @@ TEST(DpiScaling, CameraSettingsDialog) {
 }
 
 TEST(DpiScaling, AboutBox) {
-    AtEachDpi([](UINT dpi, WebcamProcess& program, HWND main) {
-        PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-        HWND about = program.WaitForWindow(L"\u95DC\u65BC ZevuvArivid");
-        ExpectTidy(about, IDD_ABOUTBOX, dpi, L"about");
-        PostMessageW(about, WM_COMMAND, IDOK, 0);
-    });
+    ExpectTidyAtEachDpi(WM_SYSCOMMAND, IDM_ABOUTBOX, L"\u95DC\u65BC ZevuvArivid", IDD_ABOUTBOX, L"about");
 }
 
 // The prompt comes at start, before the main window, when the camera driver's flag is missing.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -316,6 +318,45 @@ TEST_F(MainWindowTest, ErrorBoxTextIsBoundedAndTerminated) {
     EXPECT_EQ(texts[1], std::wstring(1022, L'x'));
     EXPECT_EQ(captions[0], L"Webcam Message");
     EXPECT_EQ(types[0], UINT(MB_ICONHAND));
+}
+
+// Commands another process sends: anything malformed is refused without being read past its
+// end; a well-formed one is carried out and its outcome posted back.
+TEST_F(MainWindowTest, CommandMessagesFromOtherProcessesAreCheckedBeforeTheyAreCarriedOut) {
+    HWND reply = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    auto message = [&](ULONG_PTR kind, uint32_t command, HWND replyTo, const std::wstring& path, DWORD cut = 0) {
+        std::vector<uint8_t> bytes(sizeof(CommandHeader) + path.size() * sizeof(wchar_t));
+        CommandHeader header{command, 0, reinterpret_cast<uintptr_t>(replyTo)};
+        std::memcpy(bytes.data(), &header, sizeof(header));
+        std::memcpy(bytes.data() + sizeof(header), path.data(), path.size() * sizeof(wchar_t));
+        COPYDATASTRUCT data{kind, static_cast<DWORD>(bytes.size()) - cut, bytes.data()};
+        return SendMessageW(hwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+    };
+    const uint32_t stop = static_cast<uint32_t>(ProgramCommand::Stop), capture = static_cast<uint32_t>(ProgramCommand::Capture);
+    EXPECT_FALSE(message(kCommandData + 1, stop, reply, L""));  // another program's data
+    EXPECT_FALSE(message(kCommandData, 99, reply, L""));
+    EXPECT_FALSE(message(kCommandData, 0, reply, L""));
+    EXPECT_FALSE(message(kCommandData, stop, nullptr, L""));  // nobody to answer
+    EXPECT_FALSE(message(kCommandData, stop, reply, L"", 1));  // shorter than its header
+    EXPECT_FALSE(message(kCommandData, capture, reply, L"C:\\a.bmp", 1));  // half a character
+    EXPECT_FALSE(message(kCommandData, capture, reply, L"a.bmp"));  // relative to whose folder?
+    EXPECT_FALSE(message(kCommandData, stop, reply, L"C:\\a.bmp"));  // a path for Stop
+    EXPECT_FALSE(message(kCommandData, capture, reply, std::wstring(40000, L'\\')));
+    // The main window's messages only: the outcome stays in the reply window's queue.
+    auto carryOut = [&] {
+        MSG msg;
+        for (int round = 0; round < 10; ++round, Sleep(20))
+            while (PeekMessageW(&msg, hwnd(), 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    };
+    carryOut();
+    MSG outcome;
+    EXPECT_FALSE(PeekMessageW(&outcome, reply, WM_COMMAND_OUTCOME, WM_COMMAND_OUTCOME, PM_REMOVE));
+
+    EXPECT_TRUE(message(kCommandData, stop, reply, L""));
+    carryOut();
+    ASSERT_TRUE(PeekMessageW(&outcome, reply, WM_COMMAND_OUTCOME, WM_COMMAND_OUTCOME, PM_REMOVE));
+    EXPECT_EQ(outcome.wParam, static_cast<WPARAM>(kCommandDone));
+    DestroyWindow(reply);
 }
 
 TEST_F(MainWindowTest, ToolbarCommandsReachTheCaptureEngine) {
