@@ -9,6 +9,7 @@
 #include <new>
 
 #include "app/about_dlg.h"
+#include "app/command_runner.h"
 #include "app/startup_settings.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
@@ -476,48 +477,6 @@ LRESULT CZevuvArividDlg::OnCopyData(WPARAM, LPARAM lParam) {
 LRESULT CZevuvArividDlg::OnProgramCommand(WPARAM, LPARAM) {
     std::vector<PendingCommand> commands;
     commands.swap(m_commands);
-    for (const PendingCommand& command : commands) RunProgramCommand(command);
+    for (const PendingCommand& command : commands) RunProgramCommand(m_hWnd, command);
     return 0;
-}
-
-bool CZevuvArividDlg::PressButton(UINT commandId) {
-    LRESULT state = m_toolbar.m_hWnd ? m_toolbar.SendMessage(TB_GETSTATE, commandId) : -1;
-    if (state == -1 || !(state & TBSTATE_ENABLED)) return false;
-    SendMessage(WM_COMMAND, commandId);
-    return true;
-}
-
-void CZevuvArividDlg::RunProgramCommand(const PendingCommand& command) {
-    int outcome = kCommandRefused;
-    switch (command.command) {
-        case ProgramCommand::Preview:
-        case ProgramCommand::Record: {
-            const bool record = command.command == ProgramCommand::Record;
-            if (PressButton(record ? ID_RECORD : ID_PREVIEW) && g_captureState == (record ? Recording : Previewing))
-                outcome = kCommandDone;
-            break;
-        }
-        case ProgramCommand::Stop:
-            if (PressButton(ID_STOP)) outcome = kCommandDone;
-            break;
-        case ProgramCommand::Close:
-            ReplyToCommand(command, kCommandDone);
-            PostMessage(WM_CLOSE);
-            return;
-        case ProgramCommand::Capture: {
-            // A picture needs a running preview: one is started first, as a person would.
-            if (g_captureState == Stopped) PressButton(ID_PREVIEW);
-            if (g_captureState == Stopped) break;
-            SnapshotOptions options;
-            options.path = command.capturePath;
-            options.done = [command](bool saved) { ReplyToCommand(command, saved ? kCommandDone : kCommandRefused); };
-            SetNextSnapshotOptions(std::move(options));
-            if (PressButton(ID_CAPTURE)) return;  // the outcome comes with the picture
-            SetNextSnapshotOptions({});
-            break;
-        }
-        case ProgramCommand::None:
-            return;
-    }
-    ReplyToCommand(command, outcome);
 }

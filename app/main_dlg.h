@@ -74,10 +74,7 @@ private:
     // their check marks (and the timer's delay) as the choices are now.
     void AppendViewEntries(HMENU menu);
     void ShowViewChecks();
-    // Carries out a command as its button would; the outcome goes back to whoever gave it.
-    void RunProgramCommand(const PendingCommand& command);
-    // Presses a toolbar button as its shortcut does: false while it is disabled.
-    bool PressButton(UINT commandId);
+
 
     HICON m_hIcon;
     CTrueColorToolBar m_toolbar;
