@@ -35,6 +35,11 @@ std::wstring Shown(const std::wstring& argument) {
 
 }  // namespace
 
+bool IsPictureFileName(const std::wstring& path) {
+    return path.find(L'\0') == std::wstring::npos &&
+           (EndsWith(path, L".bmp") || EndsWith(path, L".jpg") || EndsWith(path, L".jpeg"));
+}
+
 const wchar_t* CommandName(ProgramCommand command) {
     for (const auto& entry : kCommands)
         if (entry.command == command) return entry.name;
@@ -77,8 +82,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.error = L"No usable file name after /capture: " + Shown(line.capturePath);
             return line;
         }
-        if (!EndsWith(line.capturePath, L".bmp") && !EndsWith(line.capturePath, L".jpg") &&
-            !EndsWith(line.capturePath, L".jpeg")) {
+        if (!IsPictureFileName(line.capturePath)) {
             line.error = L"The picture's file must end in .bmp, .jpg or .jpeg: " + Shown(line.capturePath);
             return line;
         }

@@ -18,6 +18,10 @@ struct CommandLine {
 // At most one command; anything else is an error.
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments);
 
+// Whether `path` names a picture file: it ends in .bmp, .jpg or .jpeg (in any case) after a name,
+// and holds no NUL character.
+bool IsPictureFileName(const std::wstring& path);
+
 // The text a command is sent as to the running program, and back; ProgramCommand::None for any
 // other text.
 const wchar_t* CommandName(ProgramCommand command);

@@ -6,17 +6,22 @@
 #include <utility>
 
 #include "capture/capture_state.h"
+#include "capture/graph_control.h"
 #include "framework/cwnd.h"
 #include "resources/resource.h"
 #include "snapshot/snapshot_pipeline.h"
 
 namespace {
 
-// Presses a toolbar button as its shortcut does: false while it is disabled.
-bool PressButton(HWND mainWnd, UINT commandId) {
+bool ButtonEnabled(HWND mainWnd, UINT commandId) {
     HWND toolbar = GetDlgItem(mainWnd, AFX_IDW_TOOLBAR);
     LRESULT state = toolbar ? SendMessageW(toolbar, TB_GETSTATE, commandId, 0) : -1;
-    if (state == -1 || !(state & TBSTATE_ENABLED)) return false;
+    return state != -1 && (state & TBSTATE_ENABLED);
+}
+
+// Presses a toolbar button as its shortcut does: false while it is disabled.
+bool PressButton(HWND mainWnd, UINT commandId) {
+    if (!ButtonEnabled(mainWnd, commandId)) return false;
     SendMessageW(mainWnd, WM_COMMAND, commandId, 0);
     return true;
 }
@@ -44,14 +49,12 @@ void RunProgramCommand(HWND mainWnd, const PendingCommand& command) {
         case ProgramCommand::Capture: {
             // A picture needs a running preview: one is started first, as a person would.
             if (g_captureState == Stopped) PressButton(mainWnd, ID_PREVIEW);
-            if (g_captureState == Stopped) break;
+            if (g_captureState == Stopped || !ButtonEnabled(mainWnd, ID_CAPTURE)) break;
             SnapshotOptions options;
             options.path = command.capturePath;
             options.done = [command](bool saved) { ReplyToCommand(command, saved ? kCommandDone : kCommandRefused); };
-            SetNextSnapshotOptions(std::move(options));
-            if (PressButton(mainWnd, ID_CAPTURE)) return;  // the outcome comes with the picture
-            SetNextSnapshotOptions({});
-            break;
+            RequestSnapshot(std::move(options));
+            return;  // the outcome comes with the picture
         }
         case ProgramCommand::None:
             return;

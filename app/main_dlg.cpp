@@ -474,9 +474,15 @@ LRESULT CZevuvArividDlg::OnCopyData(WPARAM, LPARAM lParam) {
     return TRUE;
 }
 
+// While a message box or a modal dialog holds the window, nothing can be pressed: refused.
 LRESULT CZevuvArividDlg::OnProgramCommand(WPARAM, LPARAM) {
     std::vector<PendingCommand> commands;
     commands.swap(m_commands);
-    for (const PendingCommand& command : commands) RunProgramCommand(m_hWnd, command);
+    for (const PendingCommand& command : commands) {
+        if (IsWindowEnabled(m_hWnd))
+            RunProgramCommand(m_hWnd, command);
+        else
+            ReplyToCommand(command, kCommandRefused);
+    }
     return 0;
 }

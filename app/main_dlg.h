@@ -87,6 +87,6 @@ private:
     };
     std::vector<Deferred> m_deferred;
     bool m_replaying = false;
-    bool m_closeSequenceRan = false;
-    std::vector<PendingCommand> m_commands;  // from the command line, waiting for their turn  // by WM_CLOSE, before the dialog's cancel ends it
+    bool m_closeSequenceRan = false;  // by WM_CLOSE, before the dialog's cancel ends it
+    std::vector<PendingCommand> m_commands;  // from the command line, waiting for their turn
 };

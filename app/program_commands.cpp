@@ -145,7 +145,8 @@ bool ReadCommandMessage(const COPYDATASTRUCT* data, PendingCommand* command) {
     const std::wstring& path = command->capturePath;
     const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
     const bool share = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
-    return kind == ProgramCommand::Capture ? path.empty() || drive || share : path.empty();
+    return kind == ProgramCommand::Capture ? path.empty() || ((drive || share) && IsPictureFileName(path))
+                                           : path.empty();
 }
 
 void ReplyToCommand(const PendingCommand& command, int outcome) {

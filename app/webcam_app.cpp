@@ -26,7 +26,9 @@ BOOL CZevuvArividApp::InitInstance() {
     // instance hands its command to the first, or without one ends silently.
     HANDLE instanceMark = CreateMutexW(nullptr, FALSE, L"CZevuvArividApp_Default");
     if (!instanceMark || GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (instanceMark && line.command != ProgramCommand::None) g_programExitCode = SendToRunningProgram(line);
+        if (!instanceMark) return FALSE;
+        CloseHandle(instanceMark);  // a start after the running program ends is a first start again
+        if (line.command != ProgramCommand::None) g_programExitCode = SendToRunningProgram(line);
         return FALSE;
     }
 
@@ -36,8 +38,10 @@ BOOL CZevuvArividApp::InitInstance() {
 
     {
         CZevuvArividDlg mainWindow;
-        if (line.command != ProgramCommand::None)
+        if (line.command != ProgramCommand::None) {
+            g_programExitCode = kCommandRefused;  // until the command says it was done
             mainWindow.QueueCommand(PendingCommand{line.command, line.capturePath, nullptr});
+        }
         m_pMainWnd = &mainWindow;
         mainWindow.DoModal();
         m_pMainWnd = nullptr;

@@ -231,9 +231,10 @@ HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer
     if (FAILED(hr)) return hr;
     g_pGraph->AddFilter(renderer->Get(), L"Video Render");
     if (!gdi) {
-        // Its mixer, loaded by a stream count, is what shows the picture mirrored.
+        // Its mixer, loaded by a stream count, is what shows the picture mirrored; without a
+        // mirrored view the renderer keeps its plain mode.
         ComPtr<IVMRFilterConfig9> config;
-        if (SUCCEEDED(renderer->As(&config))) config->SetNumberOfStreams(1);
+        if (g_settings.mirrorPicture && SUCCEEDED(renderer->As(&config))) config->SetNumberOfStreams(1);
         return S_OK;
     }
     converter->Attach(CRgbConverter::Create());

@@ -35,7 +35,9 @@ RECT VideoRect(HWND mainWnd);
 // (the area itself for an empty picture or area).
 RECT FitPicture(const RECT& area, int pictureWidth, int pictureHeight);
 // Shows the preview mirrored left to right, or not: the converter mirrors on the GDI branch,
-// the mixer's output rectangle on the VMR9's. Snapshots and recordings are never mirrored.
+// the mixer's output rectangle on the VMR9's (its mixer is loaded when the graph is built with
+// the view mirrored; turned on later, the mirror shows from the next start). Snapshots and
+// recordings are never mirrored.
 void ShowMirrored(bool mirrored);
 // Tells the converter the video area's size and, once it is connected, has the renderer show
 // the part of its pictures that the converter fills.

@@ -3,6 +3,8 @@
 
 #include <dbt.h>
 
+#include <utility>
+
 #include "capture/capture_graph.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
@@ -89,7 +91,10 @@ void StartPreview(HWND mainWnd) {
     RebuildGraph(mainWnd);
 }
 
-void RequestSnapshot() { g_snapshotRequested = 1; }
+void RequestSnapshot(SnapshotOptions options) {
+    SetNextSnapshotOptions(std::move(options));
+    g_snapshotRequested = 1;
+}
 
 void RequestPictureCopy() {
     if (g_captureState != Stopped) g_pictureCopyRequested = 1;

@@ -5,9 +5,11 @@
 #include <windows.h>
 
 #include "capture/capture_graph.h"
+#include "snapshot/snapshot_pipeline.h"
 
 void StartPreview(HWND mainWnd);
-void RequestSnapshot();
+// Asks for the next frame as a picture, saved as `options` say (replacing options not used yet).
+void RequestSnapshot(SnapshotOptions options = {});
 // The next frame to the clipboard; nothing while no graph runs.
 void RequestPictureCopy();
 void StartRecording(HWND mainWnd);

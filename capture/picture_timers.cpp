@@ -7,6 +7,8 @@
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 
+#include <utility>
+
 namespace {
 
 int g_secondsLeft = 0;  // of the countdown; 0 while none runs
@@ -31,13 +33,13 @@ void AskForSeriesPicture(HWND mainWnd) {
         if (g_seriesLimit > 0 && g_seriesSaved >= g_seriesLimit) StopIntervalSeries(mainWnd);
         ShowCaptureTitle(mainWnd);
     };
-    SetNextSnapshotOptions(std::move(options));
-    RequestSnapshot();
+    RequestSnapshot(std::move(options));
 }
 
 }  // namespace
 
 void StartPhotoCountdown(HWND mainWnd) {
+    if (g_captureState == Stopped) return;  // no picture to take
     g_secondsLeft = g_settings.photoTimerSeconds > 0 ? g_settings.photoTimerSeconds : 5;
     SetTimer(mainWnd, kPhotoTimer, 1000, nullptr);
     ShowCaptureTitle(mainWnd);
@@ -59,7 +61,7 @@ void OnPhotoTimer(HWND mainWnd) {
         return;
     }
     CancelPhotoCountdown(mainWnd);
-    RequestSnapshot();
+    if (g_captureState != Stopped) RequestSnapshot();
 }
 
 bool StartIntervalSeries(HWND mainWnd) {

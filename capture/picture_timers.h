@@ -10,7 +10,7 @@
 constexpr UINT_PTR kPhotoTimer = 0x5748;
 constexpr UINT_PTR kIntervalTimer = 0x5749;
 
-// Starts the countdown of the options' delay.
+// Starts the countdown of the options' delay, while a preview or recording runs.
 void StartPhotoCountdown(HWND mainWnd);
 void CancelPhotoCountdown(HWND mainWnd);
 bool PhotoCountdownRunning();

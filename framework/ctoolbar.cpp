@@ -12,6 +12,15 @@ IMPLEMENT_DYNAMIC(CToolBar, CWnd)
 
 CToolBar::~CToolBar() {
     if (m_hWnd) DestroyWindow();  // before the images it may still draw from go
+    for (HIMAGELIST list : m_imageLists) ImageList_Destroy(list);
+}
+
+bool CToolBar::DestroyWindow() {
+    const bool destroyed = CWnd::DestroyWindow();
+    if (m_hWnd) return destroyed;
+    for (HIMAGELIST list : m_imageLists) ImageList_Destroy(list);
+    m_imageLists.clear();
+    return destroyed;
 }
 
 BOOL CToolBar::CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, const RECT& borders,

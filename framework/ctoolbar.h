@@ -1,6 +1,11 @@
 // A toolbar control bar: created along its parent's top edge, loaded from a toolbar resource
 // and the bitmap of the same id, and laid out by the parent's RepositionBars.
 #pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
 #include "cwnd.h"
 #include "raii.h"
 
@@ -18,6 +23,8 @@ class CToolBar : public CWnd {
 
 public:
     ~CToolBar() override;
+    // The window, then the image lists the bar was given.
+    bool DestroyWindow() override;
 
     BOOL CreateEx(CWnd* parent, DWORD controlStyle, DWORD style, const RECT& borders, UINT id);
     BOOL LoadToolBar(UINT resourceId);
@@ -32,6 +39,9 @@ public:
     DWORD GetBarStyle() const { return m_barStyle; }
     // The button images LoadToolBar gave the control; the bar deletes them after its window.
     HBITMAP ImageWell() const { return m_imageWell.get(); }
+    // An image list given to the control (TB_SETIMAGELIST and the like): the bar destroys it
+    // after its window.
+    void OwnImageList(HIMAGELIST list) { m_imageLists.push_back(list); }
 
 private:
     DWORD m_barStyle = 0;
@@ -39,4 +49,5 @@ private:
     SIZE m_buttonSize{};
     SIZE m_imageSize{};
     GdiObject<HBITMAP> m_imageWell;
+    std::vector<HIMAGELIST> m_imageLists;
 };

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <functional>
 
-// Root HKEY_CURRENT_USER, this subkey. Created only by SaveSettings.
+// Root HKEY_CURRENT_USER, this subkey. Created by SaveSettings, and by StoreSettingDword when
+// the user changes a view choice before ever saving the options.
 constexpr wchar_t kSettingsKeyPath[] = L"Software\\RIROVIR\\ZevuvArivid";
 
 constexpr int kPathCapacity = 260;     // capturePath, recordPath: 259 characters and the NUL

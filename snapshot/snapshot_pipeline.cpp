@@ -160,7 +160,10 @@ void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int heigh
 
 }  // namespace
 
-void SetNextSnapshotOptions(SnapshotOptions options) { g_nextSnapshot = std::move(options); }
+void SetNextSnapshotOptions(SnapshotOptions options) {
+    SnapshotOptions replaced = std::exchange(g_nextSnapshot, std::move(options));
+    if (replaced.done) replaced.done(false);
+}
 
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
     auto* frame = reinterpret_cast<SnapshotFrame*>(wParam);

@@ -40,7 +40,8 @@ struct SnapshotOptions {
     bool silent = false;
     std::function<void(bool saved)> done;
 };
-// For the next file snapshot handled (user-interface thread), replacing options not used yet.
+// For the next file snapshot handled (user-interface thread). Options not used yet are replaced,
+// and their `done` hears that their picture was not saved.
 void SetNextSnapshotOptions(SnapshotOptions options);
 // Tests count the shutter sounds through this (null: nobody counts).
 extern std::function<void()> g_shutterSoundObserver;

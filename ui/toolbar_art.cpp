@@ -33,19 +33,6 @@ std::vector<std::pair<int, BYTE>> ButtonStates(const CToolBar& toolbar) {
     return states;
 }
 
-// The toolbar's window goes first, then the image lists it drew from.
-void DestroyToolbar(CToolBar& toolbar) {
-    if (!toolbar.m_hWnd) return;
-    HIMAGELIST lists[] = {
-        reinterpret_cast<HIMAGELIST>(toolbar.SendMessage(TB_GETIMAGELIST)),
-        reinterpret_cast<HIMAGELIST>(toolbar.SendMessage(TB_GETHOTIMAGELIST)),
-        reinterpret_cast<HIMAGELIST>(toolbar.SendMessage(TB_GETDISABLEDIMAGELIST)),
-    };
-    toolbar.DestroyWindow();
-    for (HIMAGELIST list : lists)
-        if (list) ImageList_Destroy(list);
-}
-
 }  // namespace
 
 const ToolbarArt& ToolbarArtForDpi(UINT dpi) {
@@ -58,7 +45,7 @@ const ToolbarArt& ToolbarArtForDpi(UINT dpi) {
 
 bool CreateToolbarForDpi(CTrueColorToolBar& toolbar, CWnd* parent, UINT dpi) {
     std::vector<std::pair<int, BYTE>> states = ButtonStates(toolbar);
-    DestroyToolbar(toolbar);
+    if (toolbar.m_hWnd) toolbar.DestroyWindow();  // with the image lists it drew from
 
     const ToolbarArt& art = ToolbarArtForDpi(dpi);
     RECT noBorders{};

@@ -59,8 +59,10 @@ bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId) {
         return false;
     if (images.Add(bitmap.get(), key) == -1) return false;
 
-    // The toolbar keeps the list for the rest of the program; the bitmap was copied into it.
-    toolbar.SendMessage(stateMessage, 0, reinterpret_cast<LPARAM>(images.Detach()));
+    // The bar destroys the list after its window; the bitmap was copied into it.
+    HIMAGELIST list = images.Detach();
+    toolbar.SendMessage(stateMessage, 0, reinterpret_cast<LPARAM>(list));
+    toolbar.OwnImageList(list);
     return true;
 }
 

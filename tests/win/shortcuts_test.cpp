@@ -173,6 +173,8 @@ TEST_F(ShortcutTest, CtrlCCopiesTheNextFrameToTheClipboardAsTheBmpSnapshotsPixel
 TEST_F(ShortcutTest, TheCountdownTakesOnePictureAndAnyOtherActionCancelsIt) {
     HWND window = m_window->m_hWnd;
     g_settings.photoTimerSeconds = 2;
+    PressShiftSpace(window);  // nothing runs: no countdown
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2");
     Press(window, 'P');
     const struct {
         UINT cancelKey;  // 0: none, the countdown runs out

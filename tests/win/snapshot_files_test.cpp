@@ -122,6 +122,41 @@ TEST_F(SnapshotFiles, JpegOpensAsAPictureOfTheFramesSize) {
     EXPECT_GE(FindEncoderClsid(&encoder), 0);
 }
 
+// A picture asked for with options: into the file named (its type by the extension, whatever
+// the format chosen), silent when asked; options replaced before their picture came hear that
+// they were not used; the next picture goes to the snapshot folder again.
+TEST_F(SnapshotFiles, OptionsNameTheFileAndReplacedOnesHearTheyWereNotUsed) {
+    std::vector<std::wstring> heard;
+    int sounds = 0;
+    g_shutterSoundObserver = [&] { ++sounds; };
+    auto options = [&](const std::wstring& path, bool silent) {
+        SnapshotOptions o;
+        o.path = path.empty() ? path : m_folder.Child(path);
+        o.silent = silent;
+        o.done = [&heard, path](bool saved) { heard.push_back(path + (saved ? L" saved" : L" unused")); };
+        return o;
+    };
+    const auto frame = Pattern(PixelLayout::Yuy2, 64, 48);
+    SetNextSnapshotOptions(options(L"first.bmp", false));
+    SetNextSnapshotOptions(options(L"second.JPEG", true));
+    Snapshot(2, frame, 64, 48);
+    Snapshot(2, frame, 64, 48);
+    SetNextSnapshotOptions(options(L"missing\\third.jpg", true));
+    Snapshot(2, frame, 64, 48);
+    g_shutterSoundObserver = nullptr;
+
+    EXPECT_EQ(heard, (std::vector<std::wstring>{L"first.bmp unused", L"second.JPEG saved", L"missing\\third.jpg unused"}));
+    EXPECT_EQ(sounds, 1);  // the picture without options
+    EXPECT_FALSE(FileExists(m_folder.Child(L"first.bmp")));
+    auto jpeg = ReadBytes(m_folder.Child(L"second.JPEG"));
+    ASSERT_GT(jpeg.size(), 2u);
+    EXPECT_EQ(jpeg[0], 0xFF);  // JPEG although BMP is the chosen format
+    EXPECT_EQ(jpeg[1], 0xD8);
+    auto files = FilesIn(m_folder.path());
+    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](const std::wstring& f) { return f.rfind(L"capture", 0) == 0; }), 1);
+    EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Warning!: Can not save image!"}));
+}
+
 TEST_F(SnapshotFiles, AFrameIsSavedWithWhatItsGraphWasBuiltWithAndStretchedNearestNeighbour) {
     // Taken while recording at a substitute size: stretched to the chosen 320 x 240 even when
     // the next graph (other layout, no stretch) runs by the time the message is handled.
