@@ -12,22 +12,14 @@ int g_programExitCode = kCommandDone;
 
 namespace {
 
-constexpr wchar_t kCommandWindowMark[] = L"Webcam.TakesCommands";
 constexpr DWORD kFindWindowMs = 10000;  // the running program may still be starting
 constexpr DWORD kOutcomeMs = 30000;  // a preview to start and its first picture to come
 constexpr size_t kMaxPath = 32767;
 
-BOOL CALLBACK FindMarked(HWND hwnd, LPARAM found) {
-    if (!GetPropW(hwnd, kCommandWindowMark)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-}
-
 HWND FindCommandWindow() {
     const DWORD start = GetTickCount();
     for (;;) {
-        HWND found = nullptr;
-        EnumWindows(FindMarked, reinterpret_cast<LPARAM>(&found));
+        HWND found = FindMainWindow();
         if (found || GetTickCount() - start > kFindWindowMs) return found;
         Sleep(50);
     }
@@ -119,7 +111,7 @@ int SendToRunningProgram(const CommandLine& line) {
     return outcome;
 }
 
-void MarkCommandWindow(HWND mainWnd) { SetPropW(mainWnd, kCommandWindowMark, reinterpret_cast<HANDLE>(1)); }
+void MarkCommandWindow(HWND mainWnd) { SetPropW(mainWnd, kMainWindowMark, reinterpret_cast<HANDLE>(1)); }
 
 bool ReadCommandMessage(const COPYDATASTRUCT* data, PendingCommand* command) {
     if (!data || data->dwData != kCommandData || !data->lpData || data->cbData < sizeof(CommandHeader) ||

@@ -51,6 +51,21 @@ void ReportBadArguments(const CommandLine& line);
 // Hands `line`'s command to the running program and waits for its outcome: the exit code.
 int SendToRunningProgram(const CommandLine& line);
 
+// The window property that marks the main window: what another process (a second start, a
+// script) finds it by. Its caption is the user's and changes with what the program does.
+constexpr wchar_t kMainWindowMark[] = L"Webcam.TakesCommands";
+// The marked window of a running Webcam, or null.
+inline HWND FindMainWindow() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND hwnd, LPARAM result) -> BOOL {
+            if (!GetPropW(hwnd, kMainWindowMark)) return TRUE;
+            *reinterpret_cast<HWND*>(result) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 // The running program's side: marks `mainWnd` as the window that takes commands.
 void MarkCommandWindow(HWND mainWnd);
 // The command a WM_COPYDATA carries; false for anything that is not a well-formed command.

@@ -133,7 +133,7 @@ void RebuildGraph(HWND mainWnd) {
     }
 }
 
-bool TeardownGraph(HWND mainWnd) {
+bool TeardownGraph(HWND mainWnd, bool failed) {
     const bool recording = g_captureState == Recording;
     KillTimer(mainWnd, kFirstFrameTimer);
     KillTimer(mainWnd, kRecordingTimer);
@@ -167,7 +167,9 @@ bool TeardownGraph(HWND mainWnd) {
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
     ShowCaptureTitle(mainWnd);
-    if (unfinished) ReportStreamingError(mainWnd, true);
+    // One message for one failure, however its events came: some with the graph's notification,
+    // some only while it stopped.
+    if (failed || unfinished) ReportStreamingError(mainWnd, recording);
     return stopped;
 }
 
@@ -197,11 +199,8 @@ HRESULT OnGraphEvent(HWND mainWnd) {
         if (IsStreamingError(code)) streamingError = true;
         result = g_pMediaEvent->FreeEventParams(code, param1, param2);
     }
-    if (streamingError) {
-        bool recording = g_captureState == Recording;
-        if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);  // closes what was written
-        ReportStreamingError(mainWnd, recording);
-    }
+    // Closes what was written and tells the user, once.
+    if (streamingError && !TeardownGraph(mainWnd, true)) ReportCameraNotResponding(mainWnd);
     if (deviceLost) {
         if (g_captureState != Stopped) g_resumeCamera = g_graphCameraId;
         if (g_captureState == Recording) SetTitleNote(L"recording stopped: the camera was lost");

@@ -17,8 +17,10 @@ void StopCapture(HWND mainWnd);
 void RebuildGraph(HWND mainWnd);
 // Safe without a graph: then it only sets Stopped and enables the Preview and Record buttons.
 // False when the graph did not stop in time (a stuck camera) and was left to itself; the caller
-// says so to the user where a person asked for it.
-bool TeardownGraph(HWND mainWnd);
+// says so to the user where a person asked for it. A streaming error (`failed`: the graph's
+// notification had one; or a recording's writer that reports one while it stops) is told to the
+// user here, in one message.
+bool TeardownGraph(HWND mainWnd, bool failed = false);
 // The main window's timer, set when a graph runs: a camera that has delivered no frame by then
 // has stopped responding, and the graph is torn down.
 constexpr UINT_PTR kFirstFrameTimer = 0x5746;

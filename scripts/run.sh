@@ -34,7 +34,11 @@ mkdir -p "$shots"
 
 if [ "${1:-}" = "--demo" ]; then
     marker=$(mktemp)
-    press() { "$WINE" "$root/build/win/bin/demo_keys.exe" "$1" </dev/null >/dev/null 2>&1; }
+    failed=""
+    press() {
+        "$WINE" "$root/build/win/bin/demo_keys.exe" "$1" </dev/null >/dev/null 2>&1 ||
+            { echo "  Webcam's window could not be found: $1 was not pressed"; failed=1; }
+    }
     shot() { import -display "$DISPLAY" -window root "$shots/demo-$1.png" 2>/dev/null && echo "  screenshot build/win/screenshots/demo-$1.png"; }
     step() { echo "$1"; }
     step "Webcam starts"; press WAIT; sleep 2; shot 1-started
@@ -47,8 +51,20 @@ if [ "${1:-}" = "--demo" ]; then
         -printf '  %p  %s bytes\n' 2>/dev/null
     rm -f "$marker"
     press CLOSE
+    # Closing ends the program within seconds; one still there after 30 s is ended, and said so.
+    for _ in $(seq 1 150); do
+        kill -0 "$program" 2>/dev/null || break
+        sleep 0.2
+    done
+    if kill -0 "$program" 2>/dev/null; then
+        echo "Webcam did not end within 30 s of closing its window"
+        kill "$program" 2>/dev/null
+        failed=1
+    fi
     wait "$program"
-    exit $?
+    status=$?
+    [ -z "$failed" ] || exit 1
+    exit "$status"
 fi
 
 if [ -n "$_xvfb_pid" ]; then

@@ -56,7 +56,7 @@ protected:
 
 TEST_F(CommandLineTest, ARunningProgramCarriesOutEachCommandAsItsButtonWould) {
     WebcamProcess running;
-    HWND main = running.WaitForWindow();
+    HWND main = running.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     const std::wstring shot = m_pictures.Child(L"named.bmp"), missing = m_pictures.Child(L"no such folder\\x.jpg");
     const struct {
@@ -103,7 +103,7 @@ TEST_F(CommandLineTest, ARunningProgramCarriesOutEachCommandAsItsButtonWould) {
 TEST_F(CommandLineTest, AStartWithACommandCarriesItOutAfterStartingUp) {
     {
         WebcamProcess program({}, {}, L"/capture:\"" + m_pictures.Child(L"first.jpg") + L"\"");
-        HWND main = program.WaitForWindow();
+        HWND main = program.WaitForMainWindow();
         ASSERT_NE(main, nullptr);
         DWORD start = GetTickCount();
         while (Pictures(L"first.jpg") == 0 && GetTickCount() - start < 20000) Sleep(50);

@@ -51,7 +51,7 @@ void AtEachDpi(const std::function<void(UINT dpi, WebcamProcess&, HWND main)>& c
         SCOPED_TRACE(testing::Message() << dpi << " DPI");
         ScreenDpi screen(dpi);
         WebcamProcess program;
-        HWND main = program.WaitForWindow();
+        HWND main = program.WaitForMainWindow();
         ASSERT_NE(main, nullptr);
         check(dpi, program, main);
         PostMessageW(main, WM_CLOSE, 0, 0);
@@ -259,7 +259,7 @@ TEST(DpiScaling, RestartPrompt) {
         HWND prompt = program.WaitForWindow(L"");
         ExpectTidy(prompt, IDD_RESTART, dpi, L"restart-prompt");
         PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
-        HWND main = program.WaitForWindow();
+        HWND main = program.WaitForMainWindow();
         PostMessageW(main, WM_CLOSE, 0, 0);
         DWORD code = 1;
         EXPECT_TRUE(program.WaitForExit(20000, &code));

@@ -229,7 +229,7 @@ TEST_F(InstallerTest, InstallsProgramUninstallerAndShortcutsAndTheInstalledProgr
 
     WebcamProcess installed(folder, folder + L"\\Webcam.exe");
     ASSERT_TRUE(installed.started());
-    HWND window = installed.WaitForWindow();
+    HWND window = installed.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_CLOSE, 0, 0);
     DWORD exitCode = 1;

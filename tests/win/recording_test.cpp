@@ -14,6 +14,7 @@
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
 #include "capture/recording_profile.h"
+#include "framework/raii.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
@@ -201,6 +202,46 @@ TEST_F(RecordingTest, AWriterErrorStopsTheRecordingClosesTheFileAndTellsTheUser)
     EXPECT_TRUE(Enabled(ID_PREVIEW));
     Command(ID_PREVIEW);
     EXPECT_EQ(g_captureState, Previewing);
+}
+
+// However the errors of one failure arrive (the writer's and the compressor's in one notification,
+// some only while the graph stops, the notification before or after the teardown's own sweep of
+// the graph's events), the user is told once; the failure of a later recording is told again.
+TEST_F(RecordingTest, OneFailureIsOneMessageHoweverItsErrorsArrive) {
+    struct Case {
+        const char* name;
+        int notified;      // errors queued by the graph before the teardown
+        bool failsAtStop;  // the writer fails once more as it finishes its file
+        bool userStops;    // Stop is pressed before the window takes the graph's notification
+    };
+    const Case cases[] = {
+        {"both filters, one notification", 2, false, false},
+        {"the notification, then the teardown's sweep", 2, true, false},
+        {"the teardown's sweep alone", 0, true, true},
+        {"the teardown's sweep, then the notification", 2, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_messages.clear();
+        OpenWithDevices();
+        UniqueHandle atStop(CreateEventW(nullptr, TRUE, c.failsAtStop, L"WebcamTestWriterErrorAtStop"));
+        for (size_t recording = 1; recording <= 2; ++recording) {
+            Command(ID_RECORD);
+            ASSERT_EQ(g_captureState, Recording);
+            Run(300);
+            Microsoft::WRL::ComPtr<IMediaEventSink> sink;
+            ASSERT_HRESULT_SUCCEEDED(g_pGraph.As(&sink));
+            for (int i = 0; i < c.notified; ++i) sink->Notify(EC_ERRORABORT, HRESULT_FROM_WIN32(ERROR_DISK_FULL), 0);
+            sink.Reset();
+            if (c.userStops) Command(ID_STOP);
+            Run(500);  // the notification's turn
+            EXPECT_EQ(g_captureState, c.userStops ? Previewing : Stopped);
+            EXPECT_EQ(m_messages, std::vector<std::wstring>(
+                                      recording, L"Error: The recording has stopped: the video file could not be written."));
+        }
+        SendMessageW(m_window->m_hWnd, WM_CLOSE, 0, 0);
+        EXPECT_EQ(FilesIn(m_records.path()).size(), 2u * (&c - cases + 1));
+    }
 }
 
 TEST_F(RecordingTest, ClosingTheWindowOrEndingTheSessionClosesTheFile) {

@@ -42,7 +42,7 @@ TEST(WebcamOptions, ChoicesAreKeptAfterARestartAndUsed) {
     SetString(HKEY_CURRENT_USER, kSettingsKey, L"capturePath", pictures.path());
     {
         WebcamProcess program;
-        HWND main = program.WaitForWindow();
+        HWND main = program.WaitForMainWindow();
         ASSERT_NE(main, nullptr);
         HWND dialog = OpenOptions(program, main);
         ASSERT_NE(dialog, nullptr);
@@ -59,7 +59,7 @@ TEST(WebcamOptions, ChoicesAreKeptAfterARestartAndUsed) {
         ASSERT_TRUE(program.WaitForExit(20000, &code));
     }
     WebcamProcess program;
-    HWND main = program.WaitForWindow();
+    HWND main = program.WaitForMainWindow();
     ASSERT_NE(main, nullptr);
     HWND dialog = OpenOptions(program, main);
     ASSERT_NE(dialog, nullptr);

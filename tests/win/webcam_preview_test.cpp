@@ -47,7 +47,7 @@ TEST(WebcamPreview, PreviewCaptureStopAndCloseFromTheToolbar) {
     SetString(HKEY_CURRENT_USER, kSettingsKey, L"capturePath", pictures.path());
     SetDword(HKEY_CURRENT_USER, kSettingsKey, L"CaptureFormat", 1);
     WebcamProcess program;
-    HWND window = program.WaitForWindow();
+    HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
 
     SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
@@ -126,7 +126,7 @@ TEST(WebcamRecording, RecordForAFewSecondsThenStop) {
     DeleteKey(HKEY_CURRENT_USER, kSettingsKey);
     SetString(HKEY_CURRENT_USER, kSettingsKey, L"recordPath", videos.path());
     WebcamProcess program;
-    HWND window = program.WaitForWindow();
+    HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
 
     SendMessageW(window, WM_COMMAND, ID_RECORD, 0);
@@ -163,7 +163,7 @@ TEST(WebcamClosing, AStuckCameraStillLetsTheProgramEndWithinFiveSeconds) {
     const wchar_t kCameraKey[] = L"Software\\WebcamTest\\Devices\\{B1F0C8A2-5D7E-4C39-9A61-0C2E7F3D8A11}";
     SetDword(HKEY_CURRENT_USER, kCameraKey, L"StuckAfter", 10);
     WebcamProcess program;
-    HWND window = program.WaitForWindow();
+    HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
     SendMessageW(window, WM_COMMAND, ID_PREVIEW, 0);
     for (DWORD start = GetTickCount(); DwordValue(HKEY_CURRENT_USER, kCameraKey, L"Stuck", 0) != 1 && GetTickCount() - start < 5000;)

@@ -14,11 +14,11 @@ TEST(WebcamProgram, SecondStartExitsSilentlyAndAStartAfterTheFirstEndedSucceeds)
     {
         WebcamProcess first;
         ASSERT_TRUE(first.started());
-        HWND window = first.WaitForWindow();
+        HWND window = first.WaitForMainWindow();
         ASSERT_NE(window, nullptr);
 
         WebcamProcess second;
-        EXPECT_EQ(second.WaitForWindow(), nullptr);  // returns as soon as the process ends
+        EXPECT_EQ(second.WaitForMainWindow(), nullptr);  // returns as soon as the process ends
         DWORD exitCode = 1;
         ASSERT_TRUE(second.WaitForExit(20000, &exitCode));
         EXPECT_EQ(exitCode, 0u);
@@ -30,7 +30,7 @@ TEST(WebcamProgram, SecondStartExitsSilentlyAndAStartAfterTheFirstEndedSucceeds)
         EXPECT_FALSE(IsWindow(window));
     }
     WebcamProcess again;
-    HWND window = again.WaitForWindow();
+    HWND window = again.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_CLOSE, 0, 0);
     DWORD exitCode = 1;
@@ -39,7 +39,7 @@ TEST(WebcamProgram, SecondStartExitsSilentlyAndAStartAfterTheFirstEndedSucceeds)
 
 TEST(WebcamProgram, EscEndsTheProgram) {
     WebcamProcess program;
-    HWND window = program.WaitForWindow();
+    HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
     DWORD exitCode = 1;
@@ -50,7 +50,7 @@ TEST(WebcamProgram, EscEndsTheProgram) {
 
 TEST(WebcamProgram, OpensWithToolbarAndBlackVideoArea) {
     WebcamProcess program;
-    HWND window = program.WaitForWindow();
+    HWND window = program.WaitForMainWindow();
     ASSERT_NE(window, nullptr);
     RECT client;
     GetClientRect(window, &client);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "app/program_commands.h"
 #include "scratch_directory.h"
 #include "ui_helpers.h"
 
@@ -50,33 +51,43 @@ WebcamProcess::~WebcamProcess() {
 
 namespace {
 
+// A visible top-level window of the process: with this caption, or (no caption) the main
+// window's mark.
 struct Search {
     DWORD pid;
     const wchar_t* caption;
-    std::vector<HWND> found;
+    HWND found;
 };
 
 BOOL CALLBACK Collect(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->pid && IsWindowVisible(hwnd) &&
-        WindowText(hwnd) == search->caption)
-        search->found.push_back(hwnd);
-    return TRUE;
+    if (pid != search->pid || !IsWindowVisible(hwnd)) return TRUE;
+    if (search->caption ? WindowText(hwnd) != search->caption : !GetPropW(hwnd, kMainWindowMark)) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+HWND WaitForProcessWindow(HANDLE process, DWORD pid, const wchar_t* caption, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        Search search{pid, caption, nullptr};
+        EnumWindows(&Collect, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        if (WaitForSingleObject(process, 20) != WAIT_TIMEOUT) return nullptr;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
+HWND WebcamProcess::WaitForMainWindow(DWORD timeoutMs) const {
+    return WaitForProcessWindow(m_process, m_id, nullptr, timeoutMs);
+}
+
 HWND WebcamProcess::WaitForWindow(const wchar_t* caption, DWORD timeoutMs) const {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < timeoutMs) {
-        Search search{m_id, caption, {}};
-        EnumWindows(&Collect, reinterpret_cast<LPARAM>(&search));
-        if (!search.found.empty()) return search.found.front();
-        if (WaitForSingleObject(m_process, 20) != WAIT_TIMEOUT) return nullptr;
-    }
-    return nullptr;
+    return WaitForProcessWindow(m_process, m_id, caption, timeoutMs);
 }
 
 bool WebcamProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {

@@ -19,8 +19,11 @@ public:
 
     bool started() const { return m_process != nullptr; }
     DWORD id() const { return m_id; }
+    // The process's visible main window (found by its mark, as its title changes), waiting up to
+    // `timeoutMs`.
+    HWND WaitForMainWindow(DWORD timeoutMs = 20000) const;
     // The process's visible top-level window with this caption, waiting up to `timeoutMs`.
-    HWND WaitForWindow(const wchar_t* caption = L"Webcam 1.2", DWORD timeoutMs = 20000) const;
+    HWND WaitForWindow(const wchar_t* caption, DWORD timeoutMs = 20000) const;
     // Waits for the process to end; true with its exit code when it did within `timeoutMs`.
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode);
 
