@@ -35,8 +35,8 @@ took=$(($(date +%s) - started))
 [ "$status" = 0 ] || fail "the demo ended with exit code $status"
 
 # The files it listed: one picture, one recording, as large as listed and no larger since.
-mapfile -t pictures < <(sed -n 's|^  \(.*/Pictures/capture[0-9]*\.\(jpg\|bmp\)\)  \([0-9]*\) bytes$|\1 \3|p' "$work/out.txt")
-mapfile -t videos < <(sed -n 's|^  \(.*/Videos/Video[0-9]*\.\(avi\|wmv\)\)  \([0-9]*\) bytes$|\1 \3|p' "$work/out.txt")
+mapfile -t pictures < <(sed -n -E 's#^  (.*/Pictures/capture[0-9]*\.(jpg|bmp))  ([0-9]+) bytes$#\1 \3#p' "$work/out.txt")
+mapfile -t videos < <(sed -n -E 's#^  (.*/Videos/Video[0-9]*\.(avi|wmv))  ([0-9]+) bytes$#\1 \3#p' "$work/out.txt")
 [ ${#pictures[@]} = 1 ] || fail "${#pictures[@]} pictures listed, not one"
 [ ${#videos[@]} = 1 ] || fail "${#videos[@]} recordings listed, not one"
 read -r picture picture_size <<<"${pictures[0]}"
@@ -51,14 +51,29 @@ streams=$(ffprobe -v error -show_entries stream=codec_type -of csv=p=0 "$video" 
 awk -v d="$duration" 'BEGIN { exit !(d >= 4 && d <= 7.5) }' || fail "the recording lasts ${duration:-?} s"
 [ "$streams" = "audio video " ] || fail "the recording's streams: $streams"
 
-# The screen after Stop is the preview's (plain title, the same buttons, the live picture); while
-# recording it was not.
-differing() { compare -metric AE "$shots/demo-$1.png" "$shots/demo-$2.png" null: 2>&1; }
-yellow=$(convert "$shots/demo-2-preview.png" -fuzz 10% -fill black +opaque yellow -fill white -opaque yellow \
+# The screen after Stop: the plain title (as long as the preview's; the recording's was longer),
+# and below it the preview's buttons and live picture. Wine draws the frame itself: the window
+# is the only thing on the black screen, its caption text 12 pixels below its top edge.
+title_ink_end() {  # the last column of the caption's text
+    local shot="$shots/demo-$1.png" left top width y caption
+    read -r left top width < <(convert "$shot" -fuzz 5% -trim -format '%[fx:page.x] %[fx:page.y] %w' info:)
+    y=$((top + 12))
+    caption=$(convert "$shot" -format "%[pixel:p{$((left + width * 3 / 4)),$y}]" info:)
+    convert "$shot" -crop "$((width - 90))x13+$((left + 22))+$((y - 6))" +repage -fuzz 20% -fill white \
+        -opaque "$caption" -fill black +opaque white -colorspace gray -scale "$((width - 90))x1!" txt:- |
+        awk -F'[,:]' 'NR > 1 && $0 !~ /#FFFFFF|gray\(255\)/ { last = $1 } END { print last + 0 }'
+}
+below_title_differing() {
+    convert "$shots/demo-$1.png" -crop +0+30 "$work/a.png" && convert "$shots/demo-$2.png" -crop +0+30 "$work/b.png" &&
+        compare -metric AE "$work/a.png" "$work/b.png" null: 2>&1
+}
+yellow=$(convert "$shots/demo-5-stopped.png" -fuzz 10% -fill black +opaque yellow -fill white -opaque yellow \
     -colorspace gray -format '%[fx:round(mean*w*h)]' info:)
-[ "$yellow" -gt 10000 ] || fail "the preview shows no colour bars ($yellow yellow pixels)"
-[ "$(differing 2-preview 5-stopped)" -le 100 ] || fail "the screen after Stop is not the preview's"
-[ "$(differing 2-preview 4-recording)" -gt 100 ] || fail "the recording's screen is the preview's"
+[ "$yellow" -gt 10000 ] || fail "no colour bars after Stop ($yellow yellow pixels)"
+plain=$(title_ink_end 2-preview)
+[ "$plain" -gt 40 ] && [ "$(title_ink_end 4-recording)" -gt $((plain + 40)) ] || fail "no title found on the screen"
+[ "$(title_ink_end 5-stopped)" -le $((plain + 2)) ] || fail "the title after Stop is longer than the plain title"
+[ "$(below_title_differing 2-preview 5-stopped)" -le 100 ] || fail "below the title, the screen after Stop is not the preview's"
 
 # Nothing of the prefix runs any more.
 sleep 1
