@@ -36,6 +36,8 @@ TEST(PictureScaler, ShrinkingIsTheAreaAverageAndGrowingBilinearInEitherRowOrder)
         {1, 1, 1, 1, 0},     {5, 4, 1, 1, 3},     {1280, 720, 640, 360, 1},  // 2 : 1, the preview's
         {64, 48, 96, 72, 2}, {33, 17, 100, 40, 2}, {1, 1, 7, 3, 0},         // growing
         {64, 48, 100, 20, 3},                                               // one way each
+        {192, 108, 32, 18, 3}, {384, 216, 32, 18, 3}, {640, 360, 32, 18, 3},  // 6, 12 and 20 : 1
+        {1000, 500, 10, 5, 3},   {3200, 960, 10, 3, 3},                        // 100 and 320 : 1
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " to " + std::to_string(c.ow) + "x" + std::to_string(c.oh));
