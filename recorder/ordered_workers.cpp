@@ -33,6 +33,7 @@ void OrderedWorkers::Drain() {
 }
 
 void OrderedWorkers::Stop() {
+    std::lock_guard<std::mutex> oneStop(m_stopLock);
     {
         std::lock_guard<std::mutex> lock(m_lock);
         if (m_stopping && m_threads.empty()) return;
@@ -42,13 +43,18 @@ void OrderedWorkers::Stop() {
     for (std::thread& thread : m_threads)
         if (thread.joinable()) thread.join();
     m_threads.clear();
-    // What no thread took: ended without its work.
+    // What no thread took: ended without its work, in order. A Drain waiting on another thread
+    // returns once these endings are over too.
     std::deque<Job> left;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         left.swap(m_jobs);
+        m_ending = true;
     }
     for (Job& job : left) job.ending(false);
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_ending = false;
+    m_changed.notify_all();
 }
 
 void OrderedWorkers::Run(int worker) {

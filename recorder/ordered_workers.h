@@ -3,7 +3,10 @@
 // jobs are submitted and not yet ended; a submission past that waits, so that a producer faster
 // than the pool is held back rather than queueing without bound. Portable: standard threads.
 //
-// Threads: Submit, Drain and Stop from one producing thread; work and endings on the pool's.
+// Threads: Submit and Drain from one producing thread (a frame's streaming thread); Stop from
+// that thread or any other (the graph's, as it stops), also while the producer waits in Submit
+// or Drain, which then return; the destructor once no other thread calls in. Work and endings
+// run on the pool's threads, the endings of jobs never begun on Stop's.
 #pragma once
 #include <condition_variable>
 #include <cstdint>
@@ -46,12 +49,13 @@ private:
     };
     void Run(int worker);
 
+    std::mutex m_stopLock;  // one Stop at a time
     std::mutex m_lock;
     std::condition_variable m_changed;
     std::deque<Job> m_jobs;  // in the order they came; the front ends first
     uint64_t m_next = 0;
     int m_inFlight;
     bool m_stopping = false;
-    bool m_ending = false;  // a thread is running an ending
+    bool m_ending = false;  // a thread is running an ending (Stop: those of jobs never begun)
     std::vector<std::thread> m_threads;
 };

@@ -51,10 +51,23 @@ TEST(OrderedWorkers, AStopEndsWhatWasNotBegunAndRefusesMore) {
     pool.Submit([&](int) { begun = true; std::lock_guard<std::mutex> hold(gate); }, [&](bool d) { done.push_back(d); });
     while (!begun) std::this_thread::yield();
     for (int i = 0; i < 3; ++i) pool.Submit([](int) { FAIL() << "never begun"; }, [&](bool d) { done.push_back(d); });
+    // The producer drains while another thread stops the pool: the drain returns once every
+    // job has ended.
+    std::atomic<bool> drained{false};
+    size_t endedWhenDrained = 0;
+    std::thread producer([&] {
+        pool.Drain();
+        endedWhenDrained = done.size();
+        drained = true;
+    });
     std::thread stopper([&] { pool.Stop(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     gate.unlock();
     stopper.join();
+    for (int waited = 0; !drained && waited < 5000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(drained) << "Drain never returned";
+    producer.join();
+    EXPECT_EQ(endedWhenDrained, 4u);
     EXPECT_EQ(done, (std::vector<bool>{true, false, false, false}));  // the one being worked on finished
     bool ended = true;
     EXPECT_FALSE(pool.Submit([](int) {}, [&](bool d) { ended = d; }));
