@@ -28,17 +28,28 @@ PinCategory CategoryOf(IPin* pin) {
     return PinCategory::Other;
 }
 
+// One of the pin's media types is video; where it lists none, its first stream capability.
 bool OffersVideo(IPin* pin) {
     ComPtr<IEnumMediaTypes> types;
-    if (FAILED(pin->EnumMediaTypes(&types)) || !types) return false;
     AM_MEDIA_TYPE* type = nullptr;
+    if (FAILED(pin->EnumMediaTypes(&types))) types.Reset();
     // A bound against an enumerator that never ends.
-    for (int i = 0; i < 4096 && types->Next(1, &type, nullptr) == S_OK; ++i) {
+    for (int i = 0; types && i < 4096 && types->Next(1, &type, nullptr) == S_OK; ++i) {
         bool video = type && type->majortype == MEDIATYPE_Video;
         DeleteMediaType(type);
         if (video) return true;
     }
-    return false;
+    ComPtr<IAMStreamConfig> config;
+    int capabilities = 0, size = 0;
+    if (FAILED(pin->QueryInterface(IID_PPV_ARGS(&config))) ||
+        FAILED(config->GetNumberOfCapabilities(&capabilities, &size)) || capabilities < 1 || size < 1 || size > 4096)
+        return false;
+    std::vector<BYTE> caps(static_cast<size_t>(size));
+    type = nullptr;
+    if (FAILED(config->GetStreamCaps(0, &type, caps.data())) || !type) return false;
+    const bool video = type->majortype == MEDIATYPE_Video;
+    DeleteMediaType(type);
+    return video;
 }
 
 }  // namespace

@@ -12,8 +12,10 @@ int FirstFree(const PinFacts* pins, size_t count, bool (*wanted)(const PinFacts&
 }  // namespace
 
 int ChooseCameraPin(const PinFacts* pins, size_t count) {
-    int found = FirstFree(pins, count, [](const PinFacts& p) { return p.category == PinCategory::Capture; });
-    if (found < 0) found = FirstFree(pins, count, [](const PinFacts& p) { return p.category == PinCategory::Preview; });
+    // A category alone is not enough: a device may give its sound pin the capture category too.
+    int found = FirstFree(pins, count, [](const PinFacts& p) { return p.category == PinCategory::Capture && p.offersVideo; });
+    if (found < 0)
+        found = FirstFree(pins, count, [](const PinFacts& p) { return p.category == PinCategory::Preview && p.offersVideo; });
     if (found >= 0) return found;
     for (size_t i = 0; i < count; ++i)
         if (pins[i].category != PinCategory::None) return -1;  // categories, but no video pin among them

@@ -121,7 +121,7 @@ TEST(CameraFormat, ReadsSizeAndIntervalAndWritesTheIntervalInEitherHeader) {
     }
 }
 
-TEST(CameraPin, TheCapturePinThenAPreviewPinThenTheFirstVideoPinWhereNoneHasACategory) {
+TEST(CameraPin, TheVideoCapturePinThenAVideoPreviewPinThenTheFirstVideoPinWhereNoneHasACategory) {
     using C = PinCategory;
     struct Case {
         const char* name;
@@ -137,6 +137,8 @@ TEST(CameraPin, TheCapturePinThenAPreviewPinThenTheFirstVideoPinWhereNoneHasACat
          {{false, false, C::None, true}, {true, false, C::None, false}, {true, false, C::None, true}}, 2},
         {"a connected capture pin is not free", {{true, true, C::Capture, true}, {true, false, C::Preview, true}}, 1},
         {"categories but no video pin among them", {{true, false, C::Other, true}, {true, false, C::None, true}}, -1},
+        {"a sound pin of the capture category first", {{true, false, C::Capture, false}, {true, false, C::Capture, true}}, 1},
+        {"only a sound pin of the capture category", {{true, false, C::Capture, false}, {true, false, C::Preview, true}}, 1},
         {"no output pin", {{false, false, C::None, true}}, -1},
         {"no pin", {}, -1},
     };
