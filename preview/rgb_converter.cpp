@@ -29,7 +29,10 @@ IBaseFilter* CRgbConverter::Create() { return HandOutFilter(new (std::nothrow) C
 CRgbConverter::CRgbConverter() : CTransformFilter(L"RGB converter", kConverterClsid) {}
 
 void CRgbConverter::SetVideoArea(int width, int height) {
-    const bool given = width > 0 && height > 0 && width <= kMaxFrameSide && height <= kMaxFrameSide;
+    // An area larger than any picture shows the largest (a window spread over several screens).
+    width = std::min(width, kMaxFrameSide);
+    height = std::min(height, kMaxFrameSide);
+    const bool given = width > 0 && height > 0;
     m_area = given ? static_cast<uint64_t>(width) << 32 | static_cast<uint32_t>(height) : 0;
 }
 

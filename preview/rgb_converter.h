@@ -37,8 +37,8 @@ public:
     // picture, as GDI does and Wine's renderer, which hands it to GDI, with it (the documented
     // renderer counts from the top), before the converter connects.
     void SetSourceCountedFromBottom(bool fromBottom);
-    // The video area's size (0 x 0: unknown): from the next frame on, the picture is scaled to
-    // it.
+    // The video area's size (0 x 0: unknown; a side above kMaxFrameSide counts as that): from
+    // the next frame on, the picture is scaled to it.
     void SetVideoArea(int width, int height);
     // From the next frame on, the picture mirrored left to right, or not.
     void SetMirrored(bool mirrored) { m_mirrored = mirrored; }

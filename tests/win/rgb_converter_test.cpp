@@ -25,12 +25,17 @@ public:
     HRESULT Build(const CMediaType& type, const SinkOptions& options, long sourceBuffer = 0) {
         ComPtr<IBaseFilter> converter;
         converter.Attach(CRgbConverter::Create());
+        m_converter = static_cast<CRgbConverter*>(converter.Get());
         return FilterChain::Build(converter.Get(), type, options, L"Filter", sourceBuffer);
     }
+    CRgbConverter* Converter() const { return m_converter; }  // held by the graph
     // The height of the connection's RGB type: negative when top row first.
     long OutputHeight() const {
         return reinterpret_cast<const VIDEOINFOHEADER*>(OutputType().pbFormat)->bmiHeader.biHeight;
     }
+
+private:
+    CRgbConverter* m_converter = nullptr;
 };
 
 std::vector<BYTE> Noise(size_t size, unsigned seed) {
@@ -149,6 +154,14 @@ TEST_F(RgbConverterTest, ALargerFrameInMidStreamGetsLargerBuffersAndATypeItCanno
     }
     auto events = chain.TakeEvents();
     EXPECT_EQ(std::count(events.begin(), events.end(), EC_ERRORABORT), 0);
+    // The part the renderer shows follows the video area, also one wider than any picture can be.
+    for (const SIZE area : {SIZE{40, 30}, SIZE{9000, 30}, SIZE{60, 20000}}) {
+        chain.Converter()->SetVideoArea(area.cx, area.cy);
+        RECT picture{};
+        ASSERT_TRUE(chain.Converter()->PictureRect(&picture)) << area.cx << "x" << area.cy;
+        EXPECT_EQ(picture.right - picture.left, std::min<long>(area.cx, 96));
+        EXPECT_EQ(picture.bottom - picture.top, std::min<long>(area.cy, 64));
+    }
 
     // A renderer that asks for a type the converter cannot make (fewer rows): the stream ends
     // with an error the program hears of, instead of frames drawn with the old stride.
