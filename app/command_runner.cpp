@@ -52,7 +52,9 @@ void RunProgramCommand(HWND mainWnd, const PendingCommand& command) {
             if (g_captureState == Stopped || !ButtonEnabled(mainWnd, ID_CAPTURE)) break;
             SnapshotOptions options;
             options.path = command.capturePath;
-            options.done = [command](bool saved) { ReplyToCommand(command, saved ? kCommandDone : kCommandRefused); };
+            options.done = [command](PictureOutcome outcome) {
+                ReplyToCommand(command, outcome == PictureOutcome::Saved ? kCommandDone : kCommandRefused);
+            };
             RequestSnapshot(std::move(options));
             return;  // the outcome comes with the picture
         }

@@ -3,6 +3,7 @@
 
 #include "capture/capture_state.h"
 #include "capture/graph_control.h"
+#include "capture/graph_wait.h"
 #include "capture/window_title.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
@@ -18,14 +19,15 @@ int g_seriesLimit = 0;  // 0: no limit
 unsigned g_seriesId = 0;  // pictures of an ended series count for none
 
 // Saved pictures count towards their series; one that could not be saved ends it before the
-// message about it is shown (so that the message comes once).
+// message about it is shown (so that the message comes once); one never taken (the capture
+// started anew before its frame came) is left out.
 void AskForSeriesPicture(HWND mainWnd) {
     SnapshotOptions options;
     options.silent = g_seriesSaved > 0;  // the shutter sound at the first picture only
     const unsigned series = g_seriesId;
-    options.done = [mainWnd, series](bool saved) {
-        if (!g_seriesRunning || series != g_seriesId) return;
-        if (!saved) {
+    options.done = [mainWnd, series](PictureOutcome outcome) {
+        if (!g_seriesRunning || series != g_seriesId || outcome == PictureOutcome::NotTaken) return;
+        if (outcome == PictureOutcome::NotSaved) {
             StopIntervalSeries(mainWnd);
             return;
         }
@@ -87,6 +89,7 @@ void StopIntervalSeries(HWND mainWnd) {
 bool IntervalSeriesRunning() { return g_seriesRunning; }
 
 void OnIntervalTimer(HWND mainWnd) {
+    if (WaitingForGraph()) return;  // a rebuild (Record, a new preview) is under way: its state is not the capture's
     if (g_captureState == Stopped) {
         StopIntervalSeries(mainWnd);
         return;

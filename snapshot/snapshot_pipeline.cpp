@@ -3,8 +3,11 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,12 +48,21 @@ SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes, bool toClipboar
 
 namespace {
 
-void PostFrame(int width, int height, BYTE* frame, int size, bool toClipboard) {
+bool PostFrame(int width, int height, BYTE* frame, int size, bool toClipboard) {
     SnapshotFrame* block = NewSnapshotFrame(frame, static_cast<size_t>(size), toClipboard);
-    if (!block) return;  // the request is dropped
+    if (!block) return false;
     LPARAM packed = static_cast<LPARAM>(width) << 16 | height;
-    if (!PostMessageW(g_hMainWnd, WM_SNAPSHOT, reinterpret_cast<WPARAM>(block), packed))
-        std::free(block);
+    if (PostMessageW(g_hMainWnd, WM_SNAPSHOT, reinterpret_cast<WPARAM>(block), packed)) return true;
+    std::free(block);
+    return false;
+}
+
+// One of the requests waiting, taken for this frame; false when none waits.
+bool TakeRequest() {
+    int waiting = g_snapshotRequested.load();
+    while (waiting > 0 && !g_snapshotRequested.compare_exchange_weak(waiting, waiting - 1)) {
+    }
+    return waiting > 0;
 }
 
 }  // namespace
@@ -62,14 +74,21 @@ int SnapshotFrameCallback(int width, int height, BYTE* frame, int size) {
     if (g_snapshotRequested.load() == 0 && g_pictureCopyRequested.load() == 0) return 0;
     if (!frame || size <= 0 || width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
         return 0;
-    if (g_snapshotRequested.exchange(0)) PostFrame(width, height, frame, size, false);
+    // A frame that could not be handed over leaves its request to the next one.
+    if (TakeRequest() && !PostFrame(width, height, frame, size, false)) g_snapshotRequested.fetch_add(1);
     if (g_pictureCopyRequested.exchange(0)) PostFrame(width, height, frame, size, true);
     return 0;
 }
 
 namespace {
 
-SnapshotOptions g_nextSnapshot;
+// The options of the requests, oldest first: those with a frame on its way to the window, then
+// those waiting for one (the last g_snapshotRequested of them).
+std::deque<SnapshotOptions> g_requests;
+
+void Tell(const SnapshotOptions& options, PictureOutcome outcome) {
+    if (options.done) options.done(outcome);
+}
 
 bool HasExtension(const std::wstring& path, const wchar_t* extension) {
     const size_t length = wcslen(extension);
@@ -148,7 +167,7 @@ bool DeliverFrame(FrameLayout layout, const SnapshotFrame& frame, int width, int
 void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int height,
                   const SnapshotOptions& options) {
     bool delivered = frame && DeliverFrame(layout, *frame, width, height, options.path);
-    if (options.done) options.done(delivered);
+    Tell(options, delivered ? PictureOutcome::Saved : PictureOutcome::NotSaved);
     if (!delivered) {
         bool copy = frame && frame->toClipboard;
         AfxModalSeam().messageBox(g_hMainWnd, copy ? L"Can not copy the picture to the clipboard!"
@@ -160,15 +179,36 @@ void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int heigh
 
 }  // namespace
 
-void SetNextSnapshotOptions(SnapshotOptions options) {
-    SnapshotOptions replaced = std::exchange(g_nextSnapshot, std::move(options));
-    if (replaced.done) replaced.done(false);
+void QueueSnapshot(SnapshotOptions options) {
+    g_requests.push_back(std::move(options));
+    g_snapshotRequested.fetch_add(1);
 }
+
+void WithdrawSnapshots() {
+    // Requests asked for outside this queue (by count alone) have no options to tell.
+    size_t withdrawn = std::min<size_t>(static_cast<size_t>(std::max(g_snapshotRequested.exchange(0), 0)), g_requests.size());
+    std::vector<SnapshotOptions> told(std::make_move_iterator(g_requests.end() - static_cast<std::ptrdiff_t>(withdrawn)),
+                                      std::make_move_iterator(g_requests.end()));
+    g_requests.resize(g_requests.size() - withdrawn);
+    for (const SnapshotOptions& options : told) Tell(options, PictureOutcome::NotTaken);
+}
+
+namespace {
+
+// The options of the oldest request, whose frame has come (none: a default picture).
+SnapshotOptions NextRequest() {
+    if (g_requests.empty()) return {};
+    SnapshotOptions options = std::move(g_requests.front());
+    g_requests.pop_front();
+    return options;
+}
+
+}  // namespace
 
 LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
     auto* frame = reinterpret_cast<SnapshotFrame*>(wParam);
     SnapshotOptions options;
-    if (frame && !frame->toClipboard) options = std::exchange(g_nextSnapshot, SnapshotOptions{});
+    if (frame && !frame->toClipboard) options = NextRequest();
     if (!options.silent) {
         // The shutter sound lies beside the program, wherever the current directory is.
         std::wstring sound = ProgramFolder() + L"Effect.wav";
@@ -190,12 +230,15 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
 
 void FinishQueuedSnapshots(HWND mainWnd) {
     MSG msg;
-    while (mainWnd &&PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
+    while (mainWnd && PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
         OnSnapshotFrame(msg.wParam, msg.lParam);
 }
 
 void DropQueuedSnapshots(HWND mainWnd) {
     MSG msg;
-    while (mainWnd &&PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))
-        std::free(reinterpret_cast<SnapshotFrame*>(msg.wParam));
+    while (mainWnd && PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE)) {
+        auto* frame = reinterpret_cast<SnapshotFrame*>(msg.wParam);
+        if (frame && !frame->toClipboard) Tell(NextRequest(), PictureOutcome::NotTaken);
+        std::free(frame);
+    }
 }

@@ -32,17 +32,23 @@ struct SnapshotFrame {
 // when out of memory.
 SnapshotFrame* NewSnapshotFrame(const BYTE* frame, size_t bytes, bool toClipboard = false);
 
-// How the next picture taken for a file is saved: into `path` (empty: the snapshot folder under
-// a new dated name) as BMP or JPEG by its extension, with the shutter sound unless `silent`.
-// `done`, when set, hears whether it was saved, before any message about it.
+// What became of a picture asked for: saved, not saved (the message about it follows), or never
+// taken (the capture stopped or started anew before a frame came for it).
+enum class PictureOutcome { Saved, NotSaved, NotTaken };
+
+// How a picture taken for a file is saved: into `path` (empty: the snapshot folder under a new
+// dated name) as BMP or JPEG by its extension, with the shutter sound unless `silent`. `done`,
+// when set, hears its outcome, before any message about it.
 struct SnapshotOptions {
     std::wstring path;
     bool silent = false;
-    std::function<void(bool saved)> done;
+    std::function<void(PictureOutcome)> done;
 };
-// For the next file snapshot handled (user-interface thread). Options not used yet are replaced,
-// and their `done` hears that their picture was not saved.
-void SetNextSnapshotOptions(SnapshotOptions options);
+// Asks for a picture of the next frame (user-interface thread). Requests queue: each takes a
+// frame of its own, in the order they came, and hears its own outcome.
+void QueueSnapshot(SnapshotOptions options);
+// Withdraws the requests no frame was taken for yet: each hears NotTaken.
+void WithdrawSnapshots();
 // Tests count the shutter sounds through this (null: nobody counts).
 extern std::function<void()> g_shutterSoundObserver;
 

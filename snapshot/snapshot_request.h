@@ -1,6 +1,6 @@
-// The one-shot snapshot request and the message that carries a grabbed frame to the main
-// window. g_snapshotRequested is set by the user-interface thread and read and cleared by the
-// graph's streaming thread.
+// The snapshot requests and the message that carries a grabbed frame to the main window.
+// g_snapshotRequested counts the pictures asked for that no frame was taken for yet: raised by
+// the user-interface thread, lowered by one for each frame the graph's streaming thread takes.
 #pragma once
 #include <windows.h>
 

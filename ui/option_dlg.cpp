@@ -259,7 +259,7 @@ void OptionDlg::OnOK() {
 
     if (g_captureState == Previewing || g_captureState == Recording) {
         g_recordMode = 0;
-        g_snapshotRequested = 0;
+        WithdrawSnapshots();
         g_pictureCopyRequested = 0;
         // The rebuild's message boxes belong to the main window: this dialog takes no input
         // meanwhile.

@@ -10,6 +10,7 @@
 
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
+#include "capture/picture_timers.h"
 #include "framework/cdialog.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -232,6 +233,32 @@ TEST_F(ShortcutTest, PicturesAtIntervalsCountInTheTitleAndStopAtTheirLimit) {
     TitlesFor(3000);
     EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Warning!: Can not save image!"}));
     EXPECT_EQ(WindowText(window), L"Webcam 1.2");
+}
+
+// A series goes on through what does not end the capture: a Capture in the same frame as one of
+// its own pictures (each gets a frame and a file of its own), and Record, whose rebuild waits for
+// the devices with the window answering.
+TEST_F(ShortcutTest, ASeriesGoesOnBesideCaptureAndThroughRecord) {
+    HWND window = m_window->m_hWnd;
+    g_settings.intervalSeconds = 1;
+    g_settings.intervalPictures = 0;
+    Press(window, 'P');
+    PostMessageW(window, WM_KEYDOWN, 'I', 1);
+    PostMessageW(window, WM_KEYDOWN, VK_SPACE, 1);  // handled before the next frame comes
+    PumpAsTheProgram(500);
+    EXPECT_TRUE(IntervalSeriesRunning());
+    EXPECT_EQ(FilesIn(m_pictures.path()).size(), 2u);
+    Press(window, 'R');
+    ASSERT_EQ(g_captureState, Recording);
+    EXPECT_TRUE(IntervalSeriesRunning());
+    std::vector<std::wstring> titles = TitlesFor(1500);
+    EXPECT_TRUE(std::any_of(titles.begin(), titles.end(), [](const std::wstring& t) {
+        return t.find(L" - recording ") != std::wstring::npos && t.find(L" - interval ") != std::wstring::npos;
+    }));
+    Press(window, 'S');
+    EXPECT_FALSE(IntervalSeriesRunning());
+    EXPECT_GE(FilesIn(m_pictures.path()).size(), 3u);  // Capture's, and the series' before and while recording
+    EXPECT_TRUE(m_messages.empty());
 }
 
 }  // namespace

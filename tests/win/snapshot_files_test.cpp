@@ -122,38 +122,54 @@ TEST_F(SnapshotFiles, JpegOpensAsAPictureOfTheFramesSize) {
     EXPECT_GE(FindEncoderClsid(&encoder), 0);
 }
 
-// A picture asked for with options: into the file named (its type by the extension, whatever
-// the format chosen), silent when asked; options replaced before their picture came hear that
-// they were not used; the next picture goes to the snapshot folder again.
-TEST_F(SnapshotFiles, OptionsNameTheFileAndReplacedOnesHearTheyWereNotUsed) {
+// Pictures asked for with options: into the file named (its type by the extension, whatever
+// the format chosen), silent when asked. Requests queue: each takes a frame of its own from the
+// streaming thread's callback and hears its own outcome; those withdrawn before a frame came
+// for them hear they were not taken, while frames already on their way keep their requests.
+TEST_F(SnapshotFiles, QueuedRequestsTakeAFrameEachAndHearTheirOwnOutcome) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(window);
+    g_hMainWnd = window;
     std::vector<std::wstring> heard;
     int sounds = 0;
     g_shutterSoundObserver = [&] { ++sounds; };
     auto options = [&](const std::wstring& path, bool silent) {
         SnapshotOptions o;
-        o.path = path.empty() ? path : m_folder.Child(path);
+        o.path = m_folder.Child(path);
         o.silent = silent;
-        o.done = [&heard, path](bool saved) { heard.push_back(path + (saved ? L" saved" : L" unused")); };
+        o.done = [&heard, path](PictureOutcome outcome) {
+            heard.push_back(path + (outcome == PictureOutcome::Saved      ? L" saved"
+                                    : outcome == PictureOutcome::NotSaved ? L" not saved"
+                                                                          : L" not taken"));
+        };
         return o;
     };
-    const auto frame = Pattern(PixelLayout::Yuy2, 64, 48);
-    SetNextSnapshotOptions(options(L"first.bmp", false));
-    SetNextSnapshotOptions(options(L"second.JPEG", true));
-    Snapshot(2, frame, 64, 48);
-    Snapshot(2, frame, 64, 48);
-    SetNextSnapshotOptions(options(L"missing\\third.jpg", true));
-    Snapshot(2, frame, 64, 48);
+    auto frame = Pattern(PixelLayout::Yuy2, 64, 48);
+    auto frameComes = [&] { SnapshotFrameCallback(64, 48, frame.data(), static_cast<int>(frame.size())); };
+    g_videoSubtype = 2;
+    for (const wchar_t* name : {L"first.bmp", L"second.JPEG", L"third.bmp", L"fourth.jpg"})
+        QueueSnapshot(options(name, wcscmp(name, L"first.bmp") != 0));  // the first one with the sound
+    frameComes();
+    frameComes();
+    WithdrawSnapshots();  // the capture starts anew with two frames on their way
+    frameComes();         // asked for by nobody
+    FinishQueuedSnapshots(window);
+    QueueSnapshot(options(L"missing\\fifth.jpg", true));
+    frameComes();
+    FinishQueuedSnapshots(window);
     g_shutterSoundObserver = nullptr;
+    g_hMainWnd = nullptr;
+    DestroyWindow(window);
 
-    EXPECT_EQ(heard, (std::vector<std::wstring>{L"first.bmp unused", L"second.JPEG saved", L"missing\\third.jpg unused"}));
-    EXPECT_EQ(sounds, 1);  // the picture without options
-    EXPECT_FALSE(FileExists(m_folder.Child(L"first.bmp")));
+    EXPECT_EQ(heard, (std::vector<std::wstring>{L"third.bmp not taken", L"fourth.jpg not taken", L"first.bmp saved",
+                                                L"second.JPEG saved", L"missing\\fifth.jpg not saved"}));
+    EXPECT_EQ(sounds, 1);  // the first picture's
+    EXPECT_EQ(ReadBytes(m_folder.Child(L"first.bmp")).size(), 54u + 64 * 48 * 4);
     auto jpeg = ReadBytes(m_folder.Child(L"second.JPEG"));
     ASSERT_GT(jpeg.size(), 2u);
     EXPECT_EQ(jpeg[0], 0xFF);  // JPEG although BMP is the chosen format
     EXPECT_EQ(jpeg[1], 0xD8);
-    auto files = FilesIn(m_folder.path());
-    EXPECT_EQ(std::count_if(files.begin(), files.end(), [](const std::wstring& f) { return f.rfind(L"capture", 0) == 0; }), 1);
+    EXPECT_EQ(FilesIn(m_folder.path()).size(), 2u);  // no picture nobody asked for
     EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Warning!: Can not save image!"}));
 }
 
