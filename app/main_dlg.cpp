@@ -60,6 +60,7 @@ ON_MESSAGE(WM_DPICHANGED, OnDpiChanged)
 ON_MESSAGE(WM_COPYDATA, OnCopyData)
 ON_MESSAGE(WM_PROGRAM_COMMAND, OnProgramCommand)
 ON_MESSAGE(WM_TIMER, OnTimer)
+ON_MESSAGE(WM_PLACE_VIDEO, OnPlaceVideo)
 END_MESSAGE_MAP()
 
 CZevuvArividDlg::CZevuvArividDlg(CWnd* parent)
@@ -139,7 +140,7 @@ void CZevuvArividDlg::CloseSequence() {
     DeleteGraphLock();
     // Pictures asked for before closing are saved while GDI+ still runs; a frame the graph
     // hands over before it stops finds no request any more.
-    g_snapshotRequested = 0;
+    WithdrawSnapshots();
     g_pictureCopyRequested = 0;
     FinishQueuedSnapshots(m_hWnd);
     if (g_gdiplusToken) {
@@ -204,7 +205,7 @@ void CZevuvArividDlg::OnMirror() {
 void CZevuvArividDlg::OnKeepProportions() {
     g_settings.keepProportions = !g_settings.keepProportions;
     StoreSettingDword(L"keepProportions", g_settings.keepProportions);
-    PlaceVideoWindow(m_hWnd);
+    PlaceVideo();
     Invalidate(TRUE);
     ShowViewChecks();
 }
@@ -262,7 +263,8 @@ namespace {
 constexpr UINT WM_RUN_DEFERRED = WM_APP + 2;
 
 // Messages that may start a graph operation: while one waits for the graph they wait for their
-// turn. Moving, sizing and minimising the window go on meanwhile.
+// turn. Moving, sizing and minimising the window go on meanwhile, and so does the session's end,
+// which cannot wait: the system may end the process once it is answered.
 bool StartsGraphOperation(UINT message, WPARAM wParam) {
     switch (message) {
         case WM_COMMAND:
@@ -270,7 +272,6 @@ bool StartsGraphOperation(UINT message, WPARAM wParam) {
         case WM_GRAPHNOTIFY:
         case WM_DEVICECHANGE:
         case WM_POWERBROADCAST:
-        case WM_ENDSESSION:
         case WM_PROGRAM_COMMAND:
             return true;
         case WM_SYSCOMMAND:
@@ -306,7 +307,7 @@ bool EndsCapture(UINT message, WPARAM wParam) {
     if (message == WM_COMMAND) return LOWORD(wParam) == ID_STOP || LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;
     if (message == WM_SYSCOMMAND) return (wParam & 0xFFF0) == SC_CLOSE;
     if (message == WM_POWERBROADCAST) return wParam == PBT_APMSUSPEND;
-    return message == WM_CLOSE || message == WM_ENDSESSION;
+    return message == WM_CLOSE;
 }
 
 }  // namespace
@@ -401,9 +402,10 @@ LRESULT CZevuvArividDlg::OnPowerBroadcast(WPARAM wParam, LPARAM) {
 
 LRESULT CZevuvArividDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
 
-// The session ends without a WM_CLOSE: stopping the graph here is what closes a recording's file.
+// The session ends without a WM_CLOSE: stopping the graph here is what closes a recording's file,
+// before the answer lets the system end the process (also in the midst of a wait for the graph).
 LRESULT CZevuvArividDlg::OnEndSession(WPARAM ending, LPARAM) {
-    if (ending) TeardownGraph(m_hWnd);
+    if (ending) OnSessionEnd(m_hWnd);
     return 0;
 }
 
@@ -414,8 +416,23 @@ void CZevuvArividDlg::MoveToolbar(int width) {
     m_toolbar.MoveWindow(0, 0, width, toolbarClient.bottom, TRUE);
 }
 
+void CZevuvArividDlg::PlaceVideo() {
+    if (!WaitingForGraph()) {
+        PlaceVideoWindow(m_hWnd);
+    } else if (!m_placeVideoLater) {
+        m_placeVideoLater = true;
+        PostMessage(WM_PLACE_VIDEO);  // a message of WM_APP's range: taken once the wait is over
+    }
+}
+
+LRESULT CZevuvArividDlg::OnPlaceVideo(WPARAM, LPARAM) {
+    m_placeVideoLater = false;
+    PlaceVideo();
+    return 0;
+}
+
 LRESULT CZevuvArividDlg::OnSizing(WPARAM, LPARAM lParam) {
-    PlaceVideoWindow(m_hWnd);
+    PlaceVideo();
     auto* proposed = reinterpret_cast<const RECT*>(lParam);
     MoveToolbar(proposed->right - proposed->left);
     return Default();
@@ -434,6 +451,8 @@ LRESULT CZevuvArividDlg::OnExitSizeMove(WPARAM, LPARAM) {
 LRESULT CZevuvArividDlg::OnTimer(WPARAM id, LPARAM) {
     if (id == kFirstFrameTimer) OnFirstFrameTimer(m_hWnd);
     if (id == kRecordingTimer) OnRecordingTimer(m_hWnd);
+    if (id == kFrameWatchTimer) OnFrameWatchTimer(m_hWnd);
+    if (id == kResumeTimer) OnResumeTimer(m_hWnd);
     if (id == kPhotoTimer) OnPhotoTimer(m_hWnd);
     if (id == kIntervalTimer) {
         OnIntervalTimer(m_hWnd);
@@ -443,7 +462,7 @@ LRESULT CZevuvArividDlg::OnTimer(WPARAM id, LPARAM) {
 }
 
 LRESULT CZevuvArividDlg::OnSize(WPARAM, LPARAM lParam) {
-    PlaceVideoWindow(m_hWnd);
+    PlaceVideo();
     MoveToolbar(LOWORD(lParam));
     return Default();
 }
@@ -456,7 +475,7 @@ LRESULT CZevuvArividDlg::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
     ::SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     LoadToolbar(HIWORD(wParam));
-    PlaceVideoWindow(m_hWnd);
+    PlaceVideo();
     Invalidate(TRUE);
     return 0;
 }

@@ -10,6 +10,9 @@
 #include "framework/cdialog.h"
 #include "ui/true_color_toolbar.h"
 
+// Posted to the main window: place the video, which a wait for the graph held back.
+constexpr UINT WM_PLACE_VIDEO = WM_APP + 5;
+
 // Token of the running GDI+ library; 0 while it is not running.
 extern ULONG_PTR g_gdiplusToken;
 
@@ -63,11 +66,15 @@ protected:
     LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnCopyData(WPARAM wParam, LPARAM lParam);
     LRESULT OnProgramCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPlaceVideo(WPARAM wParam, LPARAM lParam);
     DECLARE_MESSAGE_MAP()
 
 private:
     void EndThroughCloseSequence(int result);
     void MoveToolbar(int width);
+    // Places the video in the window as it is now; while the window waits for the graph (whose
+    // calls a stuck camera may hold up), once the wait is over.
+    void PlaceVideo();
     // (Re)makes the toolbar for `dpi` and puts the video area below it.
     bool LoadToolbar(UINT dpi);
     // The system menu's entries for the view, the photo timer and the interval series, and
@@ -88,5 +95,6 @@ private:
     std::vector<Deferred> m_deferred;
     bool m_replaying = false;
     bool m_closeSequenceRan = false;  // by WM_CLOSE, before the dialog's cancel ends it
+    bool m_placeVideoLater = false;   // WM_PLACE_VIDEO is on its way
     std::vector<PendingCommand> m_commands;  // from the command line, waiting for their turn
 };

@@ -25,7 +25,6 @@
 #include "devices/resolution_choice.h"
 #include "dshow/class_factory.h"
 #include "dshow/platform_interfaces.h"
-#include "framework/modal_seam.h"
 #include "grabber/grabber_sample.h"
 #include "preview/rgb_converter.h"
 #include "recorder/avi_writer.h"
@@ -44,10 +43,6 @@ namespace {
 int g_recordingWidth = 640, g_recordingHeight = 480;
 
 constexpr HRESULT kNoGrabberFactory = static_cast<HRESULT>(0xFFFFFFFF);
-
-void ReportConnectionFailure(HWND mainWnd) {
-    AfxModalSeam().messageBox(mainWnd, L"Can not connect!", L"Error", MB_OK);
-}
 
 HRESULT CreateFilter(REFCLSID clsid, ComPtr<IBaseFilter>* filter) {
     return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(filter->ReleaseAndGetAddressOf()));
@@ -223,6 +218,14 @@ bool GrabberLayout(IGrabberSample* control, FrameLayout* layout) {
     return known;
 }
 
+REFERENCE_TIME GrabberFrameTime(IGrabberSample* control) {
+    AM_MEDIA_TYPE type{};
+    if (FAILED(control->GetInputConnectionType(&type))) return 0;
+    const REFERENCE_TIME frameTime = FrameTimeOf(type);
+    FreeMediaType(type);
+    return frameTime;
+}
+
 // The preview's renderer, and on the GDI branch the RGB converter in front of it.
 HRESULT AddPreviewRenderer(PreviewRenderer choice, ComPtr<IBaseFilter>* renderer,
                            ComPtr<IBaseFilter>* converter) {
@@ -258,20 +261,33 @@ bool ConnectPreviewBranch(IBaseFilter* grabber, IBaseFilter* converter, IBaseFil
 }
 
 unsigned g_framesAtRun = 0;
+REFERENCE_TIME g_frameTimeOfRun = 0;
+
+// The codes a camera refuses to start with because another program holds it, or because the
+// privacy settings keep it from programs; some drivers say "cannot connect" when the graph runs.
+bool HeldElsewhere(HRESULT hr, bool running) {
+    return hr == HRESULT_FROM_WIN32(ERROR_BUSY) || hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) ||
+           hr == HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES) || hr == E_ACCESSDENIED ||
+           (running && hr == VFW_E_CANNOT_CONNECT);
+}
 
 // Run or Pause of the session's graph, bounded: kCameraNotResponding when it did not return in
-// time (it goes on alone).
+// time (it goes on alone), kCameraBusy when the camera is held elsewhere.
 HRESULT RunGraph(HRESULT (STDMETHODCALLTYPE IMediaControl::*change)()) {
+    if (!g_pMediaControl) return E_ABORT;  // torn down during a wait (the session ended)
     g_framesAtRun = g_framesGrabbed.load();
     auto result = std::make_shared<HRESULT>(E_FAIL);
     if (!CallBounded([control = g_pMediaControl, change, result] { *result = (control.Get()->*change)(); }))
         return kCameraNotResponding;
-    return *result;
+    if (!g_pMediaControl) return E_ABORT;
+    return HeldElsewhere(*result, true) ? kCameraBusy : *result;
 }
 
 }  // namespace
 
 unsigned FramesSinceRun() { return g_framesGrabbed.load() - g_framesAtRun; }
+
+REFERENCE_TIME FrameTimeOfRun() { return g_frameTimeOfRun; }
 
 HRESULT CreateCaptureSession(HWND mainWnd) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
@@ -324,7 +340,7 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     if (FAILED(hr = g_pBuilder->SetFiltergraph(g_pGraph.Get()))) return hr;
 
     ComPtr<IBaseFilter> camera;
-    if (FAILED(hr = FindVideoDevice(&camera))) return hr;
+    if (FAILED(hr = FindVideoDevice(&camera))) return HeldElsewhere(hr, false) ? kCameraBusy : hr;
     if (FAILED(hr = g_pGraph->AddFilter(camera.Get(), L"Video Capture"))) return hr;
     g_graphCameraId = g_videoDeviceID;
     ApplyStoredCameraControls(camera.Get(), g_videoDeviceID);  // drivers forget them
@@ -385,16 +401,15 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     }
 
     if (!ConnectCameraToTee(cameraPin.Get(), tee.Get(), connectionType)) {
-        ReportConnectionFailure(mainWnd);
-        return E_FAIL;
+        return kConnectionFailed;
     }
     const bool jpeg = CameraSendsJpeg(cameraPin.Get());
     if (!ConnectTeeToGrabberDecoding(tee.Get(), grabber.Get(), jpeg)) {
-        ReportConnectionFailure(mainWnd);
-        return E_FAIL;
+        return kConnectionFailed;
     }
     FrameLayout layout;
     if (!GrabberLayout(control.Get(), &layout)) return E_FAIL;
+    g_frameTimeOfRun = GrabberFrameTime(control.Get());
     g_videoSubtype = static_cast<int>(layout);
     // The VMR9 may need the AVI Decompressor for the planar layouts; the converter takes them.
     if (!converter && (layout == FrameLayout::Yv12 || layout == FrameLayout::I420)) {
@@ -403,12 +418,10 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
         if (FAILED(hr = g_pGraph->AddFilter(decompressor.Get(), L"AVI"))) return hr;
     }
     if (!ConnectPreviewBranch(grabber.Get(), converter.Get(), renderer.Get())) {
-        ReportConnectionFailure(mainWnd);
-        return E_FAIL;
+        return kConnectionFailed;
     }
     if (record && !ConnectRecordBranch(tee.Get(), sound ? audio.Get() : nullptr, compressor.Get(), writer.Get(), jpeg)) {
-        ReportConnectionFailure(mainWnd);
-        return E_FAIL;
+        return kConnectionFailed;
     }
 
     if (FAILED(hr = AttachVideoWindow(mainWnd))) return hr;

@@ -3,11 +3,13 @@
 
 #include <dbt.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "capture/capture_graph.h"
 #include "capture/capture_session.h"
 #include "capture/capture_state.h"
+#include "capture/frame_watch.h"
 #include "capture/graph_lock.h"
 #include "capture/graph_wait.h"
 #include "capture/recording_status.h"
@@ -27,7 +29,12 @@ bool g_recordingWithoutSound = false;
 
 namespace {
 
+// The session has ended (the computer shuts down, the user logs off): the recording is closed,
+// nothing starts again and nothing asks the user anything any more.
+bool g_sessionEnded = false;
+
 void ReportCameraNotResponding(HWND mainWnd) {
+    if (g_sessionEnded) return;
     AfxModalSeam().messageBox(mainWnd, L"The camera stopped responding.", L"Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -50,6 +57,7 @@ bool TakeStreamingErrors() {
 }
 
 void ReportStreamingError(HWND mainWnd, bool recording) {
+    if (g_sessionEnded) return;
     AfxModalSeam().messageBox(mainWnd,
                               recording ? L"The recording has stopped: the video file could not be written."
                                         : L"The capture has stopped because of an error.",
@@ -57,21 +65,73 @@ void ReportStreamingError(HWND mainWnd, bool recording) {
 }
 
 // What starts again by itself: the preview after the computer wakes, when a preview or recording
-// ran as it went to sleep; the preview when the camera that was lost while one ran comes back.
-// Forgotten as soon as the user starts or stops anything.
+// ran as it went to sleep; the preview when the camera that was lost while one ran comes back;
+// the preview when a camera that fell silent sends again. Forgotten as soon as the user starts or
+// stops anything.
 bool g_resumeAfterSleep = false;
 std::wstring g_resumeCamera;
 
-void ForgetResume() {
+// A camera that fell silent is tried again, quietly, until its frames come: first after 3 s,
+// then after twice the last wait, up to a minute.
+struct SilentCamera {
+    std::wstring id;            // the camera waited for; empty: none
+    DWORD retryMs = 0;
+    bool wasRecording = false;  // the title's note says a recording stopped
+    bool trying = false;        // the running graph is a try: its failures tell nobody
+} g_silent;
+constexpr DWORD kFirstRetryMs = 3000, kLastRetryMs = 60000;
+
+FrameWatch g_frameWatch;
+
+void ForgetResume(HWND mainWnd) {
     g_resumeAfterSleep = false;
     g_resumeCamera.clear();
+    g_silent = SilentCamera();
+    KillTimer(mainWnd, kResumeTimer);
     ClearTitleNote();
+}
+
+void TryAgainLater(HWND mainWnd) {
+    g_silent.trying = false;
+    SetTimer(mainWnd, kResumeTimer, g_silent.retryMs, nullptr);
+    g_silent.retryMs = std::min(g_silent.retryMs * 2, kLastRetryMs);
+}
+
+// The camera stopped sending while a graph ran: the graph goes as for a lost camera (a
+// recording closed with what came), the title says why, and the camera is tried again.
+void CameraFellSilent(HWND mainWnd) {
+    const bool recording = g_captureState == Recording;
+    if (g_silent.id.empty()) g_silent.wasRecording = recording;
+    g_silent.id = g_graphCameraId;
+    g_silent.retryMs = kFirstRetryMs;
+    if (recording || !g_silent.wasRecording)
+        SetTitleNote(recording ? L"recording stopped: the camera stopped sending pictures"
+                               : L"the camera stopped sending pictures");
+    if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);
+    TryAgainLater(mainWnd);
+}
+
+// Its frames came again: the preview runs as before (a note of a recording it stopped stays).
+void CameraSendsAgain(HWND mainWnd) {
+    if (!g_silent.wasRecording) ClearTitleNote();
+    g_silent = SilentCamera();
+    ShowCaptureTitle(mainWnd);
 }
 
 // The preview started again by itself: a note of what stopped a recording stays.
 void ResumePreview(HWND mainWnd) {
     g_recordMode = 0;
     RebuildGraph(mainWnd);
+}
+
+// Whether `filter` is the graph's filter of that name.
+bool IsGraphFilter(IUnknown* filter, const wchar_t* name) {
+    Microsoft::WRL::ComPtr<IBaseFilter> named;
+    Microsoft::WRL::ComPtr<IUnknown> identity, other;
+    if (!filter || !g_pGraph || FAILED(g_pGraph->FindFilterByName(name, &named)) || FAILED(named.As(&identity)) ||
+        FAILED(filter->QueryInterface(IID_PPV_ARGS(&other))))
+        return false;
+    return identity.Get() == other.Get();
 }
 
 // Hides the renderer's windows in the video area without a word to the graph, which a stuck
@@ -84,33 +144,32 @@ void HideVideoWindows(HWND mainWnd) {
 }  // namespace
 
 void StartPreview(HWND mainWnd) {
-    ForgetResume();
+    g_sessionEnded = false;  // a person's start: the session goes on after all
+    ForgetResume(mainWnd);
     g_recordMode = 0;
-    g_snapshotRequested = 0;
+    WithdrawSnapshots();
     g_pictureCopyRequested = 0;
     RebuildGraph(mainWnd);
 }
 
-void RequestSnapshot(SnapshotOptions options) {
-    SetNextSnapshotOptions(std::move(options));
-    g_snapshotRequested = 1;
-}
+void RequestSnapshot(SnapshotOptions options) { QueueSnapshot(std::move(options)); }
 
 void RequestPictureCopy() {
     if (g_captureState != Stopped) g_pictureCopyRequested = 1;
 }
 
 void StartRecording(HWND mainWnd) {
-    ForgetResume();
+    g_sessionEnded = false;
+    ForgetResume(mainWnd);
     g_recordMode = 1;
     RebuildGraph(mainWnd);
 }
 
 void StopCapture(HWND mainWnd) {
-    ForgetResume();
+    ForgetResume(mainWnd);
     if (g_captureState == Recording) {
         g_recordMode = 0;
-        g_snapshotRequested = 0;
+        WithdrawSnapshots();
         g_pictureCopyRequested = 0;
         RebuildGraph(mainWnd);  // the recording ends, the preview goes on
     } else if (!TeardownGraph(mainWnd)) {
@@ -118,25 +177,42 @@ void StopCapture(HWND mainWnd) {
     }
 }
 
-void RebuildGraph(HWND mainWnd) {
+void RebuildGraph(HWND mainWnd, bool quietly) {
+    if (g_sessionEnded) return;
     PassGraphLock();
-    if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);  // a fresh graph all the same
+    if (!TeardownGraph(mainWnd) && !quietly) ReportCameraNotResponding(mainWnd);  // a fresh graph all the same
     // The flag stays set. A camera that was missing may have become usable meanwhile.
     if (g_deviceRescanPending || StoredCameraMissing()) RefreshDeviceSelection();
-    HRESULT hr = BuildCaptureGraph(mainWnd);
-    if (hr == kCameraNotResponding) {
-        TeardownGraph(mainWnd);
-        ReportCameraNotResponding(mainWnd);
-    } else if (FAILED(hr)) {
-        AfxModalSeam().messageBox(mainWnd, L"Can not connect the capture device", L"Error", MB_OK);
-        TeardownGraph(mainWnd);
+    const HRESULT hr = BuildCaptureGraph(mainWnd);
+    if (SUCCEEDED(hr)) {
+        g_frameWatch.Start(FrameTimeOfRun());
+        SetTimer(mainWnd, kFrameWatchTimer, kFrameWatchMs, nullptr);
+        return;
     }
+    // What it built is let go of; the user hears why, unless the session ended during the
+    // build's waits or nobody asked for it.
+    const bool tell = !g_sessionEnded && !quietly;
+    if (hr == kCameraNotResponding || hr == kCameraBusy) {
+        TeardownGraph(mainWnd);
+        if (!tell) return;
+        if (hr == kCameraBusy)
+            AfxModalSeam().messageBox(mainWnd, L"The camera is in use by another program, or access to it is turned off.",
+                                      L"Error", MB_OK | MB_ICONEXCLAMATION);
+        else
+            ReportCameraNotResponding(mainWnd);
+        return;
+    }
+    if (tell && hr == kConnectionFailed) AfxModalSeam().messageBox(mainWnd, L"Can not connect!", L"Error", MB_OK);
+    if (tell) AfxModalSeam().messageBox(mainWnd, L"Can not connect the capture device", L"Error", MB_OK);
+    TeardownGraph(mainWnd);
 }
 
 bool TeardownGraph(HWND mainWnd, bool failed) {
     const bool recording = g_captureState == Recording;
     KillTimer(mainWnd, kFirstFrameTimer);
     KillTimer(mainWnd, kRecordingTimer);
+    KillTimer(mainWnd, kFrameWatchTimer);
+    g_frameWatch.Stop();
     EndRecordingStatus();
     g_recordingStarting = false;
     // The stop waits for the streaming threads; where one is stuck, the graph is left to finish
@@ -174,8 +250,32 @@ bool TeardownGraph(HWND mainWnd, bool failed) {
 }
 
 void OnRecordingTimer(HWND mainWnd) {
-    UpdateRecordingStatus();
+    UpdateRecordingStatus(FramesSinceRun());
     ShowCaptureTitle(mainWnd);
+}
+
+void OnFrameWatchTimer(HWND mainWnd) {
+    if (WaitingForGraph() || g_captureState == Stopped) return;
+    const unsigned frames = FramesSinceRun();
+    if (g_silent.trying && frames > 0) CameraSendsAgain(mainWnd);
+    if (g_frameWatch.FellSilent(frames)) CameraFellSilent(mainWnd);
+}
+
+void OnResumeTimer(HWND mainWnd) {
+    KillTimer(mainWnd, kResumeTimer);
+    if (g_silent.id.empty() || g_sessionEnded) return;
+    if (WaitingForGraph() || g_captureState != Stopped) {  // not now: something else runs
+        SetTimer(mainWnd, kResumeTimer, 1000, nullptr);
+        return;
+    }
+    RefreshDeviceSelection();
+    if (FindVideoDeviceById(g_silent.id.c_str()) >= 0 && g_silent.id == g_videoDeviceID) {
+        g_silent.trying = true;
+        g_recordMode = 0;
+        RebuildGraph(mainWnd, true);
+        if (g_captureState != Stopped) return;  // its watches tell whether frames come
+    }
+    TryAgainLater(mainWnd);
 }
 
 void OnFirstFrameTimer(HWND mainWnd) {
@@ -184,18 +284,24 @@ void OnFirstFrameTimer(HWND mainWnd) {
     if (g_captureState == Stopped || FramesSinceRun() > 0) return;
     // The camera has not delivered a single frame since the graph ran.
     TeardownGraph(mainWnd);
-    ReportCameraNotResponding(mainWnd);
+    if (g_silent.trying)
+        TryAgainLater(mainWnd);  // still silent
+    else
+        ReportCameraNotResponding(mainWnd);
 }
 
 HRESULT OnGraphEvent(HWND mainWnd) {
     if (!g_pMediaEvent) return E_POINTER;
     HRESULT result = 0;
-    bool deviceLost = false;
+    bool deviceLost = false, microphoneLost = false;
     bool streamingError = false;
     long code = 0;
     LONG_PTR param1 = 0, param2 = 0;
     while (SUCCEEDED(g_pMediaEvent->GetEvent(&code, &param1, &param2, 0))) {
-        if (code == EC_DEVICE_LOST) deviceLost = true;
+        if (code == EC_DEVICE_LOST && param2 == 0) {  // removed (1 would be: available again)
+            deviceLost = true;
+            microphoneLost = microphoneLost || IsGraphFilter(reinterpret_cast<IUnknown*>(param1), L"Audio Capture");
+        }
         if (IsStreamingError(code)) streamingError = true;
         result = g_pMediaEvent->FreeEventParams(code, param1, param2);
     }
@@ -203,7 +309,9 @@ HRESULT OnGraphEvent(HWND mainWnd) {
     if (streamingError && !TeardownGraph(mainWnd, true)) ReportCameraNotResponding(mainWnd);
     if (deviceLost) {
         if (g_captureState != Stopped) g_resumeCamera = g_graphCameraId;
-        if (g_captureState == Recording) SetTitleNote(L"recording stopped: the camera was lost");
+        if (g_captureState == Recording)
+            SetTitleNote(microphoneLost ? L"recording stopped: the microphone was lost"
+                                        : L"recording stopped: the camera was lost");
         if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);
         RefreshDeviceSelection();
     }
@@ -224,6 +332,13 @@ void OnDeviceChange(HWND mainWnd, WPARAM eventType) {
     } else {
         g_deviceRescanPending = 1;
     }
+}
+
+void OnSessionEnd(HWND mainWnd) {
+    g_sessionEnded = true;
+    ForgetResume(mainWnd);
+    EndWaitEarly();          // a record build's pause ends as soon as this returns
+    TeardownGraph(mainWnd);  // the recording is closed before the system hears back
 }
 
 void OnPowerSuspend(HWND mainWnd) {

@@ -8,13 +8,15 @@
 #include "snapshot/snapshot_pipeline.h"
 
 void StartPreview(HWND mainWnd);
-// Asks for the next frame as a picture, saved as `options` say (replacing options not used yet).
+// Asks for a picture of the next frame, saved as `options` say (requests queue, a frame each).
 void RequestSnapshot(SnapshotOptions options = {});
 // The next frame to the clipboard; nothing while no graph runs.
 void RequestPictureCopy();
 void StartRecording(HWND mainWnd);
 void StopCapture(HWND mainWnd);
-void RebuildGraph(HWND mainWnd);
+// Tears down and builds the graph of the mode in g_recordMode; `quietly`, its failures tell
+// nobody (a camera tried again by itself).
+void RebuildGraph(HWND mainWnd, bool quietly = false);
 // Safe without a graph: then it only sets Stopped and enables the Preview and Record buttons.
 // False when the graph did not stop in time (a stuck camera) and was left to itself; the caller
 // says so to the user where a person asked for it. A streaming error (`failed`: the graph's
@@ -29,11 +31,23 @@ void OnFirstFrameTimer(HWND mainWnd);
 // The main window's timer while a recording runs: the title's time and size, once a second.
 constexpr UINT_PTR kRecordingTimer = 0x5747;
 void OnRecordingTimer(HWND mainWnd);
-// Drains the graph's events; a lost device tears down and refreshes the catalogue.
+// The main window's timer while a graph runs: a camera that sent frames and then none for 3 s
+// (or three frame times) has stopped sending. The graph goes as for a lost camera, the title
+// says so, and the camera is tried again by itself (with kResumeTimer) until its frames come.
+constexpr UINT_PTR kFrameWatchTimer = 0x574A;
+constexpr UINT kFrameWatchMs = 500;
+void OnFrameWatchTimer(HWND mainWnd);
+constexpr UINT_PTR kResumeTimer = 0x574B;
+void OnResumeTimer(HWND mainWnd);
+// Drains the graph's events; a lost device (the camera or the microphone, as the title then
+// says) tears down and refreshes the catalogue.
 HRESULT OnGraphEvent(HWND mainWnd);
 // A device change while nothing is captured refreshes the catalogue; the preview starts again
 // when the camera lost while one ran is back.
 void OnDeviceChange(HWND mainWnd, WPARAM eventType);
+// The session ends (shut down, log off): the graph is torn down at once, also while the window
+// waits for it (the recording closed before this returns), and nothing starts again.
+void OnSessionEnd(HWND mainWnd);
 // Suspend tears the graph down; resume starts the preview again when a preview or recording
 // ran as the computer went to sleep (a recording is not resumed: its file was closed).
 void OnPowerSuspend(HWND mainWnd);

@@ -16,6 +16,8 @@ constexpr int kDiskCheckEvery = 10;  // updates, one a second
 struct Status {
     bool running = false;
     ULONGLONG since = 0;     // GetTickCount64 when the recording began
+    ULONGLONG until = 0;     // ... and when frames last came, at an update
+    unsigned frames = 0;     // counted at the last update
     uint64_t bytes = 0;      // the file's size at the last update
     uint64_t checkedAt = 0;  // its size at the last check of the disk
     int updates = 0;
@@ -45,14 +47,18 @@ bool DiskSpaceLow(const std::wstring& folder, double bytesPerSecond) {
 void BeginRecordingStatus() {
     g_status = Status();
     g_status.running = true;
-    g_status.since = GetTickCount64();
+    g_status.since = g_status.until = GetTickCount64();
     g_status.lowDiskSpace = DiskSpaceLow(FolderOf(g_recordingFile), 0);
 }
 
 void EndRecordingStatus() { g_status.running = false; }
 
-void UpdateRecordingStatus() {
+void UpdateRecordingStatus(unsigned frames) {
     if (!g_status.running) return;
+    if (frames != g_status.frames) {
+        g_status.frames = frames;
+        g_status.until = GetTickCount64();
+    }
     g_status.bytes = FileBytes(g_recordingFile);
     if (++g_status.updates % kDiskCheckEvery != 0) return;
     const double rate = g_status.bytes > g_status.checkedAt ? double(g_status.bytes - g_status.checkedAt) / kDiskCheckEvery : 0;
@@ -61,7 +67,7 @@ void UpdateRecordingStatus() {
 }
 
 std::wstring RecordingStatusText() {
-    const ULONGLONG seconds = (GetTickCount64() - g_status.since) / 1000;
+    const ULONGLONG seconds = (g_status.until - g_status.since) / 1000;
     wchar_t text[80];
     swprintf(text, 80, L"%02llu:%02llu:%02llu - %.1f MB%ls", seconds / 3600, seconds / 60 % 60, seconds % 60,
              g_status.bytes / (1024.0 * 1024.0), g_status.lowDiskSpace ? L" - low disk space" : L"");

@@ -1,5 +1,5 @@
 // What the title tells of a recording while it runs: how long frames have been reaching its
-// file, how big the file is, and whether its disk is about to fill (below 200 MB, or less than
+// file (time in which none came does not count), how big the file is, and whether its disk is about to fill (below 200 MB, or less than
 // two minutes at the rate the file grows), checked as the recording begins and every 10 s.
 // User-interface thread only.
 #pragma once
@@ -12,8 +12,9 @@ extern std::wstring g_recordingFile;
 // The recording has begun: its time counts from now.
 void BeginRecordingStatus();
 void EndRecordingStatus();
-// Once a second while recording: the file's size now; every tenth time the disk's free space.
-void UpdateRecordingStatus();
+// Once a second while recording, with the frames counted since the graph ran: the file's size
+// now; every tenth time the disk's free space.
+void UpdateRecordingStatus(unsigned frames);
 // "00:01:23 - 45.2 MB", and " - low disk space" where the disk is about to fill.
 std::wstring RecordingStatusText();
 

@@ -3,18 +3,22 @@
 // formats, frame-interval ranges, a single buffer, frames without time stamps, formats only
 // once ready. Each previews (its picture on screen), gives a snapshot of its picture, records
 // an AVI file that ffprobe reads frame for frame, and stops; through the main window, with
-// Wine's real graph.
+// Wine's real graph. And cameras in trouble: held by another program, falling silent, stuck.
 #include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/capture_state.h"
 #include "devices/device_catalogue.h"
+#include "framework/raii.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "support/camera_picture.h"
@@ -36,6 +40,12 @@ struct Personality {
     // "Value=data;...": the camera's configuration values (numbers as DWORDs, else texts).
     const wchar_t* values;
 };
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[64];
+    StringFromGUID2(guid, text, 64);
+    return text;
+}
 
 void Configure(int camera, const std::wstring& values) {
     std::wstringstream items(values);
@@ -148,6 +158,88 @@ INSTANTIATE_TEST_SUITE_P(
                                   L"PinId=1;PinName=Video;NoStreamConfig=1;Buffers=1;IgnoresBufferSuggestion=1"}),
     [](const ::testing::TestParamInfo<Personality>& info) { return std::string(info.param.name); });
 
+// A camera held by another program (or kept from programs by the privacy settings) refuses to
+// start with one of several codes: the user is told so, and the window stays usable.
+TEST_F(CameraPersonalities, ACameraInUseElsewhereSaysSo) {
+    Camera(1, L"Busy camera", L"YUY2 640 480 333333");
+    Microphone(2, L"Microphone", L"Microphone");
+    OpenWindow();
+    for (HRESULT code : {HRESULT_FROM_WIN32(ERROR_BUSY), HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION),
+                         HRESULT(0x800705AA), VFW_E_CANNOT_CONNECT, E_ACCESSDENIED}) {
+        SCOPED_TRACE(std::to_string(static_cast<unsigned long>(code)));
+        m_messages.clear();
+        SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"BusyWith", static_cast<DWORD>(code));
+        Command(ID_PREVIEW);
+        EXPECT_EQ(m_messages,
+                  std::vector<std::wstring>{L"Error: The camera is in use by another program, or access to it is turned off."});
+        EXPECT_EQ(g_captureState, Stopped);
+        EXPECT_TRUE(m_window->Toolbar().SendMessage(TB_GETSTATE, ID_PREVIEW) & TBSTATE_ENABLED);
+    }
+    // Let go of by the other program: Preview works again.
+    SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"BusyWith", 0);
+    m_messages.clear();
+    Command(ID_PREVIEW);
+    EXPECT_EQ(g_captureState, Previewing);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+// A camera that stops sending mid-recording and tells nobody: within 3-4 s the recording is
+// closed with what came, the title says why and has stopped counting; when frames can come
+// again the preview returns by itself. After the user's Stop nothing returns.
+TEST_F(CameraPersonalities, ACameraThatStopsSendingEndsTheRecordingAndThePreviewReturnsWithItsFrames) {
+    Camera(1, L"Camera", L"YUY2 640 480 333333");
+    Microphone(2, L"Microphone", L"Microphone");
+    OpenWindow();
+    wcscpy(g_settings.recordPath, m_records.path().c_str());
+    HWND window = m_window->m_hWnd;
+    UniqueHandle silent(CreateEventW(nullptr, TRUE, FALSE, (L"WebcamTestSilent-" + GuidText(TestDeviceClsid(1))).c_str()));
+    Command(ID_RECORD);
+    ASSERT_EQ(g_captureState, Recording);
+    PumpMessages(1500, 1500);
+    SetEvent(silent.get());
+    const DWORD fell = GetTickCount();
+    std::vector<std::wstring> titles;
+    while (g_captureState == Recording && GetTickCount() - fell < 10000) {
+        PumpMessages(20, 20);
+        if (titles.empty() || titles.back() != WindowText(window)) titles.push_back(WindowText(window));
+    }
+    const DWORD took = GetTickCount() - fell;
+    EXPECT_GE(took, 2900u);
+    EXPECT_LE(took, 4500u);
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2 - recording stopped: the camera stopped sending pictures");
+    int longest = 0;  // the recording's time in the title stood still once nothing came
+    for (const std::wstring& title : titles) {
+        std::wsmatch time;
+        if (std::regex_search(title, time, std::wregex(L"recording 00:00:(\\d\\d)"))) longest = std::max(longest, std::stoi(time[1]));
+    }
+    EXPECT_GE(longest, 1);
+    EXPECT_LE(longest, 3);
+    EXPECT_TRUE(m_messages.empty());
+    auto files = FilesIn(m_records.path());
+    ASSERT_EQ(files.size(), 1u);
+    auto probe = ProbeStreams(m_records.Child(files[0]));
+    EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
+    EXPECT_GT(ProbeNumber(probe, "stream0.nb_read_packets"), 20);
+
+    // Frames can come again: the preview returns, the note of what stopped the recording kept.
+    ResetEvent(silent.get());
+    for (DWORD start = GetTickCount(); g_captureState != Previewing && GetTickCount() - start < 10000;) PumpMessages(20, 20);
+    EXPECT_EQ(g_captureState, Previewing);
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2 - recording stopped: the camera stopped sending pictures");
+    EXPECT_TRUE(m_messages.empty());
+
+    // Silent during the preview, then stopped by the user: nothing returns by itself.
+    SetEvent(silent.get());
+    for (DWORD start = GetTickCount(); g_captureState != Stopped && GetTickCount() - start < 10000;) PumpMessages(20, 20);
+    EXPECT_EQ(g_captureState, Stopped);
+    Command(ID_STOP);
+    ResetEvent(silent.get());
+    PumpMessages(5000, 5000);
+    EXPECT_EQ(g_captureState, Stopped);
+    EXPECT_EQ(WindowText(window), L"Webcam 1.2");
+    EXPECT_TRUE(m_messages.empty());
+}
+
 // A camera whose streaming thread gets stuck: the graph cannot stop, and the program goes on
 // without it. The stuck threads are released at the end, so that the abandoned graphs end.
 class StuckCamera : public CaptureTest {
@@ -166,11 +258,6 @@ protected:
         CloseHandle(release);
     }
     bool Stuck() const { return DwordValue(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Stuck", 0) == 1; }
-    static std::wstring GuidText(const GUID& guid) {
-        wchar_t text[64];
-        StringFromGUID2(guid, text, 64);
-        return text;
-    }
 };
 
 TEST_F(StuckCamera, StopAnswersWithinItsBoundKeepsTheRecordingAndStartsAFreshGraph) {
@@ -183,16 +270,27 @@ TEST_F(StuckCamera, StopAnswersWithinItsBoundKeepsTheRecordingAndStartsAFreshGra
     for (DWORD start = GetTickCount(); !Stuck() && GetTickCount() - start < 5000;) PumpMessages(20, 50);
     ASSERT_TRUE(Stuck());
 
-    DWORD took = 0;
-    DWORD longest = WatchWindowDuring(m_window->m_hWnd, [&] {
+    // Half a second into the stop's wait the window is made larger, as a person drags its edge:
+    // the window answers throughout, sizing never waiting for the graph.
+    DWORD took = 0, resized = 0;
+    HWND window = m_window->m_hWnd;
+    DWORD longest = WatchWindowDuring(window, [&] {
+                        std::thread sizer([&] {
+                            Sleep(500);
+                            DWORD start = GetTickCount();
+                            SetWindowPos(window, nullptr, 0, 0, 800, 640, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                            resized = GetTickCount() - start;
+                        });
                         DWORD start = GetTickCount();
                         Command(ID_STOP);
                         took = GetTickCount() - start;
+                        sizer.join();
                     }).longestAnswer;
     DeleteKey(HKEY_CURRENT_USER, kWindowsMediaKey);
     EXPECT_GE(took, 2900u);  // the stop was waited for
     EXPECT_LT(took, 4500u);
     EXPECT_LT(longest, 1000u);  // and the window answered meanwhile
+    EXPECT_LT(resized, 1000u);
     EXPECT_EQ(m_messages, (std::vector<std::wstring>{L"Error: The camera stopped responding."}));
     // The recording's writer stopped before the camera: its file is closed and playable.
     auto files = FilesIn(videos.path());
@@ -201,9 +299,15 @@ TEST_F(StuckCamera, StopAnswersWithinItsBoundKeepsTheRecordingAndStartsAFreshGra
     EXPECT_EQ(probe["stream0.codec_name"], "mjpeg") << probe["error"];
     EXPECT_GT(ProbeNumber(probe, "stream0.nb_read_packets"), 10);
 
-    // Stop went on to the preview with a fresh graph: the picture again, until the camera
-    // sticks once more.
+    // Stop went on to the preview with a fresh graph, over the video area of the larger window:
+    // the picture again, until the camera sticks once more.
     ASSERT_EQ(g_captureState, Previewing);
+    PumpMessages(100, 200);
+    RECT client, videoArea;
+    GetClientRect(window, &client);
+    ASSERT_TRUE(VideoWindow(window));
+    GetWindowRect(VideoWindow(window), &videoArea);
+    EXPECT_EQ(videoArea.right - videoArea.left, client.right);
     SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"Stuck", 0);
     for (DWORD start = GetTickCount(); !Stuck() && GetTickCount() - start < 5000;) PumpMessages(20, 50);
     EXPECT_TRUE(Stuck());  // its frames came

@@ -2,7 +2,8 @@
 // with Wine's real graph: the title while the record build waits (the window answering all the
 // while), while recording (time going on, the file's size as on the disk, a disk about to fill)
 // and after it; Stop or closing during that wait; the preview starting again after sleep and
-// when a lost camera comes back, and not after the user stopped it.
+// when a lost camera comes back, and not after the user stopped it; the session's end during
+// that wait, answered only once the recording's file is closed.
 #include <windows.h>
 #include <dbt.h>
 #include <gtest/gtest.h>
@@ -116,23 +117,50 @@ INSTANTIATE_TEST_SUITE_P(Disks, RecordingTitle, ::testing::Values(false, true),
 
 class DuringTheWait : public CaptureStatusTest, public ::testing::WithParamInterface<UINT> {};
 
+// What the presser thread does during the wait, and whether the recording's file was closed (or
+// gone) by the time the session's end was answered.
+struct Press {
+    HWND window;
+    UINT message;
+    std::wstring folder;
+    bool closedAtAnswer = false;
+};
+
+// No handle is open on any file in `folder` (a file still written cannot be opened alone).
+bool AllClosed(const std::wstring& folder) {
+    for (const auto& name : FilesIn(folder)) {
+        HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+    }
+    return true;
+}
+
 TEST_P(DuringTheWait, StopOrClosingEndsTheRecordingCleanly) {
     ScratchDirectory videos;
     wcscpy(g_settings.recordPath, videos.path().c_str());
     const UINT message = GetParam();
     HWND window = m_window->m_hWnd;
     DWORD took = 0;
+    Press press{window, message, videos.path()};
     Watched watched = WatchWindowDuring(window, [&] {
-        // A person presses Stop, or closes the window, half a second into the wait.
+        // A person presses Stop, or closes the window, half a second into the wait; or the
+        // session ends once the recording's file is there (the devices settle).
         HANDLE presser = CreateThread(nullptr, 0, [](void* p) -> DWORD {
+            auto* press = static_cast<Press*>(p);
+            if (press->message == WM_ENDSESSION) {
+                for (DWORD start = GetTickCount(); FilesIn(press->folder).empty() && GetTickCount() - start < 10000;) Sleep(10);
+                SendMessageW(press->window, WM_ENDSESSION, TRUE, 0);
+                press->closedAtAnswer = AllClosed(press->folder);
+                return 0;
+            }
             Sleep(500);
-            auto* what = static_cast<std::pair<HWND, UINT>*>(p);
-            if (what->second == WM_CLOSE)
-                PostMessageW(what->first, WM_CLOSE, 0, 0);
+            if (press->message == WM_CLOSE)
+                PostMessageW(press->window, WM_CLOSE, 0, 0);
             else
-                PostMessageW(what->first, WM_COMMAND, ID_STOP, 0);
+                PostMessageW(press->window, WM_COMMAND, ID_STOP, 0);
             return 0;
-        }, new std::pair<HWND, UINT>(window, message), 0, nullptr);
+        }, &press, 0, nullptr);
         DWORD start = GetTickCount();
         Command(ID_RECORD);
         took = GetTickCount() - start;
@@ -140,10 +168,11 @@ TEST_P(DuringTheWait, StopOrClosingEndsTheRecordingCleanly) {
         CloseHandle(presser);
         PumpMessages(300, 1000);  // what waited for its turn
     });
-    EXPECT_LT(took, 1500u);  // the wait ended early
+    if (message == WM_ENDSESSION) EXPECT_TRUE(press.closedAtAnswer);
+    else EXPECT_LT(took, 1500u);  // the wait ended early
     EXPECT_LT(watched.longestAnswer, 1000u);
     EXPECT_TRUE(m_messages.empty());
-    EXPECT_EQ(g_captureState, message == WM_CLOSE ? Stopped : Previewing);
+    EXPECT_EQ(g_captureState, message == ID_STOP ? Previewing : Stopped);
     EXPECT_EQ(Title(), L"Webcam 1.2");
     // The file holds what arrived, or is gone when nothing did.
     for (const auto& name : FilesIn(videos.path())) {
@@ -153,14 +182,18 @@ TEST_P(DuringTheWait, StopOrClosingEndsTheRecordingCleanly) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Presses, DuringTheWait, ::testing::Values(UINT(ID_STOP), UINT(WM_CLOSE)),
-                         [](const ::testing::TestParamInfo<UINT>& info) { return info.param == WM_CLOSE ? "Close" : "Stop"; });
+INSTANTIATE_TEST_SUITE_P(Presses, DuringTheWait, ::testing::Values(UINT(ID_STOP), UINT(WM_CLOSE), UINT(WM_ENDSESSION)),
+                         [](const ::testing::TestParamInfo<UINT>& info) {
+                             return info.param == WM_CLOSE ? "Close" : info.param == WM_ENDSESSION ? "SessionEnd" : "Stop";
+                         });
+
+enum class Interruption { Sleep, CameraUnplugged, MicrophoneUnplugged };  // and plugged in again
 
 struct ResumeCase {
     const char* name;
     UINT running;     // ID_PREVIEW or ID_RECORD
     bool userStops;   // the user presses Stop after the interruption
-    bool sleep;       // else the camera is unplugged and plugged in again
+    Interruption what;
     int after;        // the capture state in the end
     const wchar_t* title;
 };
@@ -174,20 +207,24 @@ TEST_P(Resume, ThePreviewStartsAgainAfterSleepAndReplugButNotAfterStop) {
     HWND window = m_window->m_hWnd;
     Command(c.running);
     ASSERT_NE(g_captureState, Stopped);
-    CLSID camera = TestDeviceClsid(1);
-    if (c.sleep) {
+    const bool sleep = c.what == Interruption::Sleep, microphone = c.what == Interruption::MicrophoneUnplugged;
+    CLSID device = TestDeviceClsid(microphone ? 2 : 1);
+    if (sleep) {
         SendMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
     } else {  // unplugged
-        UnregisterVirtualDevice(&camera);
-        SignalDeviceLost(&camera);
+        UnregisterVirtualDevice(&device);
+        SignalDeviceLost(&device);
         for (DWORD start = GetTickCount(); g_captureState != Stopped && GetTickCount() - start < 10000;) PumpMessages(20, 100);
     }
     EXPECT_EQ(g_captureState, Stopped);
     if (c.userStops) Command(ID_STOP);
-    if (c.sleep) {
+    if (sleep) {
         SendMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     } else {  // plugged in again
-        Camera(1, L"Camera", L"YUY2 640 480 333333");
+        if (microphone)
+            Microphone(2, L"Microphone", L"Microphone");
+        else
+            Camera(1, L"Camera", L"YUY2 640 480 333333");
         SendMessageW(window, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
     }
     EXPECT_EQ(g_captureState, c.after);
@@ -204,14 +241,18 @@ TEST_P(Resume, ThePreviewStartsAgainAfterSleepAndReplugButNotAfterStop) {
 
 INSTANTIATE_TEST_SUITE_P(
     Interruptions, Resume,
-    ::testing::Values(ResumeCase{"PreviewSleeps", ID_PREVIEW, false, true, Previewing, L"Webcam 1.2"},
-                      ResumeCase{"RecordingSleeps", ID_RECORD, false, true, Previewing,
+    ::testing::Values(ResumeCase{"PreviewSleeps", ID_PREVIEW, false, Interruption::Sleep, Previewing, L"Webcam 1.2"},
+                      ResumeCase{"RecordingSleeps", ID_RECORD, false, Interruption::Sleep, Previewing,
                                  L"Webcam 1.2 - recording stopped by sleep"},
-                      ResumeCase{"StoppedAfterSleep", ID_PREVIEW, true, true, Stopped, L"Webcam 1.2"},
-                      ResumeCase{"PreviewReplugged", ID_PREVIEW, false, false, Previewing, L"Webcam 1.2"},
-                      ResumeCase{"RecordingReplugged", ID_RECORD, false, false, Previewing,
+                      ResumeCase{"StoppedAfterSleep", ID_PREVIEW, true, Interruption::Sleep, Stopped, L"Webcam 1.2"},
+                      ResumeCase{"PreviewReplugged", ID_PREVIEW, false, Interruption::CameraUnplugged, Previewing,
+                                 L"Webcam 1.2"},
+                      ResumeCase{"RecordingReplugged", ID_RECORD, false, Interruption::CameraUnplugged, Previewing,
                                  L"Webcam 1.2 - recording stopped: the camera was lost"},
-                      ResumeCase{"StoppedAfterReplug", ID_PREVIEW, true, false, Stopped, L"Webcam 1.2"}),
+                      ResumeCase{"RecordingMicrophoneReplugged", ID_RECORD, false, Interruption::MicrophoneUnplugged,
+                                 Previewing, L"Webcam 1.2 - recording stopped: the microphone was lost"},
+                      ResumeCase{"StoppedAfterReplug", ID_PREVIEW, true, Interruption::CameraUnplugged, Stopped,
+                                 L"Webcam 1.2"}),
     [](const ::testing::TestParamInfo<ResumeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
