@@ -35,6 +35,11 @@ constexpr int kLookBits = 10;
 constexpr int kMaxSymbolBits = 16 + 11;  // the longest code and the most extra bits
 constexpr uint8_t kPartial = 0x40;       // in HuffmanEntry::length: the value's bits not taken
 
+// Whole bytes of data a scan may leave after its last block. Encoders pad the last byte with
+// ones and go on to the marker; more than a few bytes left mean that damage ended the blocks
+// early, and most of their samples are wrong.
+constexpr size_t kMostBytesLeft = 3;
+
 // What a lookup gives. Whole: `length` bits taken for a coefficient of `value` after `run`
 // zeros (for DC tables: a difference of `value`); an end of block is a zero after 63 zeros, which
 // carries the position past the block. Partial (`length` & kPartial): only the code of
@@ -148,6 +153,21 @@ public:
         return true;
     }
     bool overran() const { return m_fakeBits > count; }
+    // Whether the data ends within `most` whole bytes of the bits taken so far: at the next
+    // marker (its 0xFF fill included) or at the end of the bytes. Counts no further than that.
+    bool EndsWithin(size_t most) const {
+        size_t left =
+            count > m_fakeBits ? static_cast<size_t>(count - m_fakeBits) / 8 : 0;  // read in
+        for (size_t at = m_pos; !m_stopped && at < m_size && left <= most; ++left) {
+            if (m_data[at] != 0xFF)
+                ++at;
+            else if (at + 1 < m_size && m_data[at + 1] == 0x00)
+                at += 2;  // a stuffed 0xFF
+            else
+                break;  // a marker
+        }
+        return left <= most;
+    }
 
     uint64_t bits = 0;
     int count = 0;
@@ -537,5 +557,7 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
                  out, stride, kernels.pack);
         rowsDone = std::min(height, firstRow + mcuHeight);
     }
-    return JpegResult::Ok;
+    // A restart marker must come where its interval's data ends (BitReader::Restart); the data
+    // after the last block must end at the marker too, give or take a few bytes.
+    return bits.EndsWithin(kMostBytesLeft) ? JpegResult::Ok : JpegResult::Damaged;
 }

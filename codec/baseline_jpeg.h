@@ -21,7 +21,8 @@ JpegResult ReadJpegSize(const uint8_t* jpeg, size_t size, int* width, int* heigh
 
 // Decodes a frame of width x height into YUY2 rows of `stride` bytes (at least width x 2,
 // width even). A frame cut short or damaged leaves the rows after its last whole row of blocks
-// grey and is Damaged, as is one whose scan does not name each of its components once; nothing
-// is ever read or written outside the buffers given.
+// grey and is Damaged, as is one whose scan does not name each of its components once, and one
+// whose data goes on more than a few bytes past its last block (damage that ended the blocks
+// early); nothing is ever read or written outside the buffers given.
 JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int height, uint8_t* out,
                             size_t stride, JpegScratch* scratch);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -35,6 +36,18 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& jpeg) {
     std::fwrite(jpeg.data(), 1, jpeg.size(), file);
     std::fclose(file);
     return CommandOutput("ffmpeg -v quiet -i '" + path + "' -f rawvideo -pix_fmt yuvj422p - 2>/dev/null");
+}
+
+// Where the first segment of `marker` starts (its 0xFF) before the scan's data; 0 for none.
+size_t SegmentAt(const std::vector<uint8_t>& jpeg, uint8_t marker) {
+    for (size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;
+         at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3])) {
+        if (jpeg[at + 1] == marker)
+            return at;
+        if (jpeg[at + 1] == 0xDA)
+            break;
+    }
+    return 0;
 }
 
 // A full-range value in the studio range: 16 + 219/255 of it for luma, 128 + 224/255 of its
@@ -97,32 +110,54 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
 
 TEST(BaselineJpeg, LeavesOtherCodingToAnotherDecoderAndSurvivesDamageAnywhere) {
     std::vector<uint8_t> jpeg = Encode(64, 48, "yuvj422p");
+    std::vector<uint8_t> restarts = Encode(64, 48, "yuvj422p", "-slices 3");
     ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
-    // A progressive frame's marker in place of the baseline one: left to another decoder.
-    std::vector<uint8_t> progressive = jpeg;
-    for (size_t i = 0; i + 1 < progressive.size(); ++i)
-        if (progressive[i] == 0xFF && progressive[i + 1] == 0xC0) {
-            progressive[i + 1] = 0xC2;
-            break;
-        }
-    int width = 0, height = 0;
-    EXPECT_EQ(ReadJpegSize(progressive.data(), progressive.size(), &width, &height), JpegResult::Unsupported);
+    ASSERT_GT(SegmentAt(restarts, 0xDD), 0u);
+    using Edit = std::function<void(std::vector<uint8_t>&)>;
+    auto beforeEnd = [](size_t count, uint8_t value) -> Edit {
+        return [=](std::vector<uint8_t>& j) { j.insert(j.end() - 2, count, value); };
+    };
+    const struct {
+        const char* name;
+        const std::vector<uint8_t>& frame;
+        Edit edit;
+        JpegResult result;
+    } cases[] = {
+        // A progressive frame's marker in place of the baseline one: left to another decoder.
+        {"progressive", jpeg, [](std::vector<uint8_t>& j) { j[SegmentAt(j, 0xC0) + 1] = 0xC2; },
+         JpegResult::Unsupported},
+        // A scan naming a component twice leaves another undecoded (its plane would keep the
+        // last frame's samples). Components 1, 3, 3: both chroma have the same tables, so the
+        // data itself decodes.
+        {"a component twice", jpeg,
+         [](std::vector<uint8_t>& j) { j[SegmentAt(j, 0xDA) + 7] = j[SegmentAt(j, 0xDA) + 9]; },
+         JpegResult::Damaged},
+        // Data the blocks never reach before the end marker: damage that ended them early. Fill
+        // and a byte or two more are no damage.
+        {"many bytes before the end", jpeg, beforeEnd(40, 0x5A), JpegResult::Damaged},
+        {"many bytes after the last restart", restarts, beforeEnd(40, 0x5A), JpegResult::Damaged},
+        {"fill before the end", jpeg, beforeEnd(5, 0xFF), JpegResult::Ok},
+        {"two bytes before the end", restarts, beforeEnd(2, 0x00), JpegResult::Ok},
+    };
     // The frame must have the size asked for, and rows room for it.
     size_t stride = 128;
     std::vector<uint8_t> out(stride * 48);
     JpegScratch scratch;
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 66, 48, out.data(), stride, &scratch), JpegResult::Unsupported);
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 64, 48, out.data(), 127, &scratch), JpegResult::Unsupported);
-    // A scan naming a component twice leaves another undecoded (its plane would keep the last
-    // frame's samples): damaged. Components 1, 3, 3: both chroma have the same tables, so the
-    // data itself decodes.
-    std::vector<uint8_t> twice = jpeg;
-    for (size_t i = 0; i + 10 < twice.size(); ++i)
-        if (twice[i] == 0xFF && twice[i + 1] == 0xDA) {
-            twice[i + 7] = twice[i + 9];  // the second component's ID is the third's
-            break;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> edited = c.frame;
+        c.edit(edited);
+        EXPECT_EQ(
+            DecodeJpegToYuy2(edited.data(), edited.size(), 64, 48, out.data(), stride, &scratch),
+            c.result);
+        int width = 0, height = 0;
+        if (c.result == JpegResult::Unsupported) {
+            EXPECT_EQ(ReadJpegSize(edited.data(), edited.size(), &width, &height),
+                      JpegResult::Unsupported);
         }
-    EXPECT_EQ(DecodeJpegToYuy2(twice.data(), twice.size(), 64, 48, out.data(), stride, &scratch), JpegResult::Damaged);
+    }
     // Cut in its last quarter: the rows after the last whole row of blocks are grey.
     std::fill(out.begin(), out.end(), 0);
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size() * 3 / 4, 64, 48, out.data(), stride, &scratch), JpegResult::Damaged);
