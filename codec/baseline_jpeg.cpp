@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "jpeg_decoder_kernels.h"
+#include "jpeg_huffman.h"
 
 namespace {
 
@@ -89,6 +90,33 @@ bool BuildHuffman(const uint8_t counts[16], const uint8_t* values, int total, bo
     }
     h->defined = true;
     return true;
+}
+
+// The standard table of each class (DC, AC) and number (0 luminance, 1 chrominance), built once.
+const Huffman& StandardHuffman(bool ac, int id) {
+    struct Tables {
+        Huffman table[2][2];
+        Tables() {
+            const StandardHuffmanTable* standard = StandardHuffmanTables();
+            for (int i = 0; i < 4; ++i) {
+                const StandardHuffmanTable& t = standard[i];
+                const bool isAc = t.classAndId >> 4;
+                BuildHuffman(t.counts, t.values, t.valueCount, isAc,
+                             &table[isAc][t.classAndId & 15]);
+            }
+        }
+    };
+    static const Tables tables;
+    return tables.table[ac][id];
+}
+
+// Whether a table the scan uses is there. Tables 0 and 1 the frame never defined are the
+// standard luminance and chrominance ones, which cameras that leave out some or all of their
+// tables assume.
+bool EnsureHuffman(Huffman* h, bool ac, int id) {
+    if (!h->defined && id < 2)
+        *h = StandardHuffman(ac, id);
+    return h->defined;
 }
 
 uint64_t BigEndian64(const uint8_t* p) {
@@ -349,11 +377,13 @@ const float kAan[8] = {1.0f, 1.387039845f, 1.306562965f, 1.175875602f,
                        1.0f, 0.785694958f, 0.541196100f, 0.275899379f};
 
 // Each coefficient's multiplier: its quantiser, the IDCT's scaling and, to come out in the
-// studio range, 219/255 for luma and 224/255 for chroma.
+// studio range, 219/255 for luma and 224/255 for chroma. False when a table is missing.
 bool PrepareComponents(Frame* f) {
     for (int c = 0; c < f->components; ++c) {
         Component& comp = f->component[c];
-        if (!f->quantDefined[comp.table] || !f->dc[comp.dcTable].defined || !f->ac[comp.acTable].defined)
+        if (!f->quantDefined[comp.table] ||
+            !EnsureHuffman(&f->dc[comp.dcTable], false, comp.dcTable) ||
+            !EnsureHuffman(&f->ac[comp.acTable], true, comp.acTable))
             return false;
         bool luma = c == 0;
         float range = luma ? 219.0f / 255.0f : 224.0f / 255.0f;

@@ -2,8 +2,9 @@
 // one interleaved scan, one component or three whose luma is sampled 1x1, 2x1 or 2x2 against
 // single-sampled chroma, restart intervals. The picture comes out as YUY2 in the studio range
 // of BT.601 (16-235 luma, 16-240 chroma), the range the program's conversions take: the JPEG's
-// full-range values are scaled in the dequantisation, so that this costs nothing. Anything else
-// is left to another decoder. Portable: no Windows header.
+// full-range values are scaled in the dequantisation, so that this costs nothing. Huffman tables
+// 0 and 1 a frame uses without defining them are the standard ones. Anything else is left to
+// another decoder. Portable: no Windows header.
 #pragma once
 #include <cstddef>
 #include <cstdint>

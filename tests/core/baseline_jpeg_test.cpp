@@ -1,6 +1,7 @@
-// The fast JPEG decoder against ffmpeg's: frames of each sampling and size decode to ffmpeg's
-// picture in the studio range, give up on what they leave to another decoder, and survive
-// being cut short or damaged anywhere; its vector kernels give the scalar reference's bytes.
+// The fast JPEG decoder against ffmpeg's: frames of each sampling and size, with or without
+// their Huffman tables, decode to ffmpeg's picture in the studio range, give up on what they
+// leave to another decoder, and survive being cut short or damaged anywhere; its vector kernels
+// give the scalar reference's bytes.
 #include "codec/baseline_jpeg.h"
 #include "codec/jpeg_decoder_kernels.h"
 #include "codec/jpeg_huffman.h"
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,6 +52,26 @@ size_t SegmentAt(const std::vector<uint8_t>& jpeg, uint8_t marker) {
     return 0;
 }
 
+// `jpeg` without the Huffman tables `leftOut` (class << 4 | number) in its first DHT segment,
+// the segment gone if none is left.
+std::vector<uint8_t> WithoutTables(const std::vector<uint8_t>& jpeg,
+                                   const std::vector<int>& leftOut) {
+    const size_t at = SegmentAt(jpeg, 0xC4), end = at + 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]);
+    std::vector<uint8_t> kept;
+    for (size_t table = at + 4, next; table < end; table = next) {
+        next = table + 17 + std::accumulate(&jpeg[table + 1], &jpeg[table + 17], size_t(0));
+        if (!std::count(leftOut.begin(), leftOut.end(), jpeg[table]))
+            kept.insert(kept.end(), jpeg.begin() + table, jpeg.begin() + next);
+    }
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + at);
+    if (!kept.empty())
+        out.insert(out.end(),
+                   {0xFF, 0xC4, uint8_t((kept.size() + 2) >> 8), uint8_t(kept.size() + 2)});
+    out.insert(out.end(), kept.begin(), kept.end());
+    out.insert(out.end(), jpeg.begin() + end, jpeg.end());
+    return out;
+}
+
 // A full-range value in the studio range: 16 + 219/255 of it for luma, 128 + 224/255 of its
 // distance from 128 for chroma.
 int Studio(int value, bool luma) {
@@ -62,6 +84,7 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
         const char* pixelFormat;
         const char* extra = "";   // restart intervals, as many cameras send them
         const char* coding = "";  // the tables and quantisers, when not ffmpeg's own
+        std::vector<int> leftOut = {};  // Huffman tables taken out (class << 4 | number)
     };
     const Case cases[] = {{64, 48, "yuvj422p"}, {70, 38, "yuvj422p"}, {96, 64, "yuvj420p"},
                           {50, 30, "yuvj420p"}, {48, 24, "yuvj444p"}, {40, 24, "gray"},
@@ -69,12 +92,21 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
                           // The standard tables cameras use, and the finest quantisers: values and
                           // codes too long for one lookup, many stuffed bytes.
                           {160, 120, "yuvj422p", "", "-q:v 1 -huffman default"},
-                          {176, 144, "yuvj420p", "-slices 3", "-q:v 1 -huffman default"}};
+                          {176, 144, "yuvj420p", "-slices 3", "-q:v 1 -huffman default"},
+                          // Some or all of those tables left out, as some cameras send them:
+                          // the standard ones stand in for each.
+                          {160, 120, "yuvj422p", "", "-huffman default", {0x01, 0x11}},
+                          {96, 64, "yuvj420p", "-slices 4", "-huffman default", {0x00, 0x10}},
+                          {64, 48, "yuvj422p", "", "-huffman default", {0x10, 0x11}},
+                          {70, 38, "yuvj422p", "", "-huffman default", {0x00, 0x01, 0x10, 0x11}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pixelFormat) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " " + c.extra +
-                     " " + c.coding);
-        std::vector<uint8_t> jpeg = Encode(c.width, c.height, c.pixelFormat, std::string(c.extra) + " " + c.coding);
-        ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
+                     " " + c.coding + " tables left out: " + std::to_string(c.leftOut.size()));
+        const std::vector<uint8_t> whole =
+            Encode(c.width, c.height, c.pixelFormat, std::string(c.extra) + " " + c.coding);
+        ASSERT_GT(whole.size(), 100u) << "no ffmpeg";
+        std::vector<uint8_t> jpeg = c.leftOut.empty() ? whole : WithoutTables(whole, c.leftOut);
+        EXPECT_EQ(jpeg.size() < whole.size(), !c.leftOut.empty());
         const uint8_t restartMarker[] = {0xFF, 0xDD};
         EXPECT_EQ(std::search(jpeg.begin(), jpeg.end(), restartMarker, restartMarker + 2) != jpeg.end(), *c.extra != 0);
         int width = 0, height = 0;
@@ -87,7 +119,7 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
         ASSERT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), c.width, c.height, yuy2.data(), stride, &scratch),
                   JpegResult::Ok);
         EXPECT_EQ(yuy2.back(), 0xEE);  // nothing past the rows
-        std::vector<uint8_t> planes = Reference(jpeg);
+        std::vector<uint8_t> planes = Reference(whole);
         const size_t luma = size_t(c.width) * c.height, chroma = luma / 2;
         ASSERT_EQ(planes.size(), luma + 2 * chroma);
         int worst = 0;
