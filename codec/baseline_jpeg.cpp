@@ -262,9 +262,20 @@ struct Frame {
     Huffman dc[4], ac[4];
     size_t scanStart = 0;
     int scanOrder[3] = {0, 1, 2};  // frame components in the scan's order
+    int adobeTransform = -1;       // the Adobe marker's colour transform; -1 without one
 };
 
 uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+// Whether three components are Y, Cb and Cr, the only colours the YUY2 output takes. An Adobe
+// marker's transform flag says so (1) or not (0: RGB); without one, components named 'R', 'G'
+// and 'B' are RGB.
+bool IsYCbCr(const Frame& f) {
+    if (f.adobeTransform >= 0)
+        return f.adobeTransform == 1;
+    const Component* c = f.component;
+    return !(c[0].id == 'R' && c[1].id == 'G' && c[2].id == 'B');
+}
 
 // The markers up to the first scan. Unsupported for coding this decoder leaves to others.
 JpegResult ReadHeaders(const uint8_t* jpeg, size_t size, Frame* f) {
@@ -356,9 +367,15 @@ JpegResult ReadHeaders(const uint8_t* jpeg, size_t size, Frame* f) {
                 }
                 const uint8_t* spectral = p + 1 + 2 * f->components;
                 if (spectral[0] != 0 || spectral[1] != 63 || spectral[2] != 0) return JpegResult::Unsupported;
+                if (f->components == 3 && !IsYCbCr(*f))
+                    return JpegResult::Unsupported;
                 f->scanStart = at + 2 + length;
                 return JpegResult::Ok;
             }
+            case 0xEE:  // Adobe's: "Adobe", version, two words of flags, the colour transform
+                if (length >= 14 && std::memcmp(p, "Adobe", 5) == 0)
+                    f->adobeTransform = p[11];
+                break;
             case 0xD8:
             case 0xD9:
                 return JpegResult::Damaged;

@@ -1,10 +1,11 @@
 // A fast decoder for the JPEG frames cameras send: baseline (or extended 8-bit) Huffman coding,
-// one interleaved scan, one component or three whose luma is sampled 1x1, 2x1 or 2x2 against
-// single-sampled chroma, restart intervals. The picture comes out as YUY2 in the studio range
-// of BT.601 (16-235 luma, 16-240 chroma), the range the program's conversions take: the JPEG's
-// full-range values are scaled in the dequantisation, so that this costs nothing. Huffman tables
-// 0 and 1 a frame uses without defining them are the standard ones. Anything else is left to
-// another decoder. Portable: no Windows header.
+// one interleaved scan, one component or three (Y, Cb and Cr: RGB frames are no camera frames)
+// whose luma is sampled 1x1, 2x1 or 2x2 against single-sampled chroma, restart intervals. The
+// picture comes out as YUY2 in the studio range of BT.601 (16-235 luma, 16-240 chroma), the
+// range the program's conversions take: the JPEG's full-range values are scaled in the
+// dequantisation, so that this costs nothing. Huffman tables 0 and 1 a frame uses without
+// defining them are the standard ones. Anything else is left to another decoder. Portable: no
+// Windows header.
 #pragma once
 #include <cstddef>
 #include <cstdint>

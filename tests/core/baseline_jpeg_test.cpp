@@ -149,6 +149,18 @@ TEST(BaselineJpeg, LeavesOtherCodingToAnotherDecoderAndSurvivesDamageAnywhere) {
     auto beforeEnd = [](size_t count, uint8_t value) -> Edit {
         return [=](std::vector<uint8_t>& j) { j.insert(j.end() - 2, count, value); };
     };
+    auto adobe = [](uint8_t transform) -> Edit {
+        const std::vector<uint8_t> segment = {0xFF, 0xEE, 0,   14, 'A', 'd', 'o', 'b',
+                                              'e',  0,    100, 0,  0,   0,   0,   transform};
+        return [=](std::vector<uint8_t>& j) {
+            j.insert(j.begin() + 2, segment.begin(), segment.end());
+        };
+    };
+    const Edit namedRgb = [](std::vector<uint8_t>& j) {
+        const size_t frame = SegmentAt(j, 0xC0), scan = SegmentAt(j, 0xDA);
+        for (int c = 0; c < 3; ++c)
+            j[frame + 10 + 3 * c] = j[scan + 5 + 2 * c] = "RGB"[c];
+    };
     const struct {
         const char* name;
         const std::vector<uint8_t>& frame;
@@ -164,6 +176,11 @@ TEST(BaselineJpeg, LeavesOtherCodingToAnotherDecoderAndSurvivesDamageAnywhere) {
         {"a component twice", jpeg,
          [](std::vector<uint8_t>& j) { j[SegmentAt(j, 0xDA) + 7] = j[SegmentAt(j, 0xDA) + 9]; },
          JpegResult::Damaged},
+        // RGB, by the Adobe marker's transform flag or else by the components' names: no camera
+        // frame, and no colours of YUY2's; left to another decoder.
+        {"an Adobe marker saying RGB", jpeg, adobe(0), JpegResult::Unsupported},
+        {"an Adobe marker saying YCbCr", jpeg, adobe(1), JpegResult::Ok},
+        {"components named R, G, B", jpeg, namedRgb, JpegResult::Unsupported},
         // Data the blocks never reach before the end marker: damage that ended them early. Fill
         // and a byte or two more are no damage.
         {"many bytes before the end", jpeg, beforeEnd(40, 0x5A), JpegResult::Damaged},
