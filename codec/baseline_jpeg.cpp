@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "jpeg_decoder_kernels.h"
+#include "jpeg_huffman.h"
 
 namespace {
 
@@ -34,6 +35,11 @@ constexpr TransposedZigzag kTransposedZigzag;
 constexpr int kLookBits = 10;
 constexpr int kMaxSymbolBits = 16 + 11;  // the longest code and the most extra bits
 constexpr uint8_t kPartial = 0x40;       // in HuffmanEntry::length: the value's bits not taken
+
+// Whole bytes of data a scan may leave after its last block. Encoders pad the last byte with
+// ones and go on to the marker; more than a few bytes left mean that damage ended the blocks
+// early, and most of their samples are wrong.
+constexpr size_t kMostBytesLeft = 3;
 
 // What a lookup gives. Whole: `length` bits taken for a coefficient of `value` after `run`
 // zeros (for DC tables: a difference of `value`); an end of block is a zero after 63 zeros, which
@@ -84,6 +90,33 @@ bool BuildHuffman(const uint8_t counts[16], const uint8_t* values, int total, bo
     }
     h->defined = true;
     return true;
+}
+
+// The standard table of each class (DC, AC) and number (0 luminance, 1 chrominance), built once.
+const Huffman& StandardHuffman(bool ac, int id) {
+    struct Tables {
+        Huffman table[2][2];
+        Tables() {
+            const StandardHuffmanTable* standard = StandardHuffmanTables();
+            for (int i = 0; i < 4; ++i) {
+                const StandardHuffmanTable& t = standard[i];
+                const bool isAc = t.classAndId >> 4;
+                BuildHuffman(t.counts, t.values, t.valueCount, isAc,
+                             &table[isAc][t.classAndId & 15]);
+            }
+        }
+    };
+    static const Tables tables;
+    return tables.table[ac][id];
+}
+
+// Whether a table the scan uses is there. Tables 0 and 1 the frame never defined are the
+// standard luminance and chrominance ones, which cameras that leave out some or all of their
+// tables assume.
+bool EnsureHuffman(Huffman* h, bool ac, int id) {
+    if (!h->defined && id < 2)
+        *h = StandardHuffman(ac, id);
+    return h->defined;
 }
 
 uint64_t BigEndian64(const uint8_t* p) {
@@ -148,6 +181,21 @@ public:
         return true;
     }
     bool overran() const { return m_fakeBits > count; }
+    // Whether the data ends within `most` whole bytes of the bits taken so far: at the next
+    // marker (its 0xFF fill included) or at the end of the bytes. Counts no further than that.
+    bool EndsWithin(size_t most) const {
+        size_t left =
+            count > m_fakeBits ? static_cast<size_t>(count - m_fakeBits) / 8 : 0;  // read in
+        for (size_t at = m_pos; !m_stopped && at < m_size && left <= most; ++left) {
+            if (m_data[at] != 0xFF)
+                ++at;
+            else if (at + 1 < m_size && m_data[at + 1] == 0x00)
+                at += 2;  // a stuffed 0xFF
+            else
+                break;  // a marker
+        }
+        return left <= most;
+    }
 
     uint64_t bits = 0;
     int count = 0;
@@ -214,9 +262,20 @@ struct Frame {
     Huffman dc[4], ac[4];
     size_t scanStart = 0;
     int scanOrder[3] = {0, 1, 2};  // frame components in the scan's order
+    int adobeTransform = -1;       // the Adobe marker's colour transform; -1 without one
 };
 
 uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+// Whether three components are Y, Cb and Cr, the only colours the YUY2 output takes. An Adobe
+// marker's transform flag says so (1) or not (0: RGB); without one, components named 'R', 'G'
+// and 'B' are RGB.
+bool IsYCbCr(const Frame& f) {
+    if (f.adobeTransform >= 0)
+        return f.adobeTransform == 1;
+    const Component* c = f.component;
+    return !(c[0].id == 'R' && c[1].id == 'G' && c[2].id == 'B');
+}
 
 // The markers up to the first scan. Unsupported for coding this decoder leaves to others.
 JpegResult ReadHeaders(const uint8_t* jpeg, size_t size, Frame* f) {
@@ -308,9 +367,15 @@ JpegResult ReadHeaders(const uint8_t* jpeg, size_t size, Frame* f) {
                 }
                 const uint8_t* spectral = p + 1 + 2 * f->components;
                 if (spectral[0] != 0 || spectral[1] != 63 || spectral[2] != 0) return JpegResult::Unsupported;
+                if (f->components == 3 && !IsYCbCr(*f))
+                    return JpegResult::Unsupported;
                 f->scanStart = at + 2 + length;
                 return JpegResult::Ok;
             }
+            case 0xEE:  // Adobe's: "Adobe", version, two words of flags, the colour transform
+                if (length >= 14 && std::memcmp(p, "Adobe", 5) == 0)
+                    f->adobeTransform = p[11];
+                break;
             case 0xD8:
             case 0xD9:
                 return JpegResult::Damaged;
@@ -329,11 +394,13 @@ const float kAan[8] = {1.0f, 1.387039845f, 1.306562965f, 1.175875602f,
                        1.0f, 0.785694958f, 0.541196100f, 0.275899379f};
 
 // Each coefficient's multiplier: its quantiser, the IDCT's scaling and, to come out in the
-// studio range, 219/255 for luma and 224/255 for chroma.
+// studio range, 219/255 for luma and 224/255 for chroma. False when a table is missing.
 bool PrepareComponents(Frame* f) {
     for (int c = 0; c < f->components; ++c) {
         Component& comp = f->component[c];
-        if (!f->quantDefined[comp.table] || !f->dc[comp.dcTable].defined || !f->ac[comp.acTable].defined)
+        if (!f->quantDefined[comp.table] ||
+            !EnsureHuffman(&f->dc[comp.dcTable], false, comp.dcTable) ||
+            !EnsureHuffman(&f->ac[comp.acTable], true, comp.acTable))
             return false;
         bool luma = c == 0;
         float range = luma ? 219.0f / 255.0f : 224.0f / 255.0f;
@@ -537,5 +604,7 @@ JpegResult DecodeJpegToYuy2(const uint8_t* jpeg, size_t size, int width, int hei
                  out, stride, kernels.pack);
         rowsDone = std::min(height, firstRow + mcuHeight);
     }
-    return JpegResult::Ok;
+    // A restart marker must come where its interval's data ends (BitReader::Restart); the data
+    // after the last block must end at the marker too, give or take a few bytes.
+    return bits.EndsWithin(kMostBytesLeft) ? JpegResult::Ok : JpegResult::Damaged;
 }

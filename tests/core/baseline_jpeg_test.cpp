@@ -1,6 +1,7 @@
-// The fast JPEG decoder against ffmpeg's: frames of each sampling and size decode to ffmpeg's
-// picture in the studio range, give up on what they leave to another decoder, and survive
-// being cut short or damaged anywhere; its vector kernels give the scalar reference's bytes.
+// The fast JPEG decoder against ffmpeg's: frames of each sampling and size, with or without
+// their Huffman tables, decode to ffmpeg's picture in the studio range, give up on what they
+// leave to another decoder, and survive being cut short or damaged anywhere; its vector kernels
+// give the scalar reference's bytes.
 #include "codec/baseline_jpeg.h"
 #include "codec/jpeg_decoder_kernels.h"
 #include "codec/jpeg_huffman.h"
@@ -13,7 +14,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,6 +40,38 @@ std::vector<uint8_t> Reference(const std::vector<uint8_t>& jpeg) {
     return CommandOutput("ffmpeg -v quiet -i '" + path + "' -f rawvideo -pix_fmt yuvj422p - 2>/dev/null");
 }
 
+// Where the first segment of `marker` starts (its 0xFF) before the scan's data; 0 for none.
+size_t SegmentAt(const std::vector<uint8_t>& jpeg, uint8_t marker) {
+    for (size_t at = 2; at + 4 <= jpeg.size() && jpeg[at] == 0xFF;
+         at += 2 + (jpeg[at + 2] << 8 | jpeg[at + 3])) {
+        if (jpeg[at + 1] == marker)
+            return at;
+        if (jpeg[at + 1] == 0xDA)
+            break;
+    }
+    return 0;
+}
+
+// `jpeg` without the Huffman tables `leftOut` (class << 4 | number) in its first DHT segment,
+// the segment gone if none is left.
+std::vector<uint8_t> WithoutTables(const std::vector<uint8_t>& jpeg,
+                                   const std::vector<int>& leftOut) {
+    const size_t at = SegmentAt(jpeg, 0xC4), end = at + 2 + (jpeg[at + 2] << 8 | jpeg[at + 3]);
+    std::vector<uint8_t> kept;
+    for (size_t table = at + 4, next; table < end; table = next) {
+        next = table + 17 + std::accumulate(&jpeg[table + 1], &jpeg[table + 17], size_t(0));
+        if (!std::count(leftOut.begin(), leftOut.end(), jpeg[table]))
+            kept.insert(kept.end(), jpeg.begin() + table, jpeg.begin() + next);
+    }
+    std::vector<uint8_t> out(jpeg.begin(), jpeg.begin() + at);
+    if (!kept.empty())
+        out.insert(out.end(),
+                   {0xFF, 0xC4, uint8_t((kept.size() + 2) >> 8), uint8_t(kept.size() + 2)});
+    out.insert(out.end(), kept.begin(), kept.end());
+    out.insert(out.end(), jpeg.begin() + end, jpeg.end());
+    return out;
+}
+
 // A full-range value in the studio range: 16 + 219/255 of it for luma, 128 + 224/255 of its
 // distance from 128 for chroma.
 int Studio(int value, bool luma) {
@@ -49,6 +84,7 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
         const char* pixelFormat;
         const char* extra = "";   // restart intervals, as many cameras send them
         const char* coding = "";  // the tables and quantisers, when not ffmpeg's own
+        std::vector<int> leftOut = {};  // Huffman tables taken out (class << 4 | number)
     };
     const Case cases[] = {{64, 48, "yuvj422p"}, {70, 38, "yuvj422p"}, {96, 64, "yuvj420p"},
                           {50, 30, "yuvj420p"}, {48, 24, "yuvj444p"}, {40, 24, "gray"},
@@ -56,12 +92,21 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
                           // The standard tables cameras use, and the finest quantisers: values and
                           // codes too long for one lookup, many stuffed bytes.
                           {160, 120, "yuvj422p", "", "-q:v 1 -huffman default"},
-                          {176, 144, "yuvj420p", "-slices 3", "-q:v 1 -huffman default"}};
+                          {176, 144, "yuvj420p", "-slices 3", "-q:v 1 -huffman default"},
+                          // Some or all of those tables left out, as some cameras send them:
+                          // the standard ones stand in for each.
+                          {160, 120, "yuvj422p", "", "-huffman default", {0x01, 0x11}},
+                          {96, 64, "yuvj420p", "-slices 4", "-huffman default", {0x00, 0x10}},
+                          {64, 48, "yuvj422p", "", "-huffman default", {0x10, 0x11}},
+                          {70, 38, "yuvj422p", "", "-huffman default", {0x00, 0x01, 0x10, 0x11}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pixelFormat) + " " + std::to_string(c.width) + "x" + std::to_string(c.height) + " " + c.extra +
-                     " " + c.coding);
-        std::vector<uint8_t> jpeg = Encode(c.width, c.height, c.pixelFormat, std::string(c.extra) + " " + c.coding);
-        ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
+                     " " + c.coding + " tables left out: " + std::to_string(c.leftOut.size()));
+        const std::vector<uint8_t> whole =
+            Encode(c.width, c.height, c.pixelFormat, std::string(c.extra) + " " + c.coding);
+        ASSERT_GT(whole.size(), 100u) << "no ffmpeg";
+        std::vector<uint8_t> jpeg = c.leftOut.empty() ? whole : WithoutTables(whole, c.leftOut);
+        EXPECT_EQ(jpeg.size() < whole.size(), !c.leftOut.empty());
         const uint8_t restartMarker[] = {0xFF, 0xDD};
         EXPECT_EQ(std::search(jpeg.begin(), jpeg.end(), restartMarker, restartMarker + 2) != jpeg.end(), *c.extra != 0);
         int width = 0, height = 0;
@@ -74,7 +119,7 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
         ASSERT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), c.width, c.height, yuy2.data(), stride, &scratch),
                   JpegResult::Ok);
         EXPECT_EQ(yuy2.back(), 0xEE);  // nothing past the rows
-        std::vector<uint8_t> planes = Reference(jpeg);
+        std::vector<uint8_t> planes = Reference(whole);
         const size_t luma = size_t(c.width) * c.height, chroma = luma / 2;
         ASSERT_EQ(planes.size(), luma + 2 * chroma);
         int worst = 0;
@@ -97,32 +142,71 @@ TEST(BaselineJpeg, EachSamplingAndSizeDecodesToTheReferencePictureInTheStudioRan
 
 TEST(BaselineJpeg, LeavesOtherCodingToAnotherDecoderAndSurvivesDamageAnywhere) {
     std::vector<uint8_t> jpeg = Encode(64, 48, "yuvj422p");
+    std::vector<uint8_t> restarts = Encode(64, 48, "yuvj422p", "-slices 3");
     ASSERT_GT(jpeg.size(), 100u) << "no ffmpeg";
-    // A progressive frame's marker in place of the baseline one: left to another decoder.
-    std::vector<uint8_t> progressive = jpeg;
-    for (size_t i = 0; i + 1 < progressive.size(); ++i)
-        if (progressive[i] == 0xFF && progressive[i + 1] == 0xC0) {
-            progressive[i + 1] = 0xC2;
-            break;
-        }
-    int width = 0, height = 0;
-    EXPECT_EQ(ReadJpegSize(progressive.data(), progressive.size(), &width, &height), JpegResult::Unsupported);
+    ASSERT_GT(SegmentAt(restarts, 0xDD), 0u);
+    using Edit = std::function<void(std::vector<uint8_t>&)>;
+    auto beforeEnd = [](size_t count, uint8_t value) -> Edit {
+        return [=](std::vector<uint8_t>& j) { j.insert(j.end() - 2, count, value); };
+    };
+    auto adobe = [](uint8_t transform) -> Edit {
+        const std::vector<uint8_t> segment = {0xFF, 0xEE, 0,   14, 'A', 'd', 'o', 'b',
+                                              'e',  0,    100, 0,  0,   0,   0,   transform};
+        return [=](std::vector<uint8_t>& j) {
+            j.insert(j.begin() + 2, segment.begin(), segment.end());
+        };
+    };
+    const Edit namedRgb = [](std::vector<uint8_t>& j) {
+        const size_t frame = SegmentAt(j, 0xC0), scan = SegmentAt(j, 0xDA);
+        for (int c = 0; c < 3; ++c)
+            j[frame + 10 + 3 * c] = j[scan + 5 + 2 * c] = "RGB"[c];
+    };
+    const struct {
+        const char* name;
+        const std::vector<uint8_t>& frame;
+        Edit edit;
+        JpegResult result;
+    } cases[] = {
+        // A progressive frame's marker in place of the baseline one: left to another decoder.
+        {"progressive", jpeg, [](std::vector<uint8_t>& j) { j[SegmentAt(j, 0xC0) + 1] = 0xC2; },
+         JpegResult::Unsupported},
+        // A scan naming a component twice leaves another undecoded (its plane would keep the
+        // last frame's samples). Components 1, 3, 3: both chroma have the same tables, so the
+        // data itself decodes.
+        {"a component twice", jpeg,
+         [](std::vector<uint8_t>& j) { j[SegmentAt(j, 0xDA) + 7] = j[SegmentAt(j, 0xDA) + 9]; },
+         JpegResult::Damaged},
+        // RGB, by the Adobe marker's transform flag or else by the components' names: no camera
+        // frame, and no colours of YUY2's; left to another decoder.
+        {"an Adobe marker saying RGB", jpeg, adobe(0), JpegResult::Unsupported},
+        {"an Adobe marker saying YCbCr", jpeg, adobe(1), JpegResult::Ok},
+        {"components named R, G, B", jpeg, namedRgb, JpegResult::Unsupported},
+        // Data the blocks never reach before the end marker: damage that ended them early. Fill
+        // and a byte or two more are no damage.
+        {"many bytes before the end", jpeg, beforeEnd(40, 0x5A), JpegResult::Damaged},
+        {"many bytes after the last restart", restarts, beforeEnd(40, 0x5A), JpegResult::Damaged},
+        {"fill before the end", jpeg, beforeEnd(5, 0xFF), JpegResult::Ok},
+        {"two bytes before the end", restarts, beforeEnd(2, 0x00), JpegResult::Ok},
+    };
     // The frame must have the size asked for, and rows room for it.
     size_t stride = 128;
     std::vector<uint8_t> out(stride * 48);
     JpegScratch scratch;
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 66, 48, out.data(), stride, &scratch), JpegResult::Unsupported);
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size(), 64, 48, out.data(), 127, &scratch), JpegResult::Unsupported);
-    // A scan naming a component twice leaves another undecoded (its plane would keep the last
-    // frame's samples): damaged. Components 1, 3, 3: both chroma have the same tables, so the
-    // data itself decodes.
-    std::vector<uint8_t> twice = jpeg;
-    for (size_t i = 0; i + 10 < twice.size(); ++i)
-        if (twice[i] == 0xFF && twice[i + 1] == 0xDA) {
-            twice[i + 7] = twice[i + 9];  // the second component's ID is the third's
-            break;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> edited = c.frame;
+        c.edit(edited);
+        EXPECT_EQ(
+            DecodeJpegToYuy2(edited.data(), edited.size(), 64, 48, out.data(), stride, &scratch),
+            c.result);
+        int width = 0, height = 0;
+        if (c.result == JpegResult::Unsupported) {
+            EXPECT_EQ(ReadJpegSize(edited.data(), edited.size(), &width, &height),
+                      JpegResult::Unsupported);
         }
-    EXPECT_EQ(DecodeJpegToYuy2(twice.data(), twice.size(), 64, 48, out.data(), stride, &scratch), JpegResult::Damaged);
+    }
     // Cut in its last quarter: the rows after the last whole row of blocks are grey.
     std::fill(out.begin(), out.end(), 0);
     EXPECT_EQ(DecodeJpegToYuy2(jpeg.data(), jpeg.size() * 3 / 4, 64, 48, out.data(), stride, &scratch), JpegResult::Damaged);
