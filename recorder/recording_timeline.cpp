@@ -2,6 +2,7 @@
 #include "recording_timeline.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 int64_t RecordingFramePeriod(int64_t typeInterval) {
     if (typeInterval <= 0) return 333333;
@@ -28,10 +29,32 @@ int64_t ClockJumps::Correct(int64_t stamp, int64_t arrival) {
     if (!m_started) {
         m_started = true;
         m_lead = stamp - arrival;
+        m_lastStamp = stamp;
+        m_lastArrival = arrival;
         return stamp;
     }
     const int64_t parted = stamp + m_shift - arrival - m_lead;
-    if (parted > kClockJump || parted < -kClockJump) m_shift -= parted;
+    // Arrivals are never early: a stamp ahead of its arrival is the device's clock that jumped.
+    // One behind it is a clock that went back, or a delivery held up on its way (a writer that
+    // waited for its disk), which the next arrivals, coming in a burst, make up for: a jump back
+    // is taken only once it holds over arrivals spaced as their stamps are.
+    const bool evenlySpaced = arrival - m_lastArrival >= (stamp - m_lastStamp) / 2;
+    m_lastStamp = stamp;
+    m_lastArrival = arrival;
+    if (parted > kClockJump) {
+        m_shift -= parted;
+        m_behind = 0;
+    } else if (parted < -kClockJump) {
+        const bool same = m_behind > 0 && evenlySpaced && std::abs(parted - m_behindBy) <= kClockJump / 4;
+        m_behind = same ? m_behind + 1 : 1;
+        m_behindBy = parted;
+        if (m_behind >= kJumpBackConfirmations) {
+            m_shift -= parted;
+            m_behind = 0;
+        }
+    } else {
+        m_behind = 0;
+    }
     return stamp + m_shift;
 }
 

@@ -4,7 +4,8 @@
 // time passed, is filled (repeats of the last frame, silence), while a jump of a device's own
 // clock (stamps that part from the graph's clock by more than kClockJump) moves that stream's
 // stamps back in step with the graph's clock, so that nothing is filled or cut for time that
-// never passed. Frames without stamps are placed by when they arrived. Without a clock, a gap
+// never passed; frames and sound held up on their way (and then arriving in a burst) are
+// neither. Frames without stamps are placed by when they arrived. Without a clock, a gap
 // of more than kLargestFrameGap is taken for a jump. Portable: no Windows header. Not
 // thread-safe: the caller serialises the calls.
 #pragma once
@@ -37,7 +38,10 @@ FramePlacement PlaceFrame(int64_t start, int64_t framePeriod, uint64_t framesSoF
 
 // A stream's stamps kept in step with the graph's clock: the distance between a stamp and its
 // arrival, set by the first, is kept; a stamp that parts from it by more than kClockJump is
-// moved back by what it parted.
+// moved back by what it parted: at once when it is ahead, and when it is behind, once it has
+// stayed so over kJumpBackConfirmations arrivals spaced as their stamps (late arrivals in a
+// burst are a delivery held up, not a jump).
+constexpr int kJumpBackConfirmations = 3;
 class ClockJumps {
 public:
     // The stamp on the graph's clock's terms.
@@ -47,6 +51,9 @@ private:
     bool m_started = false;
     int64_t m_lead = 0;   // stamp minus arrival, as the first was
     int64_t m_shift = 0;  // added to every stamp
+    int64_t m_lastStamp = 0, m_lastArrival = 0;
+    int m_behind = 0;         // arrivals in a row this far behind
+    int64_t m_behindBy = 0;   // how far the last was
 };
 
 class RecordingTimeline {

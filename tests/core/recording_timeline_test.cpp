@@ -27,7 +27,15 @@ struct Scenario {
     std::function<int64_t(double)> cameraClock = [](double) { return int64_t{0}; };
     std::function<int64_t(double)> microphoneClock = [](double) { return int64_t{0}; };
     bool framesStamped = true;
+    double heldFrom = -1, heldUntil = -1;  // what is sent meanwhile arrives at its end, at once
 };
+
+// When something sent at `sent` arrives `latency` later, or at the end of a hold-up.
+int64_t Arrival(const Scenario& s, int64_t sent, int64_t latency) {
+    const double t = sent / double(kSecond);
+    if (t >= s.heldFrom && t < s.heldUntil) return static_cast<int64_t>(s.heldUntil * kSecond);
+    return sent + latency;
+}
 
 struct Result {
     double pictureAt = -1;  // where the marked frame is in the file, in seconds
@@ -47,7 +55,7 @@ Result Record(const Scenario& s) {
             double t = nextFrame / double(kSecond);
             if (!s.stalled(t)) {
                 int64_t stamp = s.framesStamped ? nextFrame + s.cameraClock(t) : kNoTime;
-                FramePlacement p = timeline.PlaceVideo(stamp, nextFrame + 50000, frames);
+                FramePlacement p = timeline.PlaceVideo(stamp, Arrival(s, nextFrame, 50000), frames);
                 if (!p.drop) {
                     frames += p.repeats;
                     if (nextFrame <= click && click < nextFrame + kPeriod) r.pictureAt = frames * double(kPeriod) / kSecond;
@@ -57,8 +65,8 @@ Result Record(const Scenario& s) {
             nextFrame += kPeriod;
         } else {
             double t = nextBuffer / double(kSecond);
-            AudioPlacement p = timeline.PlaceSound(nextBuffer + s.microphoneClock(t), nextBuffer + 100000, blocks,
-                                                   kBufferBlocks);
+            AudioPlacement p = timeline.PlaceSound(nextBuffer + s.microphoneClock(t), Arrival(s, nextBuffer, 100000),
+                                                   blocks, kBufferBlocks);
             blocks += p.silenceBlocks;
             const int64_t clickBlock = (click - nextBuffer) * kRate / kSecond;
             if (clickBlock >= int64_t(p.skipBlocks) && clickBlock < int64_t(kBufferBlocks) && p.writtenBlocks)
@@ -90,7 +98,11 @@ TEST(RecordingTimeline, AClickStaysWithItsPictureThroughStallsAndJumpsOfEitherCl
         {"the microphone's clock jumps 60 s ahead", {12, 7, {}, {}, from3s(minute)}},
         {"the microphone's clock jumps 60 s back", {12, 7, {}, {}, from3s(-minute)}},
         {"frames without time stamps", {}},
+        {"the camera's clock jumps 1.5 s back", {10, 7, {}, from3s(-15 * kSecond / 10)}},
+        {"the writer is held up 1.5 s", {}},
     };
+    cases[10].scenario.heldFrom = 3;
+    cases[10].scenario.heldUntil = 4.5;
     cases[2].scenario.stalled = [](double t) { return t >= 2 && t < 32; };
     cases[8].scenario.framesStamped = false;
     for (const Case& c : cases) {
