@@ -26,8 +26,11 @@ unpack() {
             for name in $(msiinfo tables "$1"); do msiinfo export "$1" "$name" >"$tables/$name"; done
             # What every build changes by design: the package code and the times it was made.
             sed -i -E '/^(9|12|13)\t/d' "$tables/_SummaryInformation"
+            # Embedded cabinets hold the files (compared above) with the times they were built.
             for name in $(msiinfo streams "$1"); do
-                [[ "$name" == *SummaryInformation ]] || msiinfo extract "$1" "$name" >"$streams/$name"
+                [[ "$name" == *SummaryInformation ]] && continue
+                msiinfo extract "$1" "$name" >"$streams/$name"
+                [ "$(head -c 4 "$streams/$name")" = "MSCF" ] && rm "$streams/$name"
             done
             ;;
         *.zip) (cd "$2" && cmake -E tar xf "$1") ;;

@@ -10,11 +10,12 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
 # packages NAME TEXT [REGISTRY]: Webcam-1.0.0.1-x64.msi and .zip holding a Webcam.exe of TEXT
-# (and the MSI writing the registry value REGISTRY), in $work/NAME.
+# (and the MSI writing the registry value REGISTRY), in $work/NAME; the file's time is $built.
 packages() {
     local out="$work/$1" files="$work/files-$1" value=""
     mkdir -p "$out" "$files"
     printf '%s' "$2" >"$files/Webcam.exe"
+    touch -d "${built:-now}" "$files/Webcam.exe"
     [ -n "${3:-}" ] && value="<RegistryValue Root=\"HKCU\" Key=\"Software\\T\" Name=\"$3\" Value=\"1\" Type=\"string\" />"
     cat >"$files/p.wxs" <<WXS
 <?xml version="1.0" encoding="utf-8"?>
@@ -40,8 +41,8 @@ WXS
 }
 
 dist="$work/dist"
-packages first "program 1"
-packages rebuilt "program 1"   # the same files, a new package code
+built="1 hour ago" packages first "program 1"
+packages rebuilt "program 1"   # the same files built later, a new package code
 packages changed "program 2"
 packages otherwise "program 1" Extra  # the same files, a registry value more
 
