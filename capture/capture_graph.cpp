@@ -22,6 +22,7 @@
 #include "devices/camera_pin.h"
 #include "devices/device_binding.h"
 #include "devices/device_catalogue.h"
+#include "devices/device_enumeration.h"
 #include "devices/resolution_choice.h"
 #include "dshow/class_factory.h"
 #include "dshow/platform_interfaces.h"
@@ -263,12 +264,11 @@ bool ConnectPreviewBranch(IBaseFilter* grabber, IBaseFilter* converter, IBaseFil
 unsigned g_framesAtRun = 0;
 REFERENCE_TIME g_frameTimeOfRun = 0;
 
-// The codes a camera refuses to start with because another program holds it, or because the
-// privacy settings keep it from programs; some drivers say "cannot connect" when the graph runs.
-bool HeldElsewhere(HRESULT hr, bool running) {
+// The codes a camera refuses to open or start with because another program holds it, or because
+// the privacy settings keep it from programs; some drivers say "cannot connect" then.
+bool HeldElsewhere(HRESULT hr) {
     return hr == HRESULT_FROM_WIN32(ERROR_BUSY) || hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) ||
-           hr == HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES) || hr == E_ACCESSDENIED ||
-           (running && hr == VFW_E_CANNOT_CONNECT);
+           hr == HRESULT_FROM_WIN32(ERROR_NO_SYSTEM_RESOURCES) || hr == E_ACCESSDENIED || hr == VFW_E_CANNOT_CONNECT;
 }
 
 // Run or Pause of the session's graph, bounded: kCameraNotResponding when it did not return in
@@ -277,10 +277,20 @@ HRESULT RunGraph(HRESULT (STDMETHODCALLTYPE IMediaControl::*change)()) {
     if (!g_pMediaControl) return E_ABORT;  // torn down during a wait (the session ended)
     g_framesAtRun = g_framesGrabbed.load();
     auto result = std::make_shared<HRESULT>(E_FAIL);
-    if (!CallBounded([control = g_pMediaControl, change, result] { *result = (control.Get()->*change)(); }))
+    if (!CallBounded([control = g_pMediaControl, change, result] {
+            HRESULT hr = (control.Get()->*change)();
+            // A run still under way: what it came to is what the graph's state says once it is
+            // over (a filter that would not start, as a camera held elsewhere).
+            OAFilterState state;
+            if (hr == S_FALSE && change == &IMediaControl::Run) {
+                const HRESULT reached = control->GetState(kGraphCallLimitMs / 2, &state);
+                if (FAILED(reached)) hr = reached;
+            }
+            *result = hr;
+        }))
         return kCameraNotResponding;
     if (!g_pMediaControl) return E_ABORT;
-    return HeldElsewhere(*result, true) ? kCameraBusy : *result;
+    return HeldElsewhere(*result) ? kCameraBusy : *result;
 }
 
 }  // namespace
@@ -340,7 +350,8 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     if (FAILED(hr = g_pBuilder->SetFiltergraph(g_pGraph.Get()))) return hr;
 
     ComPtr<IBaseFilter> camera;
-    if (FAILED(hr = FindVideoDevice(&camera))) return HeldElsewhere(hr, false) ? kCameraBusy : hr;
+    // No camera to be had: perhaps the one there is was held elsewhere when the devices were listed.
+    if (FAILED(hr = FindVideoDevice(&camera))) return HeldElsewhere(hr) || HeldElsewhere(CameraOpenFailure()) ? kCameraBusy : hr;
     if (FAILED(hr = g_pGraph->AddFilter(camera.Get(), L"Video Capture"))) return hr;
     g_graphCameraId = g_videoDeviceID;
     ApplyStoredCameraControls(camera.Get(), g_videoDeviceID);  // drivers forget them

@@ -37,7 +37,12 @@ void ReadDisplayName(IMoniker* moniker, wchar_t (&name)[kNameCapacity]) {
     }
 }
 
+// The first failure to open a camera in the last enumeration of the cameras.
+HRESULT g_cameraOpenFailure = S_OK;
+
 HRESULT EnumerateCategory(REFCLSID category, DeviceHandler handler, EnumerationObjects& objects) {
+    const bool cameras = category == CLSID_VideoInputDeviceCategory;
+    if (cameras) g_cameraOpenFailure = S_OK;
     ComPtr<IEnumMoniker> monikers;
     if (FAILED(OpenDeviceCategory(category, &monikers))) return E_FAIL;
 
@@ -49,8 +54,11 @@ HRESULT EnumerateCategory(REFCLSID category, DeviceHandler handler, EnumerationO
         ReadDisplayName(moniker.Get(), deviceId);
         if (friendlyName[0]) {
             ComPtr<IBaseFilter> filter;
-            if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter))))
+            const HRESULT opened = moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&filter));
+            if (SUCCEEDED(opened))
                 handler(filter.Get(), friendlyName, deviceId, objects);
+            else if (cameras && g_cameraOpenFailure == S_OK)
+                g_cameraOpenFailure = opened;
         }
         moniker.Reset();
     }
@@ -174,6 +182,8 @@ void RescanDevices() {
         g_audioInputIndex = input < g_audioDevices[found].inputCount ? input : 0;
     }
 }
+
+HRESULT CameraOpenFailure() { return g_cameraOpenFailure; }
 
 bool StoredCameraMissing() {
     wchar_t stored[kSettingCapacity];

@@ -28,3 +28,7 @@ void RescanDevices();
 // True when the stored camera cannot be used as the catalogue stands: there is no camera, or
 // the one whose device ID is stored is not among them. Worth a rescan before capturing.
 bool StoredCameraMissing();
+
+// Why a camera of the last enumeration could not be opened (one held by another program is
+// left out of the tables); S_OK when each could.
+HRESULT CameraOpenFailure();

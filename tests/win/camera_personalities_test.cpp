@@ -181,6 +181,12 @@ TEST_F(CameraPersonalities, ACameraInUseElsewhereSaysSo) {
     Command(ID_PREVIEW);
     EXPECT_EQ(g_captureState, Previewing);
     EXPECT_TRUE(m_messages.empty());
+    // Held already as Webcam starts (and so left out of the device list): said all the same.
+    SetDword(HKEY_CURRENT_USER, TestDeviceKey(1).c_str(), L"BusyWith", static_cast<DWORD>(E_ACCESSDENIED));
+    OpenWindow();
+    Command(ID_PREVIEW);
+    EXPECT_EQ(m_messages,
+              std::vector<std::wstring>{L"Error: The camera is in use by another program, or access to it is turned off."});
 }
 
 // A camera that stops sending mid-recording and tells nobody: within 3-4 s the recording is
