@@ -28,12 +28,17 @@ bool EndsWith(const std::wstring& text, const wchar_t* end) {
     return text.size() > tail.size() && Lower(text.substr(text.size() - tail.size())) == tail;
 }
 
-// The argument as the message shows it: cut where it is long.
+// An argument as a message shows it: cut where it is long.
 std::wstring Shown(const std::wstring& argument) {
     return argument.size() <= kShownCharacters ? argument : argument.substr(0, kShownCharacters) + L"...";
 }
 
 }  // namespace
+
+void CommandLine::SetError(ArgumentError why, const std::wstring& about) {
+    error = why;
+    errorDetail = Shown(about);
+}
 
 bool IsPictureFileName(const std::wstring& path) {
     return path.find(L'\0') == std::wstring::npos &&
@@ -60,7 +65,7 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
             line.quiet = true;
     for (const std::wstring& argument : arguments) {
         if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) {
-            line.error = L"Unknown argument: " + Shown(argument);
+            line.SetError(ArgumentError::Unknown, argument);
             return line;
         }
         const size_t colon = argument.find(L':');
@@ -68,22 +73,22 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         if (name == L"quiet" && colon == std::wstring::npos) continue;
         const ProgramCommand command = CommandNamed(name);
         if (command == ProgramCommand::None || (colon != std::wstring::npos && command != ProgramCommand::Capture)) {
-            line.error = L"Unknown argument: " + Shown(argument);
+            line.SetError(ArgumentError::Unknown, argument);
             return line;
         }
         if (line.command != ProgramCommand::None) {
-            line.error = L"Give one command at a time.";
+            line.SetError(ArgumentError::TwoCommands, {});
             return line;
         }
         line.command = command;
         if (colon == std::wstring::npos) continue;
         line.capturePath = argument.substr(colon + 1);
         if (line.capturePath.empty() || line.capturePath.size() >= kMaxPath) {
-            line.error = L"No usable file name after /capture: " + Shown(line.capturePath);
+            line.SetError(ArgumentError::NoFileName, line.capturePath);
             return line;
         }
         if (!IsPictureFileName(line.capturePath)) {
-            line.error = L"The picture's file must end in .bmp, .jpg or .jpeg: " + Shown(line.capturePath);
+            line.SetError(ArgumentError::FileType, line.capturePath);
             return line;
         }
     }

@@ -6,11 +6,19 @@
 
 enum class ProgramCommand { None, Preview, Capture, Record, Stop, Close };
 
+// Why arguments are bad: an unknown switch, two commands, no file name after "/capture:", a file
+// that is no picture, a folder that does not exist.
+enum class ArgumentError { None, Unknown, TwoCommands, NoFileName, FileType, NoFolder };
+
 struct CommandLine {
     ProgramCommand command = ProgramCommand::None;
     std::wstring capturePath;  // "/capture:PATH": the picture's file, as given
     bool quiet = false;        // no message box about bad arguments
-    std::wstring error;        // not empty: the arguments are bad, and this says why
+    ArgumentError error = ArgumentError::None;
+    std::wstring errorDetail;  // the argument, path or folder it is about, cut where it is long
+
+    bool Bad() const { return error != ArgumentError::None; }
+    void SetError(ArgumentError why, const std::wstring& about);
 };
 
 // Switches start with '/' or '-' and are read in any case: "/preview", "/capture",

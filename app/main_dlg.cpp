@@ -20,6 +20,7 @@
 #include "devices/device_catalogue.h"
 #include "devices/device_enumeration.h"
 #include "framework/cmenu.h"
+#include "framework/ui_texts.h"
 #include "framework/window_dpi.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
@@ -78,14 +79,12 @@ BOOL CZevuvArividDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
     if (CMenu* systemMenu = GetSystemMenu(FALSE)) {
-        wchar_t about[256] = L"", copy[256] = L"";
-        LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, about, 256);
-        LoadStringW(GetModuleHandleW(nullptr), IDS_COPYPICTURE, copy, 256);
-        if (about[0]) {
+        const std::wstring about = Text(IDS_ABOUTBOX), copy = Text(IDS_COPYPICTURE);
+        if (!about.empty()) {
             AppendViewEntries(systemMenu->m_hMenu);
             systemMenu->AppendMenuW(MF_SEPARATOR);
-            if (copy[0]) systemMenu->AppendMenuW(MF_STRING, IDM_COPYPICTURE, copy);
-            systemMenu->AppendMenuW(MF_STRING, IDM_ABOUTBOX, about);
+            if (!copy.empty()) systemMenu->AppendMenuW(MF_STRING, IDM_COPYPICTURE, copy.c_str());
+            systemMenu->AppendMenuW(MF_STRING, IDM_ABOUTBOX, about.c_str());
         }
     }
     SetAccelerators(LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ACCELERATORS)));
@@ -93,7 +92,7 @@ BOOL CZevuvArividDlg::OnInitDialog() {
     SetIcon(m_hIcon, FALSE);
 
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
-        ShowErrorBox(L"CoInitialize Failed!\r\n");
+        ShowErrorBox(L"%ls", Text(IDS_COINITIALIZE_FAILED).c_str());
         ExitProcess(1);
     }
 
@@ -131,7 +130,7 @@ void CZevuvArividDlg::ShowErrorBox(const wchar_t* format, ...) {
     va_start(args, format);
     StringCchVPrintfW(text, 1023, format, args);  // truncated text is still terminated
     va_end(args);
-    MessageBoxW(text, L"Webcam Message", MB_ICONHAND);
+    MessageBoxW(text, Text(IDS_CAPTION_MESSAGE).c_str(), MB_ICONHAND);
 }
 
 void CZevuvArividDlg::CloseSequence() {
@@ -234,11 +233,7 @@ void CZevuvArividDlg::AppendViewEntries(HMENU menu) {
                    {IDM_PHOTO_TIMER, IDS_PHOTO_TIMER},
                    {IDM_INTERVALS, IDS_INTERVALS}};
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    for (const auto& entry : entries) {
-        wchar_t text[256] = L"";
-        LoadStringW(GetModuleHandleW(nullptr), entry.text, text, 256);
-        ::AppendMenuW(menu, MF_STRING, entry.id, text);
-    }
+    for (const auto& entry : entries) ::AppendMenuW(menu, MF_STRING, entry.id, Text(entry.text).c_str());
     ShowViewChecks();
 }
 
@@ -250,11 +245,8 @@ void CZevuvArividDlg::ShowViewChecks() {
     check(IDM_KEEP_PROPORTIONS, g_settings.keepProportions != 0);
     check(IDM_INTERVALS, IntervalSeriesRunning());
     // The timer's entry says its delay.
-    wchar_t format[256] = L"", text[256] = L"";
-    if (LoadStringW(GetModuleHandleW(nullptr), IDS_PHOTO_TIMER, format, 256)) {
-        StringCchPrintfW(text, 256, format, g_settings.photoTimerSeconds);
-        ::ModifyMenuW(menu, IDM_PHOTO_TIMER, MF_BYCOMMAND | MF_STRING, IDM_PHOTO_TIMER, text);
-    }
+    const std::wstring text = Text(IDS_PHOTO_TIMER, {std::to_wstring(g_settings.photoTimerSeconds)});
+    if (!text.empty()) ::ModifyMenuW(menu, IDM_PHOTO_TIMER, MF_BYCOMMAND | MF_STRING, IDM_PHOTO_TIMER, text.c_str());
 }
 
 namespace {

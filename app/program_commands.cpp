@@ -8,6 +8,9 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/ui_texts.h"
+#include "resources/resource.h"
+
 int g_programExitCode = kCommandDone;
 
 namespace {
@@ -66,29 +69,36 @@ CommandLine ReadProgramCommandLine() {
     return ParseCommandLine(arguments);
 }
 
-bool ResolveCapturePath(std::wstring* path, std::wstring* error) {
+bool ResolveCapturePath(CommandLine* line) {
     std::vector<wchar_t> full(kMaxPath + 1);
     wchar_t* name = nullptr;
-    const DWORD length = GetFullPathNameW(path->c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
+    const DWORD length = GetFullPathNameW(line->capturePath.c_str(), static_cast<DWORD>(full.size()), full.data(), &name);
     if (length == 0 || length >= full.size() || !name) {
-        *error = L"No usable file name after /capture.";
+        line->SetError(ArgumentError::NoFileName, line->capturePath);
         return false;
     }
     const std::wstring folder(full.data(), name);
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        *error = L"The folder for the picture does not exist: " + folder.substr(0, 200);
+        line->SetError(ArgumentError::NoFolder, folder);
         return false;
     }
-    path->assign(full.data(), length);
+    line->capturePath.assign(full.data(), length);
     return true;
 }
 
 void ReportBadArguments(const CommandLine& line) {
     if (line.quiet || OutputRedirected()) return;
-    const std::wstring text = line.error +
-                              L"\r\n\r\nWebcam [/preview | /capture[:FILE.bmp|.jpg] | /record | /stop | /close] [/quiet]";
-    MessageBoxW(nullptr, text.c_str(), L"Webcam", MB_OK | MB_ICONERROR);
+    UINT why = IDS_ARGUMENT_UNKNOWN;
+    switch (line.error) {
+        case ArgumentError::TwoCommands: why = IDS_ARGUMENT_TWO_COMMANDS; break;
+        case ArgumentError::NoFileName: why = IDS_ARGUMENT_NO_FILE_NAME; break;
+        case ArgumentError::FileType: why = IDS_ARGUMENT_FILE_TYPE; break;
+        case ArgumentError::NoFolder: why = IDS_ARGUMENT_NO_FOLDER; break;
+        default: break;
+    }
+    const std::wstring text = Text(why, {line.errorDetail}) + L"\r\n\r\n" + Text(IDS_ARGUMENT_USAGE);
+    MessageBoxW(nullptr, text.c_str(), Text(IDS_ARGUMENT_CAPTION).c_str(), MB_OK | MB_ICONERROR);
 }
 
 int SendToRunningProgram(const CommandLine& line) {

@@ -42,9 +42,9 @@ extern int g_programExitCode;
 
 // The arguments after the program's name.
 CommandLine ReadProgramCommandLine();
-// Makes a "/capture:PATH" path full (from the current directory); false, with the reason, when
-// its folder does not exist.
-bool ResolveCapturePath(std::wstring* path, std::wstring* error);
+// Makes the line's "/capture:PATH" path full (from the current directory); false, with the line's
+// error set, when its folder does not exist.
+bool ResolveCapturePath(CommandLine* line);
 // Tells a person about bad arguments, unless the line says /quiet or standard output goes
 // somewhere (a script reads the exit code).
 void ReportBadArguments(const CommandLine& line);

@@ -5,6 +5,9 @@
 
 #include "app/main_dlg.h"
 #include "app/program_commands.h"
+#include "framework/language_choice.h"
+#include "framework/ui_texts.h"
+#include "settings/settings_store.h"
 
 BEGIN_MESSAGE_MAP(CZevuvArividApp, CWinApp)
 ON_COMMAND(ID_HELP, OnHelp)
@@ -13,10 +16,15 @@ END_MESSAGE_MAP()
 CZevuvArividApp::CZevuvArividApp() : CWinApp(nullptr) {}
 
 BOOL CZevuvArividApp::InitInstance() {
+    // The user's display language, unless a language is stored; before any text is shown.
+    wchar_t storedLanguage[kSettingCapacity] = L"";
+    ReadSettingString(L"uiLanguage", storedLanguage);
+    SetUiLanguage(ChooseUiLanguage(GetUserDefaultUILanguage(), storedLanguage));
+
     // Bad arguments start nothing.
     CommandLine line = ReadProgramCommandLine();
-    if (line.error.empty() && !line.capturePath.empty()) ResolveCapturePath(&line.capturePath, &line.error);
-    if (!line.error.empty()) {
+    if (!line.Bad() && !line.capturePath.empty()) ResolveCapturePath(&line);
+    if (line.Bad()) {
         ReportBadArguments(line);
         g_programExitCode = kBadArguments;
         return FALSE;

@@ -19,6 +19,7 @@
 #include "devices/device_enumeration.h"
 #include "framework/cwnd.h"
 #include "framework/modal_seam.h"
+#include "framework/ui_texts.h"
 #include "resources/resource.h"
 #include "snapshot/snapshot_request.h"
 
@@ -35,7 +36,8 @@ bool g_sessionEnded = false;
 
 void ReportCameraNotResponding(HWND mainWnd) {
     if (g_sessionEnded) return;
-    AfxModalSeam().messageBox(mainWnd, L"The camera stopped responding.", L"Error", MB_OK | MB_ICONEXCLAMATION);
+    AfxModalSeam().messageBox(mainWnd, Text(IDS_CAMERA_NOT_RESPONDING).c_str(), Text(IDS_CAPTION_ERROR).c_str(),
+                              MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Events after which the graph cannot go on: a filter stopped streaming with an error (a writer
@@ -58,10 +60,8 @@ bool TakeStreamingErrors() {
 
 void ReportStreamingError(HWND mainWnd, bool recording) {
     if (g_sessionEnded) return;
-    AfxModalSeam().messageBox(mainWnd,
-                              recording ? L"The recording has stopped: the video file could not be written."
-                                        : L"The capture has stopped because of an error.",
-                              L"Error", MB_OK | MB_ICONEXCLAMATION);
+    AfxModalSeam().messageBox(mainWnd, Text(recording ? IDS_RECORDING_NOT_WRITTEN : IDS_CAPTURE_ERROR).c_str(),
+                              Text(IDS_CAPTION_ERROR).c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
 // What starts again by itself: the preview after the computer wakes, when a preview or recording
@@ -105,8 +105,7 @@ void CameraFellSilent(HWND mainWnd) {
     g_silent.id = g_graphCameraId;
     g_silent.retryMs = kFirstRetryMs;
     if (recording || !g_silent.wasRecording)
-        SetTitleNote(recording ? L"recording stopped: the camera stopped sending pictures"
-                               : L"the camera stopped sending pictures");
+        SetTitleNote(Text(recording ? IDS_NOTE_RECORDING_SILENT : IDS_NOTE_SILENT).c_str());
     if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);
     TryAgainLater(mainWnd);
 }
@@ -196,14 +195,15 @@ void RebuildGraph(HWND mainWnd, bool quietly) {
         TeardownGraph(mainWnd);
         if (!tell) return;
         if (hr == kCameraBusy)
-            AfxModalSeam().messageBox(mainWnd, L"The camera is in use by another program, or access to it is turned off.",
-                                      L"Error", MB_OK | MB_ICONEXCLAMATION);
+            AfxModalSeam().messageBox(mainWnd, Text(IDS_CAMERA_BUSY).c_str(), Text(IDS_CAPTION_ERROR).c_str(),
+                                      MB_OK | MB_ICONEXCLAMATION);
         else
             ReportCameraNotResponding(mainWnd);
         return;
     }
-    if (tell && hr == kConnectionFailed) AfxModalSeam().messageBox(mainWnd, L"Can not connect!", L"Error", MB_OK);
-    if (tell) AfxModalSeam().messageBox(mainWnd, L"Can not connect the capture device", L"Error", MB_OK);
+    const std::wstring error = Text(IDS_CAPTION_ERROR);
+    if (tell && hr == kConnectionFailed) AfxModalSeam().messageBox(mainWnd, Text(IDS_CANNOT_CONNECT).c_str(), error.c_str(), MB_OK);
+    if (tell) AfxModalSeam().messageBox(mainWnd, Text(IDS_CANNOT_CONNECT_DEVICE).c_str(), error.c_str(), MB_OK);
     TeardownGraph(mainWnd);
 }
 
@@ -310,8 +310,7 @@ HRESULT OnGraphEvent(HWND mainWnd) {
     if (deviceLost) {
         if (g_captureState != Stopped) g_resumeCamera = g_graphCameraId;
         if (g_captureState == Recording)
-            SetTitleNote(microphoneLost ? L"recording stopped: the microphone was lost"
-                                        : L"recording stopped: the camera was lost");
+            SetTitleNote(Text(microphoneLost ? IDS_NOTE_MICROPHONE_LOST : IDS_NOTE_CAMERA_LOST).c_str());
         if (!TeardownGraph(mainWnd)) ReportCameraNotResponding(mainWnd);
         RefreshDeviceSelection();
     }
@@ -343,7 +342,7 @@ void OnSessionEnd(HWND mainWnd) {
 
 void OnPowerSuspend(HWND mainWnd) {
     g_resumeAfterSleep = g_captureState != Stopped;
-    if (g_captureState == Recording) SetTitleNote(L"recording stopped by sleep");  // its file is closed
+    if (g_captureState == Recording) SetTitleNote(Text(IDS_NOTE_SLEEP).c_str());  // its file is closed
     TeardownGraph(mainWnd);  // no message: the computer sleeps
 }
 

@@ -5,6 +5,8 @@
 #include "capture/graph_control.h"
 #include "capture/graph_wait.h"
 #include "capture/window_title.h"
+#include "framework/ui_texts.h"
+#include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_pipeline.h"
 
@@ -99,10 +101,10 @@ void OnIntervalTimer(HWND mainWnd) {
 
 std::wstring PictureTimersTitle() {
     std::wstring text;
-    if (g_secondsLeft > 0) text += L" - picture in " + std::to_wstring(g_secondsLeft);
-    if (g_seriesRunning) {
-        text += L" - interval " + std::to_wstring(g_seriesSaved);
-        if (g_seriesLimit > 0) text += L"/" + std::to_wstring(g_seriesLimit);
-    }
+    if (g_secondsLeft > 0) text += L" - " + Text(IDS_TITLE_PICTURE_IN, {std::to_wstring(g_secondsLeft)});
+    if (g_seriesRunning && g_seriesLimit > 0)
+        text += L" - " + Text(IDS_TITLE_INTERVAL_OF, {std::to_wstring(g_seriesSaved), std::to_wstring(g_seriesLimit)});
+    else if (g_seriesRunning)
+        text += L" - " + Text(IDS_TITLE_INTERVAL, {std::to_wstring(g_seriesSaved)});
     return text;
 }

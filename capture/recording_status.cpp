@@ -5,6 +5,9 @@
 
 #include <cwchar>
 
+#include "framework/ui_texts.h"
+#include "resources/resource.h"
+
 std::wstring g_recordingFile;
 
 namespace {
@@ -66,10 +69,12 @@ void UpdateRecordingStatus(unsigned frames) {
     g_status.lowDiskSpace = DiskSpaceLow(FolderOf(g_recordingFile), rate);
 }
 
-std::wstring RecordingStatusText() {
+std::wstring RecordingStatusText(bool withoutSound) {
     const ULONGLONG seconds = (g_status.until - g_status.since) / 1000;
-    wchar_t text[80];
-    swprintf(text, 80, L"%02llu:%02llu:%02llu - %.1f MB%ls", seconds / 3600, seconds / 60 % 60, seconds % 60,
-             g_status.bytes / (1024.0 * 1024.0), g_status.lowDiskSpace ? L" - low disk space" : L"");
+    wchar_t time[32], size[32];
+    swprintf(time, 32, L"%02llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    swprintf(size, 32, L"%.1f", g_status.bytes / (1024.0 * 1024.0));
+    std::wstring text = Text(withoutSound ? IDS_TITLE_RECORDING_WITHOUT_SOUND : IDS_TITLE_RECORDING, {time, size});
+    if (g_status.lowDiskSpace) text += L" - " + Text(IDS_TITLE_LOW_DISK_SPACE);
     return text;
 }

@@ -15,8 +15,9 @@ void EndRecordingStatus();
 // Once a second while recording, with the frames counted since the graph ran: the file's size
 // now; every tenth time the disk's free space.
 void UpdateRecordingStatus(unsigned frames);
-// "00:01:23 - 45.2 MB", and " - low disk space" where the disk is about to fill.
-std::wstring RecordingStatusText();
+// "recording 00:01:23 - 45.2 MB" ("recording without sound ..."), and " - low disk space" where
+// the disk is about to fill, in the user interface's language.
+std::wstring RecordingStatusText(bool withoutSound);
 
 // True when the volume of `folder` has less than 200 MB free, or less than two minutes at
 // `bytesPerSecond`; false where the free space cannot be read.

@@ -6,6 +6,8 @@
 #include "capture/capture_state.h"
 #include "capture/picture_timers.h"
 #include "capture/recording_status.h"
+#include "framework/ui_texts.h"
+#include "resources/resource.h"
 
 bool g_recordingStarting = false;
 
@@ -30,9 +32,9 @@ const std::wstring& BaseTitle(HWND mainWnd) {
 void ShowCaptureTitle(HWND mainWnd) {
     std::wstring title = BaseTitle(mainWnd);
     if (g_recordingStarting)
-        title += L" - starting recording...";
+        title += L" - " + Text(IDS_TITLE_STARTING);
     else if (g_captureState == Recording)
-        title += (g_recordingWithoutSound ? L" - recording without sound " : L" - recording ") + RecordingStatusText();
+        title += L" - " + RecordingStatusText(g_recordingWithoutSound);
     else if (!g_note.empty())
         title += L" - " + g_note;
     title += PictureTimersTitle();

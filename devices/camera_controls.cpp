@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "resources/resource.h"
 #include "settings/camera_control_store.h"
 
 using Microsoft::WRL::ComPtr;
@@ -16,25 +17,26 @@ struct KnownControl {
     bool cameraControl;
     long property;
     const wchar_t* name;
+    UINT label;
 };
 
 constexpr KnownControl kControls[] = {
-    {false, VideoProcAmp_Brightness, L"Brightness"},
-    {false, VideoProcAmp_Contrast, L"Contrast"},
-    {false, VideoProcAmp_Hue, L"Hue"},
-    {false, VideoProcAmp_Saturation, L"Saturation"},
-    {false, VideoProcAmp_Sharpness, L"Sharpness"},
-    {false, VideoProcAmp_Gamma, L"Gamma"},
-    {false, VideoProcAmp_WhiteBalance, L"White balance"},
-    {false, VideoProcAmp_BacklightCompensation, L"Backlight compensation"},
-    {false, VideoProcAmp_Gain, L"Gain"},
-    {true, CameraControl_Exposure, L"Exposure"},
-    {true, CameraControl_Focus, L"Focus"},
-    {true, CameraControl_Zoom, L"Zoom"},
-    {true, CameraControl_Pan, L"Pan"},
-    {true, CameraControl_Tilt, L"Tilt"},
-    {true, CameraControl_Roll, L"Roll"},
-    {true, CameraControl_Iris, L"Iris"},
+    {false, VideoProcAmp_Brightness, L"Brightness", IDS_CONTROL_BRIGHTNESS},
+    {false, VideoProcAmp_Contrast, L"Contrast", IDS_CONTROL_CONTRAST},
+    {false, VideoProcAmp_Hue, L"Hue", IDS_CONTROL_HUE},
+    {false, VideoProcAmp_Saturation, L"Saturation", IDS_CONTROL_SATURATION},
+    {false, VideoProcAmp_Sharpness, L"Sharpness", IDS_CONTROL_SHARPNESS},
+    {false, VideoProcAmp_Gamma, L"Gamma", IDS_CONTROL_GAMMA},
+    {false, VideoProcAmp_WhiteBalance, L"White balance", IDS_CONTROL_WHITE_BALANCE},
+    {false, VideoProcAmp_BacklightCompensation, L"Backlight compensation", IDS_CONTROL_BACKLIGHT},
+    {false, VideoProcAmp_Gain, L"Gain", IDS_CONTROL_GAIN},
+    {true, CameraControl_Exposure, L"Exposure", IDS_CONTROL_EXPOSURE},
+    {true, CameraControl_Focus, L"Focus", IDS_CONTROL_FOCUS},
+    {true, CameraControl_Zoom, L"Zoom", IDS_CONTROL_ZOOM},
+    {true, CameraControl_Pan, L"Pan", IDS_CONTROL_PAN},
+    {true, CameraControl_Tilt, L"Tilt", IDS_CONTROL_TILT},
+    {true, CameraControl_Roll, L"Roll", IDS_CONTROL_ROLL},
+    {true, CameraControl_Iris, L"Iris", IDS_CONTROL_IRIS},
 };
 
 // Both interfaces use 1 for automatic and 2 for manual.
@@ -60,7 +62,7 @@ HRESULT OnControlInterface(IBaseFilter* camera, bool cameraControl, Call call) {
 std::vector<CameraControl> ReadCameraControls(IBaseFilter* camera) {
     std::vector<CameraControl> controls;
     for (const KnownControl& known : kControls) {
-        CameraControl c{known.cameraControl, known.property, known.name, 0, 0, 0, 0, false, 0, false};
+        CameraControl c{known.cameraControl, known.property, known.name, known.label, 0, 0, 0, 0, false, 0, false};
         long flags = 0;
         HRESULT hr = OnControlInterface(camera, known.cameraControl, [&](auto* device) {
             return device->GetRange(known.property, &c.minimum, &c.maximum, &c.step, &c.defaultValue, &flags);

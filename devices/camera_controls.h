@@ -11,7 +11,8 @@
 struct CameraControl {
     bool cameraControl;  // IAMCameraControl, else IAMVideoProcAmp
     long property;       // VideoProcAmp_* or CameraControl_*
-    const wchar_t* name;
+    const wchar_t* name;  // as the choices are stored
+    UINT label;           // the string of its name as the user reads it
     long minimum, maximum, step, defaultValue;
     bool canAuto;
     long value;     // as the camera has it now

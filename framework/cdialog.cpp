@@ -3,6 +3,7 @@
 
 #include "cwinapp.h"
 #include "modal_seam.h"
+#include "ui_texts.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
@@ -19,7 +20,7 @@ CDialog::~CDialog() {
 
 HWND CDialog::CreateFromTemplate(HWND owner) {
     HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
+    HRSRC resource = FindUiResource(module, MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
     HGLOBAL loaded = resource ? ::LoadResource(module, resource) : nullptr;
     auto* dialogTemplate = loaded ? static_cast<LPCDLGTEMPLATEW>(::LockResource(loaded)) : nullptr;
     if (!dialogTemplate) return nullptr;

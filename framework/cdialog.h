@@ -1,4 +1,4 @@
-// Dialogs from dialog templates in the program's resources, run modally (DoModal, with the
+// Dialogs from dialog templates in the program's resources (in the user interface's language), run modally (DoModal, with the
 // framework's own modal loop) or modeless (Create). Modeless dialogs get keyboard navigation
 // from every modal loop of the framework.
 #pragma once

@@ -1,5 +1,6 @@
 // Window binding, message routing and layout of control bars.
 #include "cwnd.h"
+#include "ui_texts.h"
 
 #include <commctrl.h>
 
@@ -195,12 +196,10 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 bool CWnd::OnToolTipText(NMHDR* header) {
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
     UINT id = static_cast<UINT>(header->idFrom);
-    wchar_t text[256] = L"";
-    if ((info->uFlags & TTF_IDISHWND) || id == 0 ||
-        ::LoadStringW(::GetModuleHandleW(nullptr), id, text, 256) <= 0)
-        return false;
-    const wchar_t* tip = wcschr(text, L'\n');
-    ::lstrcpynW(info->szText, tip ? tip + 1 : text, ARRAYSIZE(info->szText));
+    const std::wstring text = id == 0 ? std::wstring() : Text(id);
+    if ((info->uFlags & TTF_IDISHWND) || text.empty()) return false;
+    const wchar_t* tip = wcschr(text.c_str(), L'\n');
+    ::lstrcpynW(info->szText, tip ? tip + 1 : text.c_str(), ARRAYSIZE(info->szText));
     info->lpszText = info->szText;
     info->hinst = nullptr;
     return true;

@@ -14,6 +14,8 @@
 
 #include "framework/modal_seam.h"
 #include "framework/program_folder.h"
+#include "framework/ui_texts.h"
+#include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/bmp_image.h"
 #include "snapshot/dated_file_name.h"
@@ -170,9 +172,8 @@ void SaveSnapshot(FrameLayout layout, SnapshotFrame* frame, int width, int heigh
     Tell(options, delivered ? PictureOutcome::Saved : PictureOutcome::NotSaved);
     if (!delivered) {
         bool copy = frame && frame->toClipboard;
-        AfxModalSeam().messageBox(g_hMainWnd, copy ? L"Can not copy the picture to the clipboard!"
-                                                   : L"Can not save image!",
-                                  L"Warning!", MB_OK);
+        AfxModalSeam().messageBox(g_hMainWnd, Text(copy ? IDS_CANNOT_COPY_PICTURE : IDS_CANNOT_SAVE_IMAGE).c_str(),
+                                  Text(IDS_CAPTION_WARNING).c_str(), MB_OK);
     }
     std::free(frame);
 }

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "framework/modal_seam.h"
+#include "framework/ui_texts.h"
 #include "resources/resource.h"
 #include "settings/camera_control_store.h"
 
@@ -19,6 +21,21 @@ constexpr int kRowHeight = 16, kTop = 8, kMargin = 10, kButtonsGap = 8, kButtonH
 
 enum Part { kName, kSlider, kValue, kAuto };
 int RowId(size_t row, Part part) { return IDC_CAMERA_ROWS + static_cast<int>(row) * 4 + part; }
+
+// The width in pixels of the widest of `texts` in `font`.
+int WidestText(HWND window, HFONT font, const std::vector<std::wstring>& texts) {
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, font);
+    int widest = 0;
+    for (const std::wstring& text : texts) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max<int>(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return widest;
+}
 
 // The row of a control made by AddRows, when `id` is that row's `part`.
 bool RowOf(int id, Part part, size_t rows, size_t* row) {
@@ -52,6 +69,19 @@ void CameraSettingsDlg::AddRows() {
         return r;
     };
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    // The names' column, and the boxes beside the sliders, grow by what their words in the
+    // interface's language need more than the English ones: the columns after them, the OK and
+    // Cancel buttons and the window move over by that much.
+    std::vector<std::wstring> names, englishNames;
+    for (const CameraControl& c : m_controls) {
+        names.push_back(Text(c.label));
+        englishNames.push_back(c.name);
+    }
+    const std::wstring autoText = Text(IDS_CONTROL_AUTO);
+    const int nameRoom = std::max<int>(pixels(0, 0, 80, 9).right, WidestText(m_hWnd, font, englishNames));
+    const int nameGrows = std::max(0, WidestText(m_hWnd, font, names) - nameRoom);
+    const int autoGrows = std::max(0, WidestText(m_hWnd, font, {autoText}) - WidestText(m_hWnd, font, {L"Auto"}));
+    auto shifted = [](RECT r, int by) { return RECT{r.left + by, r.top, r.right + by, r.bottom}; };
     auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, RECT r) {
         HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
                                        r.bottom - r.top, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
@@ -62,9 +92,11 @@ void CameraSettingsDlg::AddRows() {
     for (size_t row = 0; row < m_controls.size(); ++row) {
         const CameraControl& c = m_controls[row];
         int y = kTop + static_cast<int>(row) * kRowHeight;
-        make(L"STATIC", c.name, SS_LEFT, RowId(row, kName), pixels(kMargin, y + 2, 80, 9));
+        RECT name = pixels(kMargin, y + 2, 80, 9);
+        name.right += nameGrows;
+        make(L"STATIC", names[row].c_str(), SS_LEFT, RowId(row, kName), name);
         HWND slider = make(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, RowId(row, kSlider),
-                           pixels(92, y, 130, 12));
+                           shifted(pixels(92, y, 130, 12), nameGrows));
         // A slider's own arithmetic needs the width of its range to fit a long; a broken driver
         // may report the whole range of one.
         const long low = std::max(c.minimum, LONG_MIN / 2), high = std::min(c.maximum, LONG_MAX / 2);
@@ -77,8 +109,10 @@ void CameraSettingsDlg::AddRows() {
         ::SendMessageW(slider, TBM_SETLINESIZE, 0, c.step);
         const long long tenth = (static_cast<long long>(high) - low) / 10;  // in 64 bits
         ::SendMessageW(slider, TBM_SETPAGESIZE, 0, static_cast<LPARAM>(std::max<long long>(c.step, tenth)));
-        make(L"STATIC", L"", SS_RIGHT, RowId(row, kValue), pixels(224, y + 2, 28, 9));
-        if (c.canAuto) make(L"BUTTON", L"Auto", BS_AUTOCHECKBOX | WS_TABSTOP, RowId(row, kAuto), pixels(256, y + 1, 34, 10));
+        make(L"STATIC", L"", SS_RIGHT, RowId(row, kValue), shifted(pixels(224, y + 2, 28, 9), nameGrows));
+        RECT box = shifted(pixels(256, y + 1, 34, 10), nameGrows);
+        box.right += autoGrows;
+        if (c.canAuto) make(L"BUTTON", autoText.c_str(), BS_AUTOCHECKBOX | WS_TABSTOP, RowId(row, kAuto), box);
         ShowRow(row);
     }
     if (m_controls.empty()) ::ShowWindow(GetDlgItem(IDC_CAMERA_NO_CONTROLS), SW_SHOW);
@@ -91,9 +125,11 @@ void CameraSettingsDlg::AddRows() {
         ::GetWindowRect(button, &now);
         MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&now), 2);
         RECT top = pixels(0, buttonsTop, 1, kButtonHeight);
-        ::SetWindowPos(button, nullptr, now.left, top.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        const int right = id == IDOK || id == IDCANCEL ? nameGrows + autoGrows : 0;
+        ::SetWindowPos(button, nullptr, now.left + right, top.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
     RECT client = pixels(0, 0, 300, buttonsTop + kButtonHeight + kTop);
+    client.right += nameGrows + autoGrows;
     RECT window = client;
     AdjustWindowRectEx(&window, static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)));
@@ -158,7 +194,7 @@ void CameraSettingsDlg::OnDefault() {
 void CameraSettingsDlg::OnDriverSettings() {
     CAUUID list{};
     if (DriverPages(m_camera.Get(), &list))
-        AfxModalSeam().propertyFrame(m_hWnd, L"Camera", m_camera.Get(), list.cElems, list.pElems);
+        AfxModalSeam().propertyFrame(m_hWnd, Text(IDS_DRIVER_PAGES).c_str(), m_camera.Get(), list.cElems, list.pElems);
     CoTaskMemFree(list.pElems);
     // The driver's pages may have changed the values.
     for (size_t row = 0; row < m_controls.size(); ++row) {

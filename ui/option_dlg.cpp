@@ -17,6 +17,7 @@
 #include "devices/device_catalogue.h"
 #include "devices/device_enumeration.h"
 #include "framework/modal_seam.h"
+#include "framework/ui_texts.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_request.h"
@@ -205,7 +206,7 @@ void OptionDlg::OnAudioChange() {
 }
 
 std::wstring OptionDlg::BrowseForFolder(HWND owner) {
-    return AfxModalSeam().browseForFolder(owner, L"select folder",
+    return AfxModalSeam().browseForFolder(owner, Text(IDS_SELECT_FOLDER).c_str(),
                                           BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE);
 }
 

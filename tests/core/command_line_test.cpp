@@ -28,7 +28,7 @@ TEST(CommandLine, EachArgumentListAsksForItsCommand) {
     };
     for (const auto& c : cases) {
         CommandLine line = ParseCommandLine(c.arguments);
-        EXPECT_EQ(line.error, L"") << c.arguments.size();
+        EXPECT_FALSE(line.Bad()) << c.arguments.size();
         EXPECT_EQ(line.command, c.command);
         EXPECT_EQ(line.capturePath, c.path);
         EXPECT_EQ(line.quiet, c.quiet);
@@ -37,28 +37,32 @@ TEST(CommandLine, EachArgumentListAsksForItsCommand) {
 
 TEST(CommandLine, BadArgumentsAreRefusedWithAReasonThatStaysShort) {
     const std::wstring longName(100000, L'a');
+    using E = ArgumentError;
     const struct {
         std::vector<std::wstring> arguments;
-        std::wstring errorStart;
+        ArgumentError error;
+        std::wstring detailStart;
     } cases[] = {
-        {{L"/frobnicate"}, L"Unknown argument: /frobnicate"},
-        {{L"preview"}, L"Unknown argument: preview"},
-        {{L"/"}, L"Unknown argument: /"},
-        {{L""}, L"Unknown argument: "},
-        {{L"/stop:now"}, L"Unknown argument: /stop:now"},
-        {{L"/quiet:yes"}, L"Unknown argument: /quiet:yes"},
-        {{L"/preview", L"/record"}, L"Give one command at a time."},
-        {{L"/capture", L"/capture:a.bmp"}, L"Give one command at a time."},
-        {{L"/capture:"}, L"No usable file name after /capture: "},
-        {{L"/capture:" + longName + L".bmp"}, L"No usable file name after /capture: aaaa"},
-        {{L"/capture:shot.png"}, L"The picture's file must end in .bmp, .jpg or .jpeg: shot.png"},
-        {{L"/capture:.bmp"}, L"The picture's file must end in .bmp, .jpg or .jpeg: .bmp"},
-        {{L"/" + longName}, L"Unknown argument: /aaaa"},
+        {{L"/frobnicate"}, E::Unknown, L"/frobnicate"},
+        {{L"preview"}, E::Unknown, L"preview"},
+        {{L"/"}, E::Unknown, L"/"},
+        {{L""}, E::Unknown, L""},
+        {{L"/stop:now"}, E::Unknown, L"/stop:now"},
+        {{L"/quiet:yes"}, E::Unknown, L"/quiet:yes"},
+        {{L"/preview", L"/record"}, E::TwoCommands, L""},
+        {{L"/capture", L"/capture:a.bmp"}, E::TwoCommands, L""},
+        {{L"/capture:"}, E::NoFileName, L""},
+        {{L"/capture:" + longName + L".bmp"}, E::NoFileName, L"aaaa"},
+        {{L"/capture:shot.png"}, E::FileType, L"shot.png"},
+        {{L"/capture:.bmp"}, E::FileType, L".bmp"},
+        {{L"/" + longName}, E::Unknown, L"/aaaa"},
     };
     for (const auto& c : cases) {
         CommandLine line = ParseCommandLine(c.arguments);
-        EXPECT_EQ(line.error.substr(0, c.errorStart.size()), c.errorStart);
-        EXPECT_LT(line.error.size(), 160u);  // long arguments are cut in the message
+        EXPECT_TRUE(line.Bad());
+        EXPECT_EQ(line.error, c.error);
+        EXPECT_EQ(line.errorDetail.substr(0, c.detailStart.size()), c.detailStart);
+        EXPECT_LT(line.errorDetail.size(), 130u);  // long arguments are cut in the message
         EXPECT_FALSE(line.quiet);
     }
     // "/quiet" counts wherever it stands.
