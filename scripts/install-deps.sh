@@ -8,6 +8,7 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev
     googletest libgtest-dev libbenchmark-dev libyuv-dev libturbojpeg0-dev wixl msitools ffmpeg
     gstreamer1.0-tools gstreamer1.0-plugins-good
+    fonts-noto-cjk locales-all
 )
 
 sudo_if_needed() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/modal_seam.h"
+#include "framework/raii.h"
 #include "framework/ui_texts.h"
 #include "resources/resource.h"
 #include "settings/camera_control_store.h"
@@ -24,16 +25,14 @@ int RowId(size_t row, Part part) { return IDC_CAMERA_ROWS + static_cast<int>(row
 
 // The width in pixels of the widest of `texts` in `font`.
 int WidestText(HWND window, HFONT font, const std::vector<std::wstring>& texts) {
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, font);
+    WindowDC dc(window);
+    SelectedObject selected(dc.get(), font);
     int widest = 0;
     for (const std::wstring& text : texts) {
         SIZE size{};
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
         widest = std::max<int>(widest, size.cx);
     }
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
     return widest;
 }
 

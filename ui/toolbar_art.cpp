@@ -4,10 +4,12 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <string>
 #include <iterator>
 #include <utility>
 #include <vector>
 
+#include "framework/ui_texts.h"
 #include "framework/window_dpi.h"
 #include "resources/resource.h"
 
@@ -33,6 +35,24 @@ std::vector<std::pair<int, BYTE>> ButtonStates(const CToolBar& toolbar) {
     return states;
 }
 
+// Each button carries its name (its tooltip) as its text, for screen readers and the bar's own
+// accessibility; no row of text is drawn: the pictures show the words.
+void NameButtons(CToolBar& toolbar) {
+    toolbar.SendMessage(TB_SETMAXTEXTROWS, 0);
+    const int count = static_cast<int>(toolbar.SendMessage(TB_BUTTONCOUNT));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button{};
+        if (!toolbar.SendMessage(TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button)) || button.idCommand == 0) continue;
+        const std::wstring command = Text(static_cast<UINT>(button.idCommand));
+        std::wstring name = command.substr(command.find(L'\n') + 1);
+        TBBUTTONINFOW info{};
+        info.cbSize = sizeof(info);
+        info.dwMask = TBIF_TEXT;
+        info.pszText = name.data();
+        toolbar.SendMessage(TB_SETBUTTONINFOW, static_cast<WPARAM>(button.idCommand), reinterpret_cast<LPARAM>(&info));
+    }
+}
+
 }  // namespace
 
 const ToolbarArt& ToolbarArtForDpi(UINT dpi) {
@@ -54,6 +74,7 @@ bool CreateToolbarForDpi(CTrueColorToolBar& toolbar, CWnd* parent, UINT dpi) {
                           AFX_IDW_TOOLBAR) ||
         !toolbar.LoadToolBar(art.toolbarId))
         return false;
+    NameButtons(toolbar);
     SIZE image = toolbar.ImageSize();
     toolbar.SetSizes({image.cx + ScaleToDpi(kButtonPaddingX, dpi),
                       image.cy + ScaleToDpi(kButtonPaddingY, dpi)},

@@ -7,6 +7,8 @@
 #include "framework/cmenu.h"
 #include "framework/cwinapp.h"
 #include "framework/raii.h"
+#include "framework/ui_texts.h"
+#include "ui/toolbar_words.h"
 
 BEGIN_MESSAGE_MAP(CTrueColorToolBar, CToolBar)
 ON_NOTIFY_REFLECT(TBN_DROPDOWN, OnToolbarDropDown)
@@ -36,7 +38,7 @@ void CTrueColorToolBar::OnToolbarDropDown(NMHDR* header, LRESULT*) {
     }
 }
 
-bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId) {
+bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId, COLORREF wordColour) {
     HINSTANCE module = AfxFindResourceHandle(MAKEINTRESOURCEW(bitmapId), RT_BITMAP);
     GdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(
         LoadImageW(module, MAKEINTRESOURCEW(bitmapId), IMAGE_BITMAP, 0, 0,
@@ -45,6 +47,8 @@ bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId) {
     if (!bitmap || !GetObjectW(bitmap.get(), sizeof(description), &description) ||
         !description.bmBits)
         return false;
+    if (UiLanguage() != MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL))
+        DrawToolbarWords(bitmap.get(), description, toolbar.ImageSize().cx, wordColour);
 
     // The first three bytes of the pixel data, read as blue, green, red: the first stored
     // pixel's colour (for the 8-bit grey image, three equal palette indices).
@@ -67,7 +71,9 @@ bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId) {
 }
 
 void InstallTrueColorImages(CToolBar& toolbar, UINT normalId, UINT disabledId) {
-    if (InstallToolbarImages(toolbar, TB_SETIMAGELIST, normalId) &&
-        InstallToolbarImages(toolbar, TB_SETHOTIMAGELIST, normalId))
-        InstallToolbarImages(toolbar, TB_SETDISABLEDIMAGELIST, disabledId);
+    // The words' colours as the art draws them: dark blue, and washed-out grey when disabled.
+    const COLORREF normal = RGB(28, 38, 72), disabled = RGB(133, 133, 133);
+    if (InstallToolbarImages(toolbar, TB_SETIMAGELIST, normalId, normal) &&
+        InstallToolbarImages(toolbar, TB_SETHOTIMAGELIST, normalId, normal))
+        InstallToolbarImages(toolbar, TB_SETDISABLEDIMAGELIST, disabledId, disabled);
 }

@@ -24,8 +24,10 @@ private:
 
 // Gives the loaded `toolbar` the images of bitmap `bitmapId`, cut at its image width, for the
 // state named by `stateMessage` (TB_SETIMAGELIST, TB_SETHOTIMAGELIST or
-// TB_SETDISABLEDIMAGELIST); the colour of the bitmap's first stored pixel is transparent. False, with nothing sent to the toolbar, on any failure.
-bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId);
+// TB_SETDISABLEDIMAGELIST); the colour of the bitmap's first stored pixel is transparent. In a
+// language other than English the words under the pictures are drawn anew in `wordColour`.
+// False, with nothing sent to the toolbar, on any failure.
+bool InstallToolbarImages(CToolBar& toolbar, UINT stateMessage, UINT bitmapId, COLORREF wordColour);
 
 // Normal and hot images from `normalId`, disabled images from `disabledId`; each step runs only
 // when the one before succeeded.

@@ -120,7 +120,7 @@ TEST_F(ToolbarTest, TrueColourListsForTheThreeStates) {
 
 TEST_F(ToolbarTest, FailedNormalListLeavesTheSixteenColourImagesAndStopsTheChain) {
     HIMAGELIST own = List(TB_GETIMAGELIST);
-    EXPECT_FALSE(InstallToolbarImages(m_toolbar, TB_SETIMAGELIST, 9999));
+    EXPECT_FALSE(InstallToolbarImages(m_toolbar, TB_SETIMAGELIST, 9999, 0));
     InstallTrueColorImages(m_toolbar, 9999, IDB_TOOLBAR_DISABLED);
     EXPECT_EQ(List(TB_GETIMAGELIST), own);
     EXPECT_EQ(List(TB_GETHOTIMAGELIST), nullptr);
@@ -128,7 +128,7 @@ TEST_F(ToolbarTest, FailedNormalListLeavesTheSixteenColourImagesAndStopsTheChain
 }
 
 TEST_F(ToolbarTest, KeyColourIsTransparentAndAColourOneStepOffIsDrawn) {
-    ASSERT_TRUE(InstallToolbarImages(m_toolbar, TB_SETIMAGELIST, kKeyColourProbe));
+    ASSERT_TRUE(InstallToolbarImages(m_toolbar, TB_SETIMAGELIST, kKeyColourProbe, 0));
     ScreenPixels drawn = DrawOverMagenta(List(TB_GETIMAGELIST), 0);
     const unsigned offByOne[] = {0xE1E3EB, 0xE3E3EB, 0xE2E2EB, 0xE2E4EB, 0xE2E3EA, 0xE2E3EC, 0};
     for (int x = 0; x < 7; ++x) EXPECT_EQ(drawn.At(x, 10), offByOne[x]) << x;

@@ -60,8 +60,8 @@ std::wstring SystemClassName(WORD ordinal) {
 
 }  // namespace
 
-std::optional<DialogTemplate> LoadDialogTemplate(HMODULE module, UINT id) {
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+std::optional<DialogTemplate> LoadDialogTemplate(HMODULE module, UINT id, LANGID language) {
+    HRSRC resource = FindResourceExW(module, RT_DIALOG, MAKEINTRESOURCEW(id), language);
     if (!resource) return std::nullopt;
     auto* data = static_cast<const BYTE*>(LockResource(LoadResource(module, resource)));
     Reader r(data, SizeofResource(module, resource));

@@ -30,7 +30,8 @@ struct DialogTemplate {
     std::vector<DialogItem> items;
 };
 
-std::optional<DialogTemplate> LoadDialogTemplate(HMODULE module, UINT id);
+// The template of dialog `id` in `language` (the neutral, English one when 0).
+std::optional<DialogTemplate> LoadDialogTemplate(HMODULE module, UINT id, LANGID language = 0);
 
 // A module's resources, loaded as an image for reading (the program file, not run).
 class ResourceModule {
