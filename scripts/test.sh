@@ -85,6 +85,8 @@ stop_session() {
 }
 
 trap stop_session EXIT
+# The programs speak the machine's language: the tests expect English unless they ask otherwise.
+export LC_ALL=C.UTF-8 LANG=C.UTF-8
 wine_session_start "$root/build/win/wineprefix" fresh private-display
 wine_session_prepare_prefix "$root/build/win/test-prefix-setup.txt" || failed=$((failed + 1))
 # One at a time: the tests share one screen, and some read pixels back from it.

@@ -42,6 +42,19 @@ wine_session_start() {
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f </dev/null >/dev/null 2>&1
     # No window manager either: Wine would wait for one on every window it hides.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    # The Windows fonts with Japanese and Chinese characters that the UI fonts link to are
+    # Debian's Noto CJK fonts here.
+    local fonts
+    fonts=$(mktemp --suffix=.reg)
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n' >"$fonts"
+    local font
+    for font in "MS UI Gothic:JP" "MS Gothic:JP" "Yu Gothic UI:JP" "Meiryo UI:JP" "SimSun:SC" \
+        "Microsoft YaHei UI:SC" "Microsoft YaHei:SC" "PMingLiU:TC" "MingLiU:TC" "Microsoft JhengHei UI:TC" \
+        "Gulim:KR" "Malgun Gothic:KR"; do
+        printf '"%s"="Noto Sans CJK %s"\r\n' "${font%%:*}" "${font##*:}" >>"$fonts"
+    done
+    "$WINE" regedit /S "Z:${fonts//\//\\}" </dev/null >/dev/null 2>&1
+    rm -f "$fonts"
     "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 }
 

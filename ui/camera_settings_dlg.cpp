@@ -68,18 +68,16 @@ void CameraSettingsDlg::AddRows() {
         return r;
     };
     HFONT font = reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
-    // The names' column, and the boxes beside the sliders, grow by what their words in the
-    // interface's language need more than the English ones: the columns after them, the OK and
-    // Cancel buttons and the window move over by that much.
-    std::vector<std::wstring> names, englishNames;
-    for (const CameraControl& c : m_controls) {
-        names.push_back(Text(c.label));
-        englishNames.push_back(c.name);
-    }
+    // The names' column grows where a name needs more room (a long one, or a language's longer
+    // words), and the boxes beside the sliders by what "Auto" needs more in the interface's
+    // language: the columns after them, the OK and Cancel buttons and the window move over.
+    std::vector<std::wstring> names;
+    for (const CameraControl& c : m_controls) names.push_back(Text(c.label));
     const std::wstring autoText = Text(IDS_CONTROL_AUTO);
-    const int nameRoom = std::max<int>(pixels(0, 0, 80, 9).right, WidestText(m_hWnd, font, englishNames));
-    const int nameGrows = std::max(0, WidestText(m_hWnd, font, names) - nameRoom);
-    const int autoGrows = std::max(0, WidestText(m_hWnd, font, {autoText}) - WidestText(m_hWnd, font, {L"Auto"}));
+    // What grows gets two pixels to spare, as the dialog's own texts have.
+    auto growth = [](int need, int room) { return need > room ? need - room + 2 : 0; };
+    const int nameGrows = growth(WidestText(m_hWnd, font, names), pixels(0, 0, 80, 9).right);
+    const int autoGrows = growth(WidestText(m_hWnd, font, {autoText}), WidestText(m_hWnd, font, {L"Auto"}));
     auto shifted = [](RECT r, int by) { return RECT{r.left + by, r.top, r.right + by, r.bottom}; };
     auto make = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id, RECT r) {
         HWND control = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,

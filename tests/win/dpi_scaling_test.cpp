@@ -1,7 +1,8 @@
 // Webcam.exe started on screens of 96, 120, 144 and 192 DPI, as a person would meet it on a
 // laptop at 100 to 200 %: the toolbar's buttons, pictures and captions grow with the scale, the
 // video area starts below the toolbar, and no control of any window reaches outside it, onto
-// another control or past its own text. Screenshots: screenshots/dpi<dpi>-<window>.bmp.
+// another control or past its own text; so in every language the program speaks. Screenshots:
+// screenshots/dpi<dpi>-<window>.bmp, screenshots/<language>-dpi<dpi>-<window>.bmp.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -91,6 +92,13 @@ bool Inside(const RECT& inner, const RECT& outer) {
            inner.bottom <= outer.bottom;
 }
 
+std::string Utf8(const std::wstring& text) {
+    std::string utf8(text.size() * 4 + 1, '\0');
+    utf8.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                                        utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+
 std::wstring Describe(const Control& c) { return c.className + L" \"" + c.text + L"\""; }
 
 // The room a control's text needs in the dialog's font at `dpi`, beyond what its rectangle
@@ -120,10 +128,10 @@ bool TextFits(const Control& c, HFONT font, UINT dpi) {
 // What is wrong with `dialog`'s layout at `dpi`: a control outside the client area, two controls
 // on each other (a group box holds a control whole or not at all) or a text cut off. Measured
 // with the font of the dialog's template.
-std::vector<std::wstring> LayoutFaults(HWND dialog, UINT templateId, UINT dpi) {
+std::vector<std::wstring> LayoutFaults(HWND dialog, UINT templateId, UINT dpi, LANGID language) {
     std::vector<std::wstring> faults;
     ResourceModule program(ExecutableDirectory() + L"Webcam.exe");
-    auto dialogTemplate = LoadDialogTemplate(program.get(), templateId);
+    auto dialogTemplate = LoadDialogTemplate(program.get(), templateId, language);
     if (!dialogTemplate) return {L"no template"};
     HFONT font = CreateFontW(-MulDiv(dialogTemplate->pointSize, static_cast<int>(dpi), 72), 0, 0, 0,
                              dialogTemplate->weight, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
@@ -148,12 +156,12 @@ std::vector<std::wstring> LayoutFaults(HWND dialog, UINT templateId, UINT dpi) {
     return faults;
 }
 
-void ExpectTidy(HWND dialog, UINT templateId, UINT dpi, const wchar_t* name) {
+void ExpectTidy(HWND dialog, UINT templateId, UINT dpi, const std::wstring& name, LANGID language = 0) {
     ASSERT_NE(dialog, nullptr);
     PumpMessages(100);
-    for (const std::wstring& fault : LayoutFaults(dialog, templateId, dpi))
-        ADD_FAILURE() << std::string(fault.begin(), fault.end());
-    SaveScreenshot(CaptureWindow(dialog), Name(dpi, name));
+    for (const std::wstring& fault : LayoutFaults(dialog, templateId, dpi, language))
+        ADD_FAILURE() << Utf8(fault);
+    SaveScreenshot(CaptureWindow(dialog), name);
 }
 
 // Rows of the first toolbar button (Preview) holding ink, grouped into bands: the picture's
@@ -217,7 +225,7 @@ void ExpectTidyAtEachDpi(UINT message, WPARAM command, const wchar_t* caption, U
     AtEachDpi([&](UINT dpi, WebcamProcess& program, HWND main) {
         PostMessageW(main, message, command, 0);
         HWND dialog = program.WaitForWindow(caption);
-        ExpectTidy(dialog, templateId, dpi, name);
+        ExpectTidy(dialog, templateId, dpi, Name(dpi, name));
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
 }
@@ -226,23 +234,40 @@ TEST(DpiScaling, OptionsDialog) {
     ExpectTidyAtEachDpi(WM_COMMAND, ID_OPTION, L"Webcam Option", IDD_OPTION, L"options");
 }
 
+// The virtual camera's picture controls, for the camera settings dialog, while this lives: three
+// of them, or with `all` every control there is.
+class CameraControls {
+public:
+    explicit CameraControls(bool all = false) {
+        wchar_t clsid[64];
+        StringFromGUID2(CLSID_DefaultVirtualCamera, clsid, 64);
+        m_key = std::wstring(L"Software\\WebcamTest\\Devices\\") + clsid;
+        std::wstring controls = L"Brightness 0 255 1 128 auto;Contrast 0 100 1 50;Exposure -13 -1 1 -6 auto";
+        if (all)
+            for (const wchar_t* name : {L"Hue", L"Saturation", L"Sharpness", L"Gamma", L"WhiteBalance",
+                                        L"BacklightCompensation", L"Gain", L"Focus", L"Zoom", L"Pan", L"Tilt",
+                                        L"Roll", L"Iris"})
+                controls += std::wstring(L";") + name + L" 0 100 1 50 auto";
+        SetString(HKEY_CURRENT_USER, m_key.c_str(), L"Controls", controls.c_str());
+    }
+    ~CameraControls() { RegDeleteKeyValueW(HKEY_CURRENT_USER, m_key.c_str(), L"Controls"); }
+
+private:
+    std::wstring m_key;
+};
+
 TEST(DpiScaling, CameraSettingsDialog) {
-    wchar_t clsid[64];
-    StringFromGUID2(CLSID_DefaultVirtualCamera, clsid, 64);
-    const std::wstring camera = std::wstring(L"Software\\WebcamTest\\Devices\\") + clsid;
-    SetString(HKEY_CURRENT_USER, camera.c_str(), L"Controls",
-              L"Brightness 0 255 1 128 auto;Contrast 0 100 1 50;Exposure -13 -1 1 -6 auto");
+    CameraControls controls;
     AtEachDpi([](UINT dpi, WebcamProcess& program, HWND main) {
         PostMessageW(main, WM_COMMAND, ID_OPTION, 0);
         HWND options = program.WaitForWindow(L"Webcam Option");
         ASSERT_NE(options, nullptr);
         PostMessageW(GetDlgItem(options, IDC_CAMERA_SETTINGS), BM_CLICK, 0, 0);
         HWND settings = program.WaitForWindow(L"Camera settings");
-        ExpectTidy(settings, IDD_CAMERA_SETTINGS, dpi, L"camera-settings");
+        ExpectTidy(settings, IDD_CAMERA_SETTINGS, dpi, Name(dpi, L"camera-settings"));
         PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
         PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
     });
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, camera.c_str(), L"Controls");
 }
 
 TEST(DpiScaling, AboutBox) {
@@ -257,13 +282,74 @@ TEST(DpiScaling, RestartPrompt) {
         ScreenDpi screen(dpi);
         WebcamProcess program;
         HWND prompt = program.WaitForWindow(L"");
-        ExpectTidy(prompt, IDD_RESTART, dpi, L"restart-prompt");
+        ExpectTidy(prompt, IDD_RESTART, dpi, Name(dpi, L"restart-prompt"));
         PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
         HWND main = program.WaitForMainWindow();
         PostMessageW(main, WM_CLOSE, 0, 0);
         DWORD code = 1;
         EXPECT_TRUE(program.WaitForExit(20000, &code));
     }
+    DeleteKey(HKEY_LOCAL_MACHINE, kDriverKey);
+}
+
+// The program's other languages, by their tags and their resources' language identifiers.
+struct Language {
+    const wchar_t* tag;
+    LANGID id;
+};
+constexpr Language kLanguages[] = {{L"de-DE", 0x0407}, {L"fr-FR", 0x040C}, {L"es-ES", 0x0C0A},
+                                   {L"it-IT", 0x0410}, {L"pt-BR", 0x0416}, {L"pl-PL", 0x0415},
+                                   {L"ru-RU", 0x0419}, {L"ja-JP", 0x0411}, {L"zh-CN", 0x0804}};
+
+// A dialog's caption in `language`.
+std::wstring Caption(UINT templateId, LANGID language) {
+    ResourceModule program(ExecutableDirectory() + L"Webcam.exe");
+    auto dialogTemplate = LoadDialogTemplate(program.get(), templateId, language);
+    return dialogTemplate ? dialogTemplate->caption : std::wstring();
+}
+
+// Every window of every language at every scale: the restart prompt (the driver's flag is
+// missing), the options, the camera settings with every control a camera can have, and the
+// About box, each found by its caption in that language.
+TEST(DpiScaling, EveryLanguageFitsAtEveryScale) {
+    CameraControls controls(true);
+    SetString(HKEY_LOCAL_MACHINE, kDriverKey, L"Other", L"x");
+    for (const Language& language : kLanguages) {
+        SCOPED_TRACE(Utf8(language.tag));
+        SetString(HKEY_CURRENT_USER, kSettingsKey, L"uiLanguage", language.tag);
+        const std::wstring options = Caption(IDD_OPTION, language.id), settings = Caption(IDD_CAMERA_SETTINGS, language.id),
+                           about = Caption(IDD_ABOUTBOX, language.id);
+        ASSERT_NE(options, Caption(IDD_OPTION, 0));  // translated
+        for (UINT dpi : kDpis) {
+            SCOPED_TRACE(testing::Message() << dpi << " DPI");
+            const std::wstring name = std::wstring(language.tag) + L"-" + Name(dpi, L"");
+            ScreenDpi screen(dpi);
+            WebcamProcess program;
+            HWND prompt = program.WaitForWindow(L"");
+            ExpectTidy(prompt, IDD_RESTART, dpi, name + L"restart-prompt", language.id);
+            PostMessageW(prompt, WM_COMMAND, IDCANCEL, 0);
+            HWND main = program.WaitForMainWindow();
+            ASSERT_NE(main, nullptr);
+            PumpMessages(200);
+            SaveScreenshot(CaptureWindow(main), name + L"main-window");
+            PostMessageW(main, WM_COMMAND, ID_OPTION, 0);
+            HWND optionsDialog = program.WaitForWindow(options.c_str());
+            ExpectTidy(optionsDialog, IDD_OPTION, dpi, name + L"options", language.id);
+            PostMessageW(GetDlgItem(optionsDialog, IDC_CAMERA_SETTINGS), BM_CLICK, 0, 0);
+            HWND settingsDialog = program.WaitForWindow(settings.c_str());
+            ExpectTidy(settingsDialog, IDD_CAMERA_SETTINGS, dpi, name + L"camera-settings", language.id);
+            PostMessageW(settingsDialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessageW(optionsDialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessageW(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+            HWND aboutDialog = program.WaitForWindow(about.c_str());
+            ExpectTidy(aboutDialog, IDD_ABOUTBOX, dpi, name + L"about", language.id);
+            PostMessageW(aboutDialog, WM_COMMAND, IDCANCEL, 0);
+            PostMessageW(main, WM_CLOSE, 0, 0);
+            DWORD code = 1;
+            EXPECT_TRUE(program.WaitForExit(20000, &code));
+        }
+    }
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"uiLanguage");
     DeleteKey(HKEY_LOCAL_MACHINE, kDriverKey);
 }
 

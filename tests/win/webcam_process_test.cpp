@@ -1,9 +1,15 @@
-// Webcam.exe run as a user runs it: one instance at a time, closing ends it, and a screenshot
-// of its window for anyone to look at.
+// Webcam.exe run as a user runs it: one instance at a time, closing ends it, a screenshot of its
+// window for anyone to look at, and the user's language.
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "app/program_commands.h"
+#include "resources/resource.h"
+#include "support/dialog_template.h"
+#include "support/registry.h"
+#include "support/scratch_directory.h"
 #include "support/ui_helpers.h"
+#include "support/unix_tools.h"
 #include "support/webcam_process.h"
 
 using namespace testsupport;
@@ -66,6 +72,47 @@ TEST(WebcamProgram, OpensWithToolbarAndBlackVideoArea) {
     PostMessageW(window, WM_CLOSE, 0, 0);
     DWORD exitCode = 1;
     EXPECT_TRUE(program.WaitForExit(20000, &exitCode));
+}
+
+// The language follows the user's display language, which under Wine follows the locale of the
+// Linux process Wine was started as (LC_ALL, LANG): the options dialog comes with its caption in
+// that language, in the same language of another country where the program lacks that
+// country's, else in English; a stored uiLanguage comes first. Wine carries no locale from a
+// Windows process to the next: the program is started through Linux, as a person's launcher does.
+TEST(WebcamProgram, SpeaksTheUsersLanguage) {
+    const struct {
+        const char* locale;
+        const wchar_t* stored;
+        LANGID language;
+    } cases[] = {
+        {"ja_JP.UTF-8", L"", 0x0411}, {"pt_PT.UTF-8", L"", 0x0416}, {"de_AT.UTF-8", L"", 0x0407},
+        {"nl_NL.UTF-8", L"", 0}, {"ja_JP.UTF-8", L"fr-FR", 0x040C},
+    };
+    ResourceModule resources(ExecutableDirectory() + L"Webcam.exe");
+    const std::string program = UnixPath(ExecutableDirectory() + L"Webcam.exe");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.locale);
+        SetString(HKEY_CURRENT_USER, kSettingsKey, L"uiLanguage", c.stored);
+        RunUnixShell(std::string("LC_ALL=") + c.locale + " LANG=" + c.locale + " /usr/lib/wine/wine64 '" + program +
+                     "' </dev/null >/dev/null 2>&1 &");
+        HWND window = nullptr;
+        for (DWORD start = GetTickCount(); !window && GetTickCount() - start < 20000; Sleep(50)) {
+            window = FindMainWindow();
+            if (window && !IsWindowVisible(window)) window = nullptr;
+        }
+        ASSERT_NE(window, nullptr);
+        PostMessageW(window, WM_COMMAND, ID_OPTION, 0);
+        auto options = LoadDialogTemplate(resources.get(), IDD_OPTION, c.language);
+        ASSERT_TRUE(options);
+        HWND dialog = nullptr;
+        for (DWORD start = GetTickCount(); !dialog && GetTickCount() - start < 10000; Sleep(50))
+            dialog = FindWindowW(L"#32770", options->caption.c_str());  // a dialog's caption is fixed
+        EXPECT_NE(dialog, nullptr);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        for (DWORD start = GetTickCount(); IsWindow(window) && GetTickCount() - start < 20000;) Sleep(50);
+        EXPECT_FALSE(IsWindow(window));
+    }
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, L"uiLanguage");
 }
 
 }  // namespace

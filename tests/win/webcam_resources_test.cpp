@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <iterator>
+#include <set>
+#include <string>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "framework/toolbar_resource.h"
@@ -113,6 +116,68 @@ TEST_F(WebcamResources, AboutEntryText) {
     wchar_t text[256] = L"";
     ASSERT_GT(LoadStringW(m_program.get(), IDS_ABOUTBOX, text, 256), 0);
     EXPECT_STREQ(text, L"\u95DC\u65BC ZevuvArivid(&A)...");
+}
+
+// String `id` of the program's string table in `language`.
+std::wstring StringIn(HMODULE module, UINT id, LANGID language) {
+    HRSRC block = FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
+    const WCHAR* data = block ? static_cast<const WCHAR*>(LockResource(LoadResource(module, block))) : nullptr;
+    if (!data) return {};
+    for (UINT i = 0; i < id % 16; ++i) data += 1 + *data;
+    return std::wstring(data + 1, *data);
+}
+
+// The pixels of `character` drawn black on white in `font`.
+std::vector<BYTE> Shape(HFONT font, wchar_t character) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, -40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap), oldFont = SelectObject(dc, font);
+    RECT all{0, 0, 40, 40};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    TextOutW(dc, 2, 2, &character, 1);
+    GdiFlush();
+    std::vector<BYTE> pixels(static_cast<BYTE*>(bits), static_cast<BYTE*>(bits) + 40 * 40 * 4);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+// The Japanese and Chinese words come out as their characters, not as boxes (which all look
+// alike), in the dialogs' font and in the toolbar words' bold UI font: the system must have
+// fonts with them (under Wine, the Noto CJK fonts the prefix is pointed to).
+TEST_F(WebcamResources, JapaneseAndChineseWordsAreDrawnAsTheirCharacters) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    LOGFONTW bold = metrics.lfMessageFont;
+    bold.lfHeight = -14;
+    bold.lfWeight = FW_BOLD;
+    HFONT fonts[] = {CreateFontW(-14, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg"),
+                     CreateFontIndirectW(&bold)};
+    for (LANGID language : {LANGID(0x0411), LANGID(0x0804)}) {
+        SCOPED_TRACE(language);
+        std::wstring characters;
+        for (UINT id = IDS_WORD_PREVIEW; id <= IDS_WORD_OPTION; ++id)
+            for (wchar_t c : StringIn(m_program.get(), id, language))
+                if (c >= 0x2E80 && characters.find(c) == std::wstring::npos) characters += c;
+        ASSERT_GE(characters.size(), 4u);
+        const std::vector<BYTE> blank = Shape(fonts[0], L' ');
+        for (HFONT font : fonts) {
+            std::set<std::vector<BYTE>> shapes;
+            for (wchar_t c : characters) {
+                std::vector<BYTE> shape = Shape(font, c);
+                EXPECT_NE(shape, blank) << std::hex << int(c);
+                shapes.insert(shape);
+            }
+            EXPECT_EQ(shapes.size(), characters.size());
+        }
+    }
+    for (HFONT font : fonts) DeleteObject(font);
 }
 
 TEST_F(WebcamResources, ToolbarHasFiveButtonsOf82By48) {
