@@ -3,6 +3,7 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -55,6 +56,9 @@ void StoredResolution(int* width, int* height) {
     wchar_t text[kSettingCapacity];
     if (ReadSettingString(g_videoDeviceID, text)) swscanf(text, L"%d%*s%d", width, height);
 }
+
+// The frame rate stored for the selected camera, or 0 (the highest).
+int StoredFrameRate() { return std::max(0, ReadSettingDword(FrameRateValueName(g_videoDeviceID).c_str())); }
 
 HRESULT CreateGrabber(ComPtr<IBaseFilter>* grabber, ComPtr<IGrabberSample>* control) {
     ComPtr<IClassFactory> factory;
@@ -380,7 +384,10 @@ HRESULT BuildCaptureGraph(HWND mainWnd) {
     g_recordingHeight = requestedHeight;
     CMediaType connectionType;
     if (cameraPin) {
-        SetCaptureFormat(cameraPin.Get(), requestedWidth, requestedHeight, &connectionType);
+        // The chosen rate goes with the chosen size only (a recording at 640 x 480 takes the highest).
+        const bool chosenSize = requestedWidth == wantedWidth && requestedHeight == wantedHeight;
+        SetCaptureFormat(cameraPin.Get(), requestedWidth, requestedHeight, chosenSize ? StoredFrameRate() : 0,
+                         &connectionType);
         SuggestBuffers(cameraPin.Get());
     }
 

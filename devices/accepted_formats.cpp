@@ -26,6 +26,8 @@ bool VisitOffer(IAMStreamConfig* config, AM_MEDIA_TYPE* type, const VIDEO_STREAM
     if (IsAcceptedCameraFormat(view) && ReadVideoInfo(view, &facts)) {
         if (facts.frameInterval <= 0 && caps && caps->MinFrameInterval > 0)
             facts.frameInterval = caps->MinFrameInterval;  // the fastest the capability offers
+        if (caps && caps->MaxFrameInterval > facts.frameInterval && facts.frameInterval > 0)
+            facts.slowestInterval = caps->MaxFrameInterval;
         done = visit(config, type, facts);
     }
     DeleteMediaType(type);

@@ -9,6 +9,7 @@
 
 #include "devices/accepted_formats.h"
 #include "devices/camera_format.h"
+#include "devices/frame_rates.h"
 #include "devices/media_type_view.h"
 
 using Microsoft::WRL::ComPtr;
@@ -18,20 +19,24 @@ constexpr LONGLONG kTwelveAndAHalfFps = 800000;
 constexpr LONGLONG kFiveFps = 2000000;
 }  // namespace
 
-void SetCaptureFormat(IPin* pin, int width, int height, CMediaType* connectionType) {
+void SetCaptureFormat(IPin* pin, int width, int height, int rate, CMediaType* connectionType) {
     *connectionType = CMediaType();
     std::vector<FormatOffer> offers;
     ForEachAcceptedFormat(pin, [&](IAMStreamConfig*, AM_MEDIA_TYPE* type, const VideoInfoFacts& facts) {
-        offers.push_back({SubtypeOf(ViewOf(*type)), facts.width, facts.height, facts.frameInterval});
+        offers.push_back({SubtypeOf(ViewOf(*type)), facts.width, facts.height, facts.frameInterval, facts.slowestInterval});
         return false;
     });
-    const int chosen = ChooseCameraFormat(offers.data(), offers.size(), width, height);
+    const int chosen = ChooseCameraFormat(offers.data(), offers.size(), width, height, rate);
     if (chosen < 0) return;  // the camera keeps its format
     int index = 0;
     ForEachAcceptedFormat(pin, [&](IAMStreamConfig* config, AM_MEDIA_TYPE* type, const VideoInfoFacts& facts) {
         if (index++ != chosen) return false;
-        // The interval the choice assumed (a capability's shortest where the type says none).
-        WriteFrameInterval(type->pbFormat, type->cbFormat, facts.frameInterval);
+        // The interval the choice assumed (a capability's shortest where the type says none),
+        // or the chosen rate's where the format offers it.
+        const int64_t interval = OffersRate(facts.frameInterval, facts.slowestInterval, rate)
+                                     ? IntervalForRate(facts.frameInterval, facts.slowestInterval, rate)
+                                     : facts.frameInterval;
+        WriteFrameInterval(type->pbFormat, type->cbFormat, interval);
         if (width == 800 && height == 600 && facts.frameInterval == kTwelveAndAHalfFps &&
             IsOriginalLayout(offers[chosen].subtype))
             WriteFrameInterval(type->pbFormat, type->cbFormat, kFiveFps);

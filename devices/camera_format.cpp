@@ -4,6 +4,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "devices/frame_rates.h"
+
 namespace {
 
 // The base of the four-character-code subtypes: XXXXXXXX-0000-0010-8000-00AA00389B71.
@@ -113,7 +115,17 @@ int Preference(CameraSubtype subtype) {
 
 }  // namespace
 
-int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height) {
+int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height, int32_t rate) {
+    int atRate = -1;
+    for (size_t i = 0; i < count && rate > 0; ++i) {
+        const FormatOffer& o = offers[i];
+        if (o.width != width || o.height != height || o.subtype == CameraSubtype::Other ||
+            !OffersRate(o.frameInterval, o.slowestInterval, rate))
+            continue;
+        if (IsOriginalLayout(o.subtype)) return static_cast<int>(i);
+        if (atRate < 0 || Preference(o.subtype) < Preference(offers[atRate].subtype)) atRate = static_cast<int>(i);
+    }
+    if (atRate >= 0) return atRate;
     int other = -1;
     int64_t fastestOriginal = 0;
     for (size_t i = 0; i < count; ++i) {

@@ -26,6 +26,7 @@ struct VideoInfoFacts {
     int32_t width;          // biWidth
     int32_t height;         // biHeight
     int64_t frameInterval;  // AvgTimePerFrame, 100-ns units
+    int64_t slowestInterval = 0;  // where its capability offers a range: the longest interval
 };
 
 // The subtypes the program takes from a camera: the four YUV layouts it always took, and NV12,
@@ -45,12 +46,16 @@ struct FormatOffer {
     int32_t width;
     int32_t height;
     int64_t frameInterval;  // 100-ns units; 0 or less: not said
+    int64_t slowestInterval = 0;  // where it offers a range of intervals: the longest
 };
-// Which offer runs for a frame size, or -1 when none has it. Where one of the original layouts
-// offers the size at the highest frame rate any offer has for it, the first offer of an original
-// layout with the size at that rate; otherwise the fastest of the other subtypes, NV12 before
-// RGB32, RGB24 and Motion-JPEG among equal rates.
-int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height);
+// Which offer runs for a frame size, or -1 when none has it. With a frame rate chosen (whole
+// frames a second, 0: the highest) the first offer of an original layout with the size at that
+// rate, else the first of the other subtypes at it (NV12, RGB32, RGB24, then Motion-JPEG); where
+// none runs at that rate, or none was chosen: where one of the original layouts offers the size
+// at the highest frame rate any offer has for it, the first offer of an original layout with the
+// size at that rate; otherwise the fastest of the other subtypes, NV12 before RGB32, RGB24 and
+// Motion-JPEG among equal rates.
+int ChooseCameraFormat(const FormatOffer* offers, size_t count, int32_t width, int32_t height, int32_t rate = 0);
 // The size and frame interval of a VIDEOINFOHEADER or VIDEOINFOHEADER2 block; false for any
 // other format or one too short.
 bool ReadVideoInfo(const CameraFormatView& type, VideoInfoFacts* facts);

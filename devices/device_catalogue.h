@@ -6,6 +6,7 @@
 
 constexpr int kMaxDevices = 20;
 constexpr int kMaxResolutions = 40;
+constexpr int kMaxRates = 12;  // frame rates of a resolution
 constexpr int kMaxInputs = 40;
 constexpr int kNameCapacity = 256;  // 255 characters and the terminator
 
@@ -15,6 +16,9 @@ struct VideoDeviceInfo {
     int32_t resolutionCount;          // 0 to 40
     int32_t widths[kMaxResolutions];  // distinct pairs, ascending by width, then height
     int32_t heights[kMaxResolutions];
+    // Each resolution's frame rates (whole frames a second), distinct, from the highest down.
+    int32_t rateCounts[kMaxResolutions];
+    int32_t rates[kMaxResolutions][kMaxRates];
 };
 
 struct AudioDeviceInfo {

@@ -7,6 +7,7 @@
 #include "devices/accepted_formats.h"
 #include "devices/camera_pin.h"
 #include "devices/device_catalogue.h"
+#include "devices/frame_rates.h"
 #include "devices/resolution_list.h"
 #include "settings/settings_store.h"
 
@@ -82,6 +83,13 @@ void AddCamera(IBaseFilter* filter, const wchar_t* friendlyName, const wchar_t* 
     CopyName(entry.friendlyName, friendlyName);
     CopyName(entry.deviceId, deviceId);
     SortResolutions(entry.widths, entry.heights, entry.resolutionCount);
+    // Then the rates of each resolution, from every format that has it.
+    ForEachAcceptedFormat(pin.Get(), [&](IAMStreamConfig*, AM_MEDIA_TYPE*, const VideoInfoFacts& facts) {
+        for (int i = 0; i < entry.resolutionCount; ++i)
+            if (entry.widths[i] == facts.width && entry.heights[i] == facts.height)
+                AddOfferedRates(facts.frameInterval, facts.slowestInterval, entry.rates[i], &entry.rateCounts[i], kMaxRates);
+        return false;
+    });
     ++g_videoDeviceCount;
 }
 

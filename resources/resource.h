@@ -54,6 +54,7 @@
 #define IDS_CANNOT_COPY_PICTURE 210
 #define IDS_COINITIALIZE_FAILED 211
 #define IDS_SELECT_FOLDER 212
+#define IDS_FRAME_RATE_HIGHEST 213
 #define IDS_TITLE_STARTING 220
 #define IDS_TITLE_RECORDING 221
 #define IDS_TITLE_RECORDING_WITHOUT_SOUND 222
@@ -119,6 +120,7 @@
 #define IDC_PHOTO_TIMER 1011
 #define IDC_INTERVAL_SECONDS 1012
 #define IDC_INTERVAL_PICTURES 1013
+#define IDC_FRAME_RATE_LIST 1014
 
 // Controls of the camera settings dialog; each control's row takes four ids from
 // IDC_CAMERA_ROWS on: its name, slider, value and "Auto" box.

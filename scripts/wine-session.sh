@@ -43,10 +43,12 @@ wine_session_start() {
     # No window manager either: Wine would wait for one on every window it hides.
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
     # The Windows fonts with Japanese and Chinese characters that the UI fonts link to are
-    # Debian's Noto CJK fonts here.
+    # Debian's Noto CJK fonts here. The UI font itself (Tahoma, which Debian's Wine lacks) stays
+    # the one Wine took without them, DejaVu Sans, instead of the first font it links to.
     local fonts
     fonts=$(mktemp --suffix=.reg)
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n' >"$fonts"
+    printf '"Tahoma"="DejaVu Sans"\r\n' >>"$fonts"
     local font
     for font in "MS UI Gothic:JP" "MS Gothic:JP" "Yu Gothic UI:JP" "Meiryo UI:JP" "SimSun:SC" \
         "Microsoft YaHei UI:SC" "Microsoft YaHei:SC" "PMingLiU:TC" "MingLiU:TC" "Microsoft JhengHei UI:TC" \
@@ -55,6 +57,14 @@ wine_session_start() {
     done
     "$WINE" regedit /S "Z:${fonts//\//\\}" </dev/null >/dev/null 2>&1
     rm -f "$fonts"
+    # ... and DejaVu Sans links to them for the characters it lacks, as Windows' UI fonts do.
+    local face
+    for face in "DejaVu Sans:Regular" "DejaVu Sans Bold:Bold"; do
+        "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v "${face%%:*}" /t REG_MULTI_SZ /f \
+            /d "NotoSansCJK-${face##*:}.ttc,Noto Sans CJK JP\\0NotoSansCJK-${face##*:}.ttc,Noto Sans CJK SC" \
+            </dev/null >/dev/null 2>&1
+    done
     "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 }
 

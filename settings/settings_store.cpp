@@ -141,3 +141,5 @@ void LoadStoredFolders() {
     LoadPath(L"capturePath", CSIDL_MYPICTURES, L"\\MyPictures", g_settings.capturePath);
     LoadPath(L"recordPath", CSIDL_MYVIDEO, L"\\MyVideo", g_settings.recordPath);
 }
+
+std::wstring FrameRateValueName(const wchar_t* deviceId) { return std::wstring(deviceId ? deviceId : L"") + L" frame rate"; }

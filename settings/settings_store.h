@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 // Root HKEY_CURRENT_USER, this subkey. Created by SaveSettings, and by StoreSettingDword when
 // the user changes a view choice before ever saving the options.
@@ -39,6 +40,9 @@ bool ReadSettingString(const wchar_t* name, wchar_t* destination);
 // Store `text` without its terminator; never create the key. False when it was not stored.
 bool WriteSettingString(const wchar_t* name, const wchar_t* text);
 bool WriteSettingDword(const wchar_t* name, int32_t value);
+// The value of a camera's chosen frame rate, beside its resolution (the value named by its
+// device ID): "<device ID> frame rate", frames a second, 0 for the highest.
+std::wstring FrameRateValueName(const wchar_t* deviceId);
 // Stores a choice the user made outside the options dialog, creating the key when needed.
 bool StoreSettingDword(const wchar_t* name, int32_t value);
 

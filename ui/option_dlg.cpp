@@ -86,6 +86,7 @@ void OptionDlg::DoDataExchange(CDataExchange* dx) {
     DDX_Control(dx, IDC_AUDIO_LIST, m_audioList);
     DDX_Control(dx, IDC_INPUT_LIST, m_inputList);
     DDX_Control(dx, IDC_RESOLUTION_LIST, m_resolutionList);
+    DDX_Control(dx, IDC_FRAME_RATE_LIST, m_frameRateList);
     DDX_Control(dx, IDCANCEL, m_cancel);
 }
 
@@ -174,7 +175,35 @@ void OptionDlg::FillResolutionList() {
                         storedHeight, &g_resolutionIndex);
     m_resolutionList.SetCurSel(g_resolutionIndex);  // an index past the list selects nothing
     CopyName(g_resolutionText, m_resolutionList.GetLBText(g_resolutionIndex).c_str());
+    FillFrameRateList();
 }
+
+void OptionDlg::FillFrameRateList() {
+    const int stored = std::max(0, ReadSettingDword(FrameRateValueName(g_videoDeviceID).c_str()));
+    m_frameRateList.ResetContent();
+    m_frameRateList.AddString(Text(IDS_FRAME_RATE_HIGHEST).c_str());
+    int selected = 0;
+    const VideoDeviceInfo& camera = g_videoDevices[g_videoDeviceIndex];
+    const int resolution = m_resolutionList.GetCurSel();
+    if (resolution >= 0 && resolution < camera.resolutionCount)
+        for (int i = 0; i < camera.rateCounts[resolution]; ++i) {
+            m_frameRateList.AddString(std::to_wstring(camera.rates[resolution][i]).c_str());
+            if (camera.rates[resolution][i] == stored) selected = i + 1;
+        }
+    m_frameRateList.SetCurSel(selected);
+}
+
+int OptionDlg::SelectedFrameRate() const {
+    const int item = m_frameRateList.GetCurSel();
+    const VideoDeviceInfo& camera = g_videoDevices[g_videoDeviceIndex];
+    const int resolution = m_resolutionList.GetCurSel();
+    if (item == 0) return 0;
+    if (item < 1 || resolution < 0 || resolution >= camera.resolutionCount || item > camera.rateCounts[resolution])
+        return -1;
+    return camera.rates[resolution][item - 1];
+}
+
+void OptionDlg::OnResolutionChange() { FillFrameRateList(); }
 
 void OptionDlg::FillAudioInputList() {
     g_audioInputIndex = 0;
@@ -250,6 +279,7 @@ void OptionDlg::OnOK() {
         g_resolutionIndex = resolution;
         CopyName(g_resolutionText, m_resolutionList.GetLBText(resolution).c_str());
         save.resolutionText = g_resolutionText;
+        save.frameRate = SelectedFrameRate();
     }
     g_settings.captureFormat = g_captureFormatChoice ? 1 : 0;
     g_settings.lightSource = g_lightSourceChoice ? 1 : 0;

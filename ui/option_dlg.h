@@ -21,6 +21,7 @@ public:
     CComboBox m_audioList;
     CComboBox m_inputList;
     CComboBox m_resolutionList;
+    CComboBox m_frameRateList;  // "highest", then the resolution's rates from the highest down
     CButton m_cancel;
 
     // The folder the user picks in the shell's browser, owned by `owner`; empty when none.
@@ -35,7 +36,7 @@ protected:
     void OnCameraChange();
     void OnCameraSettings();
     void OnAudioChange();
-    void OnResolutionChange() {}
+    void OnResolutionChange();
     void OnSetCapturePath();
     void OnSetRecordPath();
     void OnBmp();
@@ -48,6 +49,10 @@ protected:
 
 private:
     void FillResolutionList();
+    // The selected resolution's frame rates, the stored one selected where the camera has it.
+    void FillFrameRateList();
+    // The rate selected: 0 for "highest", -1 when nothing is.
+    int SelectedFrameRate() const;
     // "Camera..." is there to press when the selected camera offers any picture control or
     // property pages of its driver.
     void EnableCameraSettings();

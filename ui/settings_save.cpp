@@ -27,5 +27,6 @@ void SaveSettings(const SelectionToSave& selection) {
     if (selection.audioDevice) WriteSettingString(L"audioDeviceName", g_audioDeviceName);
     if (selection.audioInputText) WriteSettingString(g_audioDeviceName, selection.audioInputText);
     if (selection.resolutionText) WriteSettingString(g_videoDeviceID, selection.resolutionText);
+    if (selection.frameRate >= 0) WriteSettingDword(FrameRateValueName(g_videoDeviceID).c_str(), selection.frameRate);
     if (key) RegCloseKey(key);
 }

@@ -55,7 +55,10 @@ void DrawToolbarWords(HBITMAP bitmap, const BITMAP& description, int buttonWidth
             SIZE size{};
             GetTextExtentPoint32W(dc.get(), word.c_str(), static_cast<int>(word.size()), &size);
             if (size.cx > buttonWidth - scaled(4) && em > scaled(kSmallestEm)) continue;
-            RECT place{button * buttonWidth, scaled(kWordsTop), (button + 1) * buttonWidth, description.bmHeight};
+            // Where the art has its words, or higher where a font's lines are taller (Japanese,
+            // Chinese): never below the button nor onto its picture.
+            const int top = std::max<int>(band.top, std::min<int>(scaled(kWordsTop), description.bmHeight - size.cy));
+            RECT place{button * buttonWidth, top, (button + 1) * buttonWidth, description.bmHeight};
             DrawTextW(dc.get(), word.c_str(), static_cast<int>(word.size()), &place,
                       DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
             break;

@@ -6,6 +6,7 @@
 
 #include "devices/camera_format.h"
 #include "devices/camera_pin_choice.h"
+#include "devices/frame_rates.h"
 #include "devices/resolution_list.h"
 
 namespace {
@@ -59,8 +60,9 @@ TEST(CameraFormat, TheOriginalLayoutsRunUnlessAnotherFormatIsFasterForTheSize) {
         std::vector<FormatOffer> offers;
         int32_t width, height;
         int chosen;
+        int32_t rate = 0;  // chosen by the user; 0: the highest
     };
-    const int64_t fps30 = 333333, fps15 = 666666, fps5 = 2000000;
+    const int64_t fps30 = 333333, fps15 = 666666, fps5 = 2000000, fps60 = 166667, fps5994 = 166833;
     const std::vector<FormatOffer> webcam = {{S::Yuy2, 640, 480, fps30}, {S::Yuy2, 1920, 1080, fps5},
                                              {S::Mjpg, 640, 480, fps30}, {S::Mjpg, 1920, 1080, fps30}};
     const Case cases[] = {
@@ -81,9 +83,47 @@ TEST(CameraFormat, TheOriginalLayoutsRunUnlessAnotherFormatIsFasterForTheSize) {
         {"no rate said by any original offer: the first of them", {{S::Uyvy, 640, 480, 0}, {S::Yuy2, 640, 480, 0}}, 640, 480, 0},
         {"no offer of the size", webcam, 1280, 720, -1},
         {"nothing offered", {}, 640, 480, -1},
+        // A frame rate chosen: an original layout at that rate first, else the others'.
+        {"30 chosen: the original layout that offers it", webcam, 1920, 1080, 3, 30},
+        {"5 chosen: YUY2 at its rate", webcam, 1920, 1080, 1, 5},
+        {"60 only in Motion-JPEG, at 59.94",
+         {{S::Yuy2, 1280, 720, fps30}, {S::Mjpg, 1280, 720, fps5994}, {S::Nv12, 1280, 720, fps30}}, 1280, 720, 1, 60},
+        {"30 from a range of a format that runs at 60",
+         {{S::Mjpg, 1920, 1080, fps60}, {S::Yuy2, 1920, 1080, fps60, fps5}}, 1920, 1080, 1, 30},
+        {"a rate below the range's slowest: the highest as without one",
+         {{S::Nv12, 1920, 1080, fps60, fps15}, {S::Mjpg, 1920, 1080, fps30}}, 1920, 1080, 0, 10},
+        {"a rate no format offers: as without one", webcam, 640, 480, 0, 25},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ChooseCameraFormat(c.offers.data(), c.offers.size(), c.width, c.height), c.chosen) << c.name;
+        EXPECT_EQ(ChooseCameraFormat(c.offers.data(), c.offers.size(), c.width, c.height, c.rate), c.chosen) << c.name;
+}
+
+TEST(FrameRates, WholeRatesOfTheFormatsAndTheUsualOnesWithinARange) {
+    const struct {
+        int64_t fastest, slowest;
+        std::vector<int32_t> rates;
+    } cases[] = {
+        {333333, 0, {30}},
+        {166833, 0, {60}},                                 // 59.94
+        {333667, 0, {30}},                                 // 29.97
+        {1333333, 0, {8}},                                 // 7.5
+        {166667, 2000000, {60, 50, 30, 25, 24, 15, 10, 5}},
+        {333333, 1000000, {30, 25, 24, 15, 10}},
+        {0, 0, {}},
+    };
+    for (const auto& c : cases) {
+        int32_t rates[12], count = 0;
+        AddOfferedRates(c.fastest, c.slowest, rates, &count, 12);
+        EXPECT_EQ(std::vector<int32_t>(rates, rates + count), c.rates) << c.fastest;
+    }
+    // Distinct, from the highest down, across formats; never past the capacity.
+    int32_t rates[3], count = 0;
+    for (int64_t interval : {333333, 666666, 333333, 166667, 2000000}) AddOfferedRates(interval, 0, rates, &count, 3);
+    EXPECT_EQ(std::vector<int32_t>(rates, rates + count), (std::vector<int32_t>{60, 30, 15}));
+    // The interval asked for a rate: the format's own where it is that rate, else the rate's.
+    EXPECT_EQ(IntervalForRate(166833, 2000000, 60), 166833);
+    EXPECT_EQ(IntervalForRate(166833, 2000000, 25), 400000);
+    EXPECT_EQ(IntervalForRate(333333, 0, 30), 333333);
 }
 
 TEST(CameraFormat, RefusesOtherMajorTypesFormatsAndShortBlocks) {

@@ -180,6 +180,10 @@ TEST_F(CameraFormatsTest, AWebcamRunsMotionJpegForItsHdSizeAndYuy2ForTheSmallOne
     for (auto [width, height] : {std::pair{640, 420}, std::pair{1000, 700}, std::pair{480, 270}})
         EXPECT_LE(WorstOnScreen(m_window->m_hWnd, decoded, 1920, 1080, width, height), 6) << width << " x " << height;
     EXPECT_LT(MeanDifference(SnapshotPixels(), pattern), 3);  // snapshots keep the camera's size
+    // A frame rate chosen for the camera: the format that runs at it, at the next build.
+    SetDword(HKEY_CURRENT_USER, kSettingsKey, (TestCameraId(1) + L" frame rate").c_str(), 5);
+    Command(ID_PREVIEW);
+    EXPECT_EQ(DeviceRecord(1, L"SetFormat"), L"YUY2 1920 1080 2000000");
 }
 
 // Mirrored and in its proportions, in every combination, as the window is resized: the video

@@ -11,6 +11,7 @@
 #include "capture/capture_state.h"
 #include "devices/device_catalogue.h"
 #include "framework/modal_seam.h"
+#include "framework/ui_texts.h"
 #include "resources/resource.h"
 #include "settings/settings_store.h"
 #include "snapshot/snapshot_request.h"
@@ -137,6 +138,9 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
     HWND dialog = Open();
     Choose(dialog, IDC_CAMERA_LIST, 1);
     Choose(dialog, IDC_RESOLUTION_LIST, 2);
+    EXPECT_EQ(SelectedText(dialog, IDC_FRAME_RATE_LIST), Text(IDS_FRAME_RATE_HIGHEST));  // highest first
+    EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_FRAME_RATE_LIST, CB_GETCOUNT, 0, 0), 2);  // and the camera's 30
+    Choose(dialog, IDC_FRAME_RATE_LIST, 1);
     Click(dialog, IDC_FORMAT_BMP);
     Click(dialog, IDC_LIGHT_50HZ);
     Click(dialog, IDC_RECORD_PREVIEW_SIZE);
@@ -154,7 +158,9 @@ TEST_F(OptionDialogTest, OkSavesEverythingInOrderAndBuildsNothingWhenStopped) {
                                                  L"CaptureFormat", L"videoResolution",
                                                  L"recordAtPreviewResolution", L"photoTimerSeconds", L"intervalSeconds",
                                                  L"intervalPictures", L"videoDeviceName", L"videoDeviceID",
-                                                 L"audioDeviceName", L"Microphone", TestCameraId(2)}));
+                                                 L"audioDeviceName", L"Microphone", TestCameraId(2),
+                                                 TestCameraId(2) + L" frame rate"}));
+    EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, (TestCameraId(2) + L" frame rate").c_str()), 30u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"photoTimerSeconds"), 10u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"intervalSeconds"), 86400u);
     EXPECT_EQ(DwordValue(HKEY_CURRENT_USER, kSettingsKey, L"intervalPictures"), 7u);

@@ -85,9 +85,11 @@ TEST(WebcamProgram, SpeaksTheUsersLanguage) {
         const wchar_t* stored;
         LANGID language;
     } cases[] = {
-        {"ja_JP.UTF-8", L"", 0x0411}, {"pt_PT.UTF-8", L"", 0x0416}, {"de_AT.UTF-8", L"", 0x0407},
-        {"nl_NL.UTF-8", L"", 0}, {"ja_JP.UTF-8", L"fr-FR", 0x040C},
+        {"pt_PT.UTF-8", L"", 0x0416}, {"de_AT.UTF-8", L"", 0x0407}, {"es_MX.UTF-8", L"", 0x0C0A},
+        {"nl_NL.UTF-8", L"", 0}, {"de_DE.UTF-8", L"fr-FR", 0x040C},
     };
+    // (Locales of the same Windows code page as the test's only: Wine started in one of another,
+    // Japanese say, rewrites the prefix's font substitutes for it, which later tests would see.)
     ResourceModule resources(ExecutableDirectory() + L"Webcam.exe");
     const std::string program = UnixPath(ExecutableDirectory() + L"Webcam.exe");
     for (const auto& c : cases) {

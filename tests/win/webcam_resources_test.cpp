@@ -347,7 +347,7 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
     ASSERT_TRUE(t);
     EXPECT_EQ(t->caption, L"Webcam Option");
     EXPECT_EQ(t->cx, 271);
-    EXPECT_EQ(t->cy, 337);
+    EXPECT_EQ(t->cy, 363);
     EXPECT_EQ(t->typeface, L"MS Shell Dlg");
     EXPECT_EQ(t->pointSize, 8);
     EXPECT_EQ(t->style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
@@ -363,40 +363,42 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
     };
     const DWORD combo = CBS_DROPDOWN, group = BS_GROUPBOX, push = BS_PUSHBUTTON, radio = BS_AUTORADIOBUTTON;
     const Expected expected[] = {
-        {-1, L"Button", group, L"Webcam Device", 32, 3, 211, 52},
+        {-1, L"Button", group, L"Webcam Device", 32, 3, 211, 78},
         {1000, L"ComboBox", combo, L"", 38, 13, 196, 13},
         {-1, L"Static", SS_LEFT, L"Resolution", 38, 28, 34, 8},
         {1003, L"ComboBox", combo, L"", 38, 38, 196, 13},
-        {-1, L"Button", group, L"Audio Device", 32, 59, 211, 50},
-        {1001, L"ComboBox", combo, L"", 38, 69, 196, 13},
-        {-1, L"Static", SS_LEFT, L"Input Source", 38, 83, 46, 9},
-        {1002, L"ComboBox", combo, L"", 38, 92, 196, 13},
-        {-1, L"Button", group, L"Capture Path", 32, 112, 211, 53},
-        {1006, L"Edit", 0, L"", 38, 122, 158, 15},
-        {1007, L"Button", push, L"set", 200, 122, 36, 14},
-        {-1, L"Static", SS_LEFT, L"Capture Format", 38, 138, 52, 8},
-        {1017, L"Button", radio, L"Bmp", 38, 150, 29, 10},
-        {1018, L"Button", radio, L"Jpg", 93, 151, 27, 10},
-        {-1, L"Button", group, L"Record Path", 32, 168, 211, 42},
-        {1008, L"Edit", 0, L"", 38, 178, 158, 15},
-        {1009, L"Button", push, L"set", 200, 178, 36, 14},
-        {-1, L"Button", group, L"Light Source", 32, 216, 211, 29},
-        {1021, L"Button", radio, L"50Hz", 40, 229, 32, 10},
-        {1022, L"Button", radio, L"60Hz", 92, 229, 32, 10},
-        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 316, 50, 14},
-        {IDCANCEL, L"Button", push, L"Cancel", 148, 316, 50, 14},
+        {-1, L"Static", SS_LEFT, L"Frame rate", 38, 54, 120, 8},
+        {IDC_FRAME_RATE_LIST, L"ComboBox", CBS_DROPDOWNLIST, L"", 38, 64, 80, 80},
+        {-1, L"Button", group, L"Audio Device", 32, 85, 211, 50},
+        {1001, L"ComboBox", combo, L"", 38, 95, 196, 13},
+        {-1, L"Static", SS_LEFT, L"Input Source", 38, 109, 46, 9},
+        {1002, L"ComboBox", combo, L"", 38, 118, 196, 13},
+        {-1, L"Button", group, L"Capture Path", 32, 138, 211, 53},
+        {1006, L"Edit", 0, L"", 38, 148, 158, 15},
+        {1007, L"Button", push, L"set", 200, 148, 36, 14},
+        {-1, L"Static", SS_LEFT, L"Capture Format", 38, 164, 52, 8},
+        {1017, L"Button", radio, L"Bmp", 38, 176, 29, 10},
+        {1018, L"Button", radio, L"Jpg", 93, 177, 27, 10},
+        {-1, L"Button", group, L"Record Path", 32, 194, 211, 42},
+        {1008, L"Edit", 0, L"", 38, 204, 158, 15},
+        {1009, L"Button", push, L"set", 200, 204, 36, 14},
+        {-1, L"Button", group, L"Light Source", 32, 242, 211, 29},
+        {1021, L"Button", radio, L"50Hz", 40, 255, 32, 10},
+        {1022, L"Button", radio, L"60Hz", 92, 255, 32, 10},
+        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 63, 342, 50, 14},
+        {IDCANCEL, L"Button", push, L"Cancel", 148, 342, 50, 14},
         {IDC_CAMERA_SETTINGS, L"Button", push, L"Camera...", 184, 26, 50, 11},
-        {IDC_RECORD_PREVIEW_SIZE, L"Button", BS_AUTOCHECKBOX, L"Record at the preview's resolution", 38, 196, 196, 10},
-        {-1, L"Button", group, L"Photo Timer and Intervals", 32, 249, 211, 61},
-        {-1, L"Static", SS_LEFT, L"Photo timer", 38, 262, 44, 8},
-        {IDC_PHOTO_TIMER, L"ComboBox", CBS_DROPDOWNLIST, L"", 86, 260, 36, 60},
-        {-1, L"Static", SS_LEFT, L"seconds", 126, 262, 40, 8},
-        {-1, L"Static", SS_LEFT, L"Take a picture every", 38, 278, 72, 8},
-        {IDC_INTERVAL_SECONDS, L"Edit", 0, L"", 112, 276, 36, 12},
-        {-1, L"Static", SS_LEFT, L"seconds", 152, 278, 40, 8},
-        {-1, L"Static", SS_LEFT, L"up to", 38, 294, 24, 8},
-        {IDC_INTERVAL_PICTURES, L"Edit", 0, L"", 64, 292, 36, 12},
-        {-1, L"Static", SS_LEFT, L"pictures (0: no limit)", 104, 294, 90, 8},
+        {IDC_RECORD_PREVIEW_SIZE, L"Button", BS_AUTOCHECKBOX, L"Record at the preview's resolution", 38, 222, 196, 10},
+        {-1, L"Button", group, L"Photo Timer and Intervals", 32, 275, 211, 61},
+        {-1, L"Static", SS_LEFT, L"Photo timer", 38, 288, 44, 8},
+        {IDC_PHOTO_TIMER, L"ComboBox", CBS_DROPDOWNLIST, L"", 86, 286, 36, 60},
+        {-1, L"Static", SS_LEFT, L"seconds", 126, 288, 40, 8},
+        {-1, L"Static", SS_LEFT, L"Take a picture every", 38, 304, 72, 8},
+        {IDC_INTERVAL_SECONDS, L"Edit", 0, L"", 112, 302, 36, 12},
+        {-1, L"Static", SS_LEFT, L"seconds", 152, 304, 40, 8},
+        {-1, L"Static", SS_LEFT, L"up to", 38, 320, 24, 8},
+        {IDC_INTERVAL_PICTURES, L"Edit", 0, L"", 64, 318, 36, 12},
+        {-1, L"Static", SS_LEFT, L"pictures (0: no limit)", 104, 320, 90, 8},
     };
     ASSERT_EQ(t->items.size(), std::size(expected));
     for (size_t i = 0; i < std::size(expected); ++i) {
@@ -412,12 +414,12 @@ TEST(WebcamOptionTemplate, EveryControlWithItsIdClassStyleTextAndPlace) {
         EXPECT_EQ(item.cy, e.cy) << i;
     }
     EXPECT_TRUE(t->items[1].style & WS_VSCROLL);
-    EXPECT_TRUE(t->items[9].style & ES_READONLY);
-    EXPECT_TRUE(t->items[9].style & ES_AUTOHSCROLL);
-    EXPECT_TRUE(t->items[9].style & WS_BORDER);
-    EXPECT_TRUE(t->items[15].style & ES_READONLY);
-    EXPECT_TRUE(t->items[12].style & WS_GROUP);  // "Bmp" starts a group
-    EXPECT_TRUE(t->items[18].style & WS_GROUP);  // "50Hz" starts a group
+    EXPECT_TRUE(t->items[11].style & ES_READONLY);
+    EXPECT_TRUE(t->items[11].style & ES_AUTOHSCROLL);
+    EXPECT_TRUE(t->items[11].style & WS_BORDER);
+    EXPECT_TRUE(t->items[17].style & ES_READONLY);
+    EXPECT_TRUE(t->items[14].style & WS_GROUP);  // "Bmp" starts a group
+    EXPECT_TRUE(t->items[20].style & WS_GROUP);  // "50Hz" starts a group
 }
 
 }  // namespace
