@@ -148,6 +148,7 @@ void CZevuvArividDlg::CloseSequence() {
     }
     TeardownGraph(m_hWnd);
     DropQueuedSnapshots(m_hWnd);
+    StopShutterSound();
     if (g_restartPending) {
         g_restartPending = 0;
         RequestSystemRestart();

@@ -229,6 +229,8 @@ LRESULT OnSnapshotFrame(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+void StopShutterSound() { PlaySoundW(nullptr, nullptr, 0); }
+
 void FinishQueuedSnapshots(HWND mainWnd) {
     MSG msg;
     while (mainWnd && PeekMessageW(&msg, mainWnd, WM_SNAPSHOT, WM_SNAPSHOT, PM_REMOVE))

@@ -49,6 +49,9 @@ struct SnapshotOptions {
 void QueueSnapshot(SnapshotOptions options);
 // Withdraws the requests no frame was taken for yet: each hears NotTaken.
 void WithdrawSnapshots();
+// Stops a shutter sound still playing: before the process ends, whose sound output must not be
+// torn down under a sound that plays.
+void StopShutterSound();
 // Tests count the shutter sounds through this (null: nobody counts).
 extern std::function<void()> g_shutterSoundObserver;
 

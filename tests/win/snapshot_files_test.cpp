@@ -40,6 +40,7 @@ protected:
         };
     }
     void TearDown() override {
+        StopShutterSound();
         AfxResetModalSeam();
         Gdiplus::GdiplusShutdown(m_gdiplus);
     }

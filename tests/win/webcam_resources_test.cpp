@@ -335,6 +335,7 @@ TEST(WebcamFiles, TheShutterSoundLiesBesideTheProgram) {
     EXPECT_GT(size, 1000u);
     // The sound system takes it.
     EXPECT_TRUE(PlaySoundW(path.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT));
+    PlaySoundW(nullptr, nullptr, 0);  // stopped before the process ends
 }
 
 }  // namespace
