@@ -39,6 +39,7 @@ struct Counts {
     std::set<uint64_t> videoChunks;  // distinct frames
     uint64_t audioBlocks = 0;
     std::vector<int16_t> left;  // the sound's left channel
+    uint32_t microsecondsPerFrame = 33333;  // the main header's
 };
 
 // The standard indexes ('ix00', 'ix01') of every 'movi' list of every RIFF.
@@ -48,6 +49,8 @@ void Walk(const std::vector<uint8_t>& b, size_t at, size_t end, uint16_t block, 
         uint32_t size = U32(b, at + 4);
         if (tag == "RIFF" || tag == "LIST") {
             Walk(b, at + 12, at + 8 + size, block, counts);
+        } else if (tag == "avih") {
+            counts.microsecondsPerFrame = U32(b, at + 8);
         } else if (tag == "ix00" || tag == "ix01") {
             uint32_t entries = U32(b, at + 12);
             uint64_t base = U32(b, at + 20) | static_cast<uint64_t>(U32(b, at + 24)) << 32;
@@ -138,11 +141,11 @@ int wmain(int argc, wchar_t** argv) {
         DeleteFileW(file.c_str());
         Counts counts;
         Walk(bytes, 0, bytes.size(), 4, counts);  // 16-bit stereo
-        double video = counts.videoSlots / 30.0, audio = counts.audioBlocks / 44100.0;
+        double video = counts.videoSlots * (counts.microsecondsPerFrame / 1e6), audio = counts.audioBlocks / 44100.0;
         double missing = counts.videoSlots ? 100.0 * (counts.videoSlots - counts.videoChunks.size()) / counts.videoSlots : 100;
         std::printf("%ls, ", format);
-        std::printf("recording of %d s: %zu frame slots, %zu frames from the camera, %.2f %% missing\n",
-                    seconds, counts.videoSlots, counts.videoChunks.size(), missing);
+        std::printf("recording of %d s at %.2f frames a second: %zu frame slots, %zu frames from the camera, %.2f %% missing\n",
+                    seconds, 1e6 / counts.microsecondsPerFrame, counts.videoSlots, counts.videoChunks.size(), missing);
         std::printf("video %.3f s, audio %.3f s; microphone clock %+ld ppm: sound at most %.1f ms off "
                     "its time; %.1f MB per minute\n", video, audio, static_cast<long>(clockPpm),
                     ClickDrift(counts.left), bytes.size() / (1024.0 * 1024.0) / (video / 60));
