@@ -105,6 +105,7 @@ HRESULT AddAviRecorder(ComPtr<IBaseFilter>* compressor, ComPtr<IBaseFilter>* wri
     compressor->Attach(CJpegCompressor::Create());
     writer->Attach(CAviWriter::Create());
     if (!*compressor || !*writer) return E_OUTOFMEMORY;
+    g_recordingCompressor = CJpegCompressor::Of(compressor->Get());  // held by the graph once added
     HRESULT hr = NameRecording(writer->Get(), L"avi");
     if (FAILED(hr)) return hr;
     return g_pGraph->AddFilter(writer->Get(), L"AVI Writer");

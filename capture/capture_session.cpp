@@ -19,6 +19,7 @@ int g_videoTop = 0;
 std::wstring g_graphCameraId;
 
 CRgbConverter* g_previewConverter = nullptr;
+CJpegCompressor* g_recordingCompressor = nullptr;
 
 namespace {
 

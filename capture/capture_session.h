@@ -25,6 +25,11 @@ extern int g_videoTop;
 class CRgbConverter;
 extern CRgbConverter* g_previewConverter;
 
+// The recording's JPEG compressor in the graph (held by the graph), or null: it counts the frames
+// it dropped because the machine could not keep up.
+class CJpegCompressor;
+extern CJpegCompressor* g_recordingCompressor;
+
 // Places the renderer's window over the main window's client area below g_videoTop (the video
 // area), when a renderer window exists, and sizes the preview's pictures to it.
 void PlaceVideoWindow(HWND mainWnd);

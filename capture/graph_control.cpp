@@ -20,6 +20,7 @@
 #include "framework/cwnd.h"
 #include "framework/modal_seam.h"
 #include "framework/ui_texts.h"
+#include "recorder/jpeg_compressor.h"
 #include "resources/resource.h"
 #include "snapshot/snapshot_request.h"
 
@@ -239,6 +240,7 @@ bool TeardownGraph(HWND mainWnd, bool failed) {
     g_pBuilder.Reset();
     g_graphCameraId.clear();
     g_previewConverter = nullptr;
+    g_recordingCompressor = nullptr;
     g_recordingWithoutSound = false;
     SetToolbarButtonEnabled(mainWnd, ID_PREVIEW, true);
     SetToolbarButtonEnabled(mainWnd, ID_RECORD, true);
@@ -250,7 +252,7 @@ bool TeardownGraph(HWND mainWnd, bool failed) {
 }
 
 void OnRecordingTimer(HWND mainWnd) {
-    UpdateRecordingStatus(FramesSinceRun());
+    UpdateRecordingStatus(FramesSinceRun(), g_recordingCompressor ? g_recordingCompressor->FramesDropped() : 0);
     ShowCaptureTitle(mainWnd);
 }
 

@@ -25,6 +25,7 @@ struct Status {
     uint64_t checkedAt = 0;  // its size at the last check of the disk
     int updates = 0;
     bool lowDiskSpace = false;
+    bool dropped = false;    // frames were dropped
 } g_status;
 
 uint64_t FileBytes(const std::wstring& file) {
@@ -56,8 +57,9 @@ void BeginRecordingStatus() {
 
 void EndRecordingStatus() { g_status.running = false; }
 
-void UpdateRecordingStatus(unsigned frames) {
+void UpdateRecordingStatus(unsigned frames, unsigned dropped) {
     if (!g_status.running) return;
+    g_status.dropped = dropped > 0;
     if (frames != g_status.frames) {
         g_status.frames = frames;
         g_status.until = GetTickCount64();
@@ -75,6 +77,7 @@ std::wstring RecordingStatusText(bool withoutSound) {
     swprintf(time, 32, L"%02llu:%02llu:%02llu", seconds / 3600, seconds / 60 % 60, seconds % 60);
     swprintf(size, 32, L"%.1f", g_status.bytes / (1024.0 * 1024.0));
     std::wstring text = Text(withoutSound ? IDS_TITLE_RECORDING_WITHOUT_SOUND : IDS_TITLE_RECORDING, {time, size});
+    if (g_status.dropped) text += L" - " + Text(IDS_TITLE_FRAMES_DROPPED);
     if (g_status.lowDiskSpace) text += L" - " + Text(IDS_TITLE_LOW_DISK_SPACE);
     return text;
 }

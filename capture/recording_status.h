@@ -12,11 +12,13 @@ extern std::wstring g_recordingFile;
 // The recording has begun: its time counts from now.
 void BeginRecordingStatus();
 void EndRecordingStatus();
-// Once a second while recording, with the frames counted since the graph ran: the file's size
-// now; every tenth time the disk's free space.
-void UpdateRecordingStatus(unsigned frames);
-// "recording 00:01:23 - 45.2 MB" ("recording without sound ..."), and " - low disk space" where
-// the disk is about to fill, in the user interface's language.
+// Once a second while recording, with the frames counted since the graph ran and those the
+// recording dropped (a machine that cannot keep up): the file's size now; every tenth time the
+// disk's free space.
+void UpdateRecordingStatus(unsigned frames, unsigned dropped);
+// "recording 00:01:23 - 45.2 MB" ("recording without sound ..."), " - frames dropped" once the
+// recording dropped frames, and " - low disk space" where the disk is about to fill, in the user
+// interface's language.
 std::wstring RecordingStatusText(bool withoutSound);
 
 // True when the volume of `folder` has less than 200 MB free, or less than two minutes at

@@ -1,8 +1,11 @@
 // The JPEG compressor filter.
 #include "jpeg_compressor.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
+#include "snapshot/frame_conversion.h"
 #include "snapshot/frame_media_type.h"
 
 using Microsoft::WRL::ComPtr;
@@ -18,15 +21,16 @@ std::unique_ptr<FrameEncoder> CJpegCompressor::MakeDefaultEncoder() {
     return std::unique_ptr<FrameEncoder>(new (std::nothrow) CameraJpegEncoder);
 }
 
-IBaseFilter* CJpegCompressor::Create(EncoderMaker makeEncoder, int threads) {
+IBaseFilter* CJpegCompressor::Create(EncoderMaker makeEncoder, int threads, int waiting) {
     if (!makeEncoder) makeEncoder = &MakeDefaultEncoder;
-    return HandOutFilter(new (std::nothrow) CJpegCompressor(std::move(makeEncoder), threads));
+    return HandOutFilter(new (std::nothrow) CJpegCompressor(std::move(makeEncoder), threads, waiting));
 }
 
-CJpegCompressor::CJpegCompressor(EncoderMaker makeEncoder, int threads)
+CJpegCompressor::CJpegCompressor(EncoderMaker makeEncoder, int threads, int waiting)
     : CTransformFilter(L"JPEG compressor", kCompressorClsid),
       m_makeEncoder(std::move(makeEncoder)),
-      m_threads(threads > 0 ? threads : OrderedWorkers::ForThisMachine()) {}
+      m_threads(threads > 0 ? threads : OrderedWorkers::ForThisMachine()),
+      m_waiting(std::max(0, waiting)) {}
 
 HRESULT CJpegCompressor::CheckInputType(const CMediaType* type) {
     FrameLayout layout;
@@ -74,7 +78,17 @@ STDMETHODIMP CJpegCompressor::Pause() {
                 m_encoders.push_back(m_makeEncoder());
                 if (!m_encoders.back()) return E_OUTOFMEMORY;
             }
-            m_pool.reset(new (std::nothrow) OrderedWorkers(m_threads, m_threads + 1));
+            m_dropped = 0;
+            // Frames that may wait their turn: a burst of them held back, at 64 MB at most.
+            FrameLayout layout;
+            int width = 0, height = 0;
+            const size_t frameBytes =
+                ReadFrameType(InputPin()->CurrentMediaType(), &layout, &width, &height)
+                    ? std::max<size_t>(1, RequiredFrameBytes(layout, width, height))
+                    : 1;
+            const int waiting = m_waiting > 0 ? m_waiting
+                                              : static_cast<int>(std::clamp<size_t>((64u << 20) / frameBytes, 2, 8));
+            m_pool.reset(new (std::nothrow) OrderedWorkers(m_threads, m_threads + waiting));
             if (!m_pool) return E_OUTOFMEMORY;
         }
     }
@@ -94,10 +108,19 @@ HRESULT CJpegCompressor::Receive(IMediaSample* in) {
     FrameLayout layout;
     int width = 0, height = 0;
     if (!m_pool || !ReadFrameType(InputPin()->CurrentMediaType(), &layout, &width, &height)) return E_UNEXPECTED;
+    BYTE* frame = nullptr;
+    const long length = in->GetActualDataLength();
+    if (FAILED(in->GetPointer(&frame)) || !frame || length <= 0) return S_OK;  // nothing to compress
     auto job = std::make_shared<Job>();
-    job->in = in;  // held until delivered
-    m_pool->Submit([this, job, layout, width, height](int worker) { Compress(*job, worker, layout, width, height); },
-                   [this, job](bool done) { Deliver(*job, done); });
+    job->frame.reset(new (std::nothrow) uint8_t[static_cast<size_t>(length)]);
+    if (!job->frame) return S_OK;  // no memory for it: left out, as a frame that cannot be encoded
+    std::memcpy(job->frame.get(), frame, static_cast<size_t>(length));
+    job->bytes = static_cast<size_t>(length);
+    job->timed = SUCCEEDED(in->GetTime(&job->start, &job->stop));
+    job->discontinuity = in->IsDiscontinuity() == S_OK;
+    if (!m_pool->TrySubmit([this, job, layout, width, height](int worker) { Compress(*job, worker, layout, width, height); },
+                           [this, job](bool done) { Deliver(*job, done); }))
+        ++m_dropped;
     return m_ended;
 }
 
@@ -108,30 +131,26 @@ HRESULT CJpegCompressor::EndOfStream() {
 
 // On a pool thread, side by side with other frames: into a buffer of the output's own.
 void CJpegCompressor::Compress(Job& job, int worker, FrameLayout layout, int width, int height) {
-    BYTE* frame = nullptr;
     BYTE* jpeg = nullptr;
-    const long length = job.in->GetActualDataLength();
-    if (FAILED(job.in->GetPointer(&frame)) || !frame || length <= 0) return;  // nothing to compress
     if (FAILED(OutputPin()->GetDeliveryBuffer(&job.out, nullptr, nullptr, 0)) || !job.out ||
         FAILED(job.out->GetPointer(&jpeg))) {
         job.out.Reset();  // stopping: the frame goes nowhere
         return;
     }
     size_t written = 0;
-    job.result = m_encoders[static_cast<size_t>(worker)]->Encode(layout, frame, static_cast<size_t>(length), width,
-                                                                 height, jpeg, static_cast<size_t>(job.out->GetSize()),
-                                                                 &written);
+    job.result = m_encoders[static_cast<size_t>(worker)]->Encode(layout, job.frame.get(), job.bytes, width, height,
+                                                                 jpeg, static_cast<size_t>(job.out->GetSize()), &written);
+    job.frame.reset();  // its memory goes back before the delivery
     if (FAILED(job.result)) return;
-    REFERENCE_TIME start = 0, stop = 0;
-    if (SUCCEEDED(job.in->GetTime(&start, &stop))) job.out->SetTime(&start, &stop);
+    if (job.timed) job.out->SetTime(&job.start, &job.stop);
     job.out->SetActualDataLength(static_cast<long>(written));
     job.out->SetSyncPoint(TRUE);
-    job.out->SetDiscontinuity(job.in->IsDiscontinuity() == S_OK);
+    job.out->SetDiscontinuity(job.discontinuity);
 }
 
 // On a pool thread, one frame at a time, in the order the frames came.
 void CJpegCompressor::Deliver(Job& job, bool done) {
-    job.in.Reset();
+    job.frame.reset();
     if (!done || !job.out || FAILED(m_ended)) return;
     if (FAILED(job.result)) {
         if (++m_failures < kMostFailures) return;  // this frame is left out

@@ -27,6 +27,14 @@ bool OrderedWorkers::Submit(Work work, Ending ending) {
     return true;
 }
 
+bool OrderedWorkers::TrySubmit(Work work, Ending ending) {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_stopping || static_cast<int>(m_jobs.size()) >= m_inFlight) return false;
+    m_jobs.push_back({m_next++, std::move(work), std::move(ending)});
+    m_changed.notify_all();
+    return true;
+}
+
 void OrderedWorkers::Drain() {
     std::unique_lock<std::mutex> lock(m_lock);
     m_changed.wait(lock, [this] { return m_jobs.empty() && !m_ending; });

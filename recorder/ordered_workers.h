@@ -3,7 +3,7 @@
 // jobs are submitted and not yet ended; a submission past that waits, so that a producer faster
 // than the pool is held back rather than queueing without bound. Portable: standard threads.
 //
-// Threads: Submit and Drain from one producing thread (a frame's streaming thread); Stop from
+// Threads: Submit, TrySubmit and Drain from one producing thread (a frame's streaming thread); Stop from
 // that thread or any other (the graph's, as it stops), also while the producer waits in Submit
 // or Drain, which then return; the destructor once no other thread calls in. Work and endings
 // run on the pool's threads, the endings of jobs never begun on Stop's.
@@ -31,6 +31,9 @@ public:
     // Queues a job; waits while `inFlight` are queued or working. False (and the ending is run
     // with false at once) after Stop.
     bool Submit(Work work, Ending ending);
+    // Queues a job unless `inFlight` are queued or working, or the pool stopped: false then,
+    // without waiting, and nothing of the job runs.
+    bool TrySubmit(Work work, Ending ending);
     // Waits until every job submitted so far has ended.
     void Drain();
     // Jobs not yet begun end without their work; jobs being worked on finish; the threads end.

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "app/main_dlg.h"
+#include "capture/capture_session.h"
+#include "recorder/jpeg_compressor.h"
 #include "capture/capture_state.h"
 #include "framework/modal_seam.h"
 #include "message_pump.h"
@@ -121,6 +123,9 @@ int wmain(int argc, wchar_t** argv) {
         SendMessageW(window.m_hWnd, WM_COMMAND, ID_RECORD, 0);
         if (g_captureState == Recording) {
             Pump(static_cast<DWORD>(seconds) * 1000);
+            if (g_recordingCompressor)
+                std::printf("frames the compressor dropped (the machine not keeping up): %u\n",
+                            g_recordingCompressor->FramesDropped());
             SendMessageW(window.m_hWnd, WM_COMMAND, ID_STOP, 0);
             result = 0;
         }

@@ -1,5 +1,6 @@
 // The recorder's JPEG compressor between a test source and sink, with an encoder that fails as
-// told: a frame that cannot be encoded is left out, and many in a row end the recording.
+// told: a frame that cannot be encoded is left out, and many in a row end the recording; frames
+// that find no place while the encoder cannot keep up are dropped without waiting.
 #include <windows.h>
 #include <dshow.h>
 #include <gtest/gtest.h>
@@ -72,7 +73,7 @@ TEST_F(JpegCompressorTest, FramesThatCannotBeEncodedAreLeftOutAndManyInARowEndTh
         SCOPED_TRACE(c.pattern);
         ComPtr<IBaseFilter> compressor;
         const std::string pattern = c.pattern;
-        compressor.Attach(CJpegCompressor::Create([pattern] { return std::make_unique<ScriptedEncoder>(pattern); }, 1));
+        compressor.Attach(CJpegCompressor::Create([pattern] { return std::make_unique<ScriptedEncoder>(pattern); }, 1, 64));
         FilterChain chain;
         ASSERT_EQ(chain.Build(compressor.Get(), VideoType(MAKEFOURCC('Y', 'U', 'Y', '2'), 64, 48)), S_OK);
         std::vector<BYTE> frame(64 * 48 * 2, 0x80);
@@ -87,7 +88,7 @@ TEST_F(JpegCompressorTest, FramesThatCannotBeEncodedAreLeftOutAndManyInARowEndTh
 
 TEST_F(JpegCompressorTest, FramesCompressedSideBySideAreDeliveredInTheOrderTheyCame) {
     ComPtr<IBaseFilter> compressor;
-    compressor.Attach(CJpegCompressor::Create([] { return std::make_unique<ScriptedEncoder>("."); }, 3));
+    compressor.Attach(CJpegCompressor::Create([] { return std::make_unique<ScriptedEncoder>("."); }, 3, 64));
     FilterChain chain;
     ASSERT_EQ(chain.Build(compressor.Get(), VideoType(MAKEFOURCC('Y', 'U', 'Y', '2'), 64, 48)), S_OK);
     std::vector<BYTE> frame(64 * 48 * 2, 0x80);
@@ -102,6 +103,42 @@ TEST_F(JpegCompressorTest, FramesCompressedSideBySideAreDeliveredInTheOrderTheyC
         EXPECT_EQ(received[i].data[0], static_cast<BYTE>(i * 7)) << i;
         EXPECT_EQ(received[i].start, i * 333333LL) << i;  // with its own time stamp
     }
+}
+
+// A machine that cannot keep up: while the encoder is held, frames beyond those working and
+// waiting are dropped and counted, and the camera's thread is never held (every push returns);
+// the frames taken are delivered in order once the encoder goes on.
+TEST_F(JpegCompressorTest, FramesThatFindEveryPlaceTakenAreDroppedAndCountedWithoutWaiting) {
+    struct HeldEncoder : FrameEncoder {
+        explicit HeldEncoder(HANDLE go) : go(go) {}
+        HRESULT Encode(FrameLayout, const uint8_t* frame, size_t, int, int, uint8_t* out, size_t capacity,
+                       size_t* written) override {
+            WaitForSingleObject(go, INFINITE);
+            if (capacity < 1) return E_FAIL;
+            out[0] = frame[0];
+            *written = 1;
+            return S_OK;
+        }
+        HANDLE go;
+    };
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ComPtr<IBaseFilter> compressor;
+    compressor.Attach(CJpegCompressor::Create([go] { return std::make_unique<HeldEncoder>(go); }, 1, 2));
+    FilterChain chain;
+    ASSERT_EQ(chain.Build(compressor.Get(), VideoType(MAKEFOURCC('Y', 'U', 'Y', '2'), 64, 48)), S_OK);
+    std::vector<BYTE> frame(64 * 48 * 2, 0x80);
+    for (int i = 0; i < 10; ++i) {
+        frame[0] = static_cast<BYTE>(i);
+        EXPECT_EQ(chain.Source()->Deliver({frame.data(), static_cast<long>(frame.size()), true, true, i * 166666LL}), S_OK);
+        if (i == 0) Sleep(100);  // the first one is being worked on
+    }
+    EXPECT_EQ(CJpegCompressor::Of(compressor.Get())->FramesDropped(), 7u);  // one working, two waiting
+    SetEvent(go);
+    EndStream(chain);
+    auto received = chain.Sink()->Received();
+    ASSERT_EQ(received.size(), 3u);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(received[i].data[0], i);
+    CloseHandle(go);
 }
 
 }  // namespace
