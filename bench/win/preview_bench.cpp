@@ -81,7 +81,7 @@ void PreviewThrough(const wchar_t* renderer, int seconds) {
         std::printf("%-5ls preview: %.0f frames, %.2f ms of the program's processor time per frame", renderer,
                     frames, (ProcessMs() - process) / frames);
         if (server >= 0) std::printf(", %.2f ms of the X server's", (XServerMs() - server) / frames);
-        std::printf(" (frame period 33.3 ms)\n");
+        std::printf(" (frame period %.1f ms)\n", FrameTimeOfRun() / 1e4);
     }
     window.CloseSequence();
 }
